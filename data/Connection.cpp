@@ -1,0 +1,190 @@
+#include "Connection.h"
+
+#include "DbError.h"
+#include "Schema.h"
+
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QUrl>
+#include <QVariant>
+
+#include <sqlite3.h>
+
+namespace {
+int g_counter = 0;
+}
+
+Connection::Connection(QObject* parent) : QObject(parent) {}
+
+Connection::~Connection()
+{
+    close();
+}
+
+void Connection::open(const QString& path)
+{
+    close();
+    const QFileInfo fi(path);
+    if (!fi.exists() || !fi.isFile())
+        throw DbError(QStringLiteral("Файл базы данных \"%1\" не найден.").arg(path));
+
+    m_qtName = QStringLiteral("tooldb_%1").arg(++g_counter);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_qtName);
+        // mode=rw: the engine must never create the file; a missing file is an error.
+        QUrl url = QUrl::fromLocalFile(fi.absoluteFilePath());
+        url.setScheme(QStringLiteral("file"));
+        db.setDatabaseName(url.toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=15000"));
+        if (!db.open()) {
+            const QString err = db.lastError().text();
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(m_qtName);
+            throw DbError(QStringLiteral("Не удается открыть базу данных \"%1\": %2").arg(path, err));
+        }
+        const QVariant h = db.driver()->handle();
+        if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0) {
+            db.close();
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(m_qtName);
+            throw DbError(QStringLiteral("Драйвер SQLite не дал доступа к базе данных."));
+        }
+        m_db = *static_cast<sqlite3* const*>(h.data());
+    }
+    m_path = fi.absoluteFilePath();
+    try {
+        // Nothing is written before the file has proved to be our database.
+        verifySchema(*this);
+        sqlite3_busy_timeout(m_db, 15000);
+        execRaw("PRAGMA journal_mode=WAL");
+        execRaw("PRAGMA synchronous=FULL");
+    } catch (...) {
+        close();
+        throw;
+    }
+}
+
+void Connection::close()
+{
+    if (!m_db && m_qtName.isEmpty())
+        return;
+    if (m_db && m_level > 0)
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    m_level = 0;
+    m_db = nullptr;
+    if (!m_qtName.isEmpty()) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(m_qtName, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(m_qtName);
+        m_qtName.clear();
+    }
+    m_path.clear();
+}
+
+QString Connection::lastEngineError() const
+{
+    return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("нет соединения с базой данных");
+}
+
+void Connection::execRaw(const char* sql)
+{
+    if (!m_db)
+        throw DbError(QStringLiteral("Нет соединения с базой данных."));
+    char* err = nullptr;
+    if (sqlite3_exec(m_db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+        const QString msg = err ? QString::fromUtf8(err) : lastEngineError();
+        sqlite3_free(err);
+        throw DbError(msg);
+    }
+}
+
+void Connection::exec(const QString& sql)
+{
+    execRaw(sql.toUtf8().constData());
+}
+
+qint64 Connection::scalar(const QString& sql)
+{
+    if (!m_db)
+        throw DbError(QStringLiteral("Нет соединения с базой данных."));
+    sqlite3_stmt* st = nullptr;
+    const QByteArray u = sql.toUtf8();
+    if (sqlite3_prepare_v2(m_db, u.constData(), int(u.size()), &st, nullptr) != SQLITE_OK)
+        throw DbError(lastEngineError());
+    qint64 v = 0;
+    const int rc = sqlite3_step(st);
+    if (rc == SQLITE_ROW)
+        v = sqlite3_column_int64(st, 0);
+    else if (rc != SQLITE_DONE) {
+        const QString msg = lastEngineError();
+        sqlite3_finalize(st);
+        throw DbError(msg);
+    }
+    sqlite3_finalize(st);
+    return v;
+}
+
+void Connection::beginTrans()
+{
+    if (m_level == 0) {
+        // The write lock is taken at once, so that a second copy of the
+        // program waits here (busy timeout) rather than failing at commit.
+        execRaw("BEGIN IMMEDIATE");
+    } else {
+        execRaw(QStringLiteral("SAVEPOINT lvl_%1").arg(m_level).toUtf8().constData());
+    }
+    ++m_level;
+}
+
+void Connection::commitTrans()
+{
+    if (m_level <= 0)
+        throw DbError(QStringLiteral("Нет открытой транзакции."));
+    if (m_level == 1)
+        execRaw("COMMIT");   // on failure the transaction stays open for the rollback
+    else
+        execRaw(QStringLiteral("RELEASE lvl_%1").arg(m_level - 1).toUtf8().constData());
+    --m_level;
+}
+
+void Connection::rollbackTrans()
+{
+    if (m_level <= 0)
+        throw DbError(QStringLiteral("Нет открытой транзакции."));
+    if (m_level == 1) {
+        --m_level;
+        if (m_db && !sqlite3_get_autocommit(m_db))
+            execRaw("ROLLBACK");
+        emit rolledBack();
+        return;
+    }
+    const QByteArray n = QByteArray::number(m_level - 1);
+    --m_level;
+    execRaw(QByteArray("ROLLBACK TO lvl_" + n + "; RELEASE lvl_" + n).constData());
+}
+
+Transaction::~Transaction()
+{
+    if (!m_done) {
+        try {
+            m_c.rollbackTrans();
+        } catch (...) {
+        }
+    }
+}
+
+void Transaction::commit()
+{
+    m_c.commitTrans();
+    m_done = true;
+}
+
+void Transaction::rollback()
+{
+    m_done = true;
+    m_c.rollbackTrans();
+}

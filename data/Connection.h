@@ -1,0 +1,66 @@
+#pragma once
+// The one connection to the database file (ADOConnection1). All record sets
+// read and write through it; transactions nest: the outermost is a real
+// transaction, every inner one a savepoint that folds into it on commit.
+#include <QObject>
+#include <QString>
+
+struct sqlite3;
+
+class Connection : public QObject {
+    Q_OBJECT
+public:
+    explicit Connection(QObject* parent = nullptr);
+    ~Connection() override;
+
+    // Opens an existing database file; never creates, alters or overwrites
+    // a file that is not a database of this program (DbError then).
+    void open(const QString& path);
+    void close();
+    bool isOpen() const { return m_db != nullptr; }
+    QString path() const { return m_path; }
+    sqlite3* handle() const { return m_db; }
+
+    // Runs one or more statements without results; DbError on failure.
+    void exec(const QString& sql);
+    // Runs a query returning one integer (0 when null or no row).
+    qint64 scalar(const QString& sql);
+
+    void beginTrans();
+    void commitTrans();
+    void rollbackTrans();
+    int transLevel() const { return m_level; }
+    bool inTransaction() const { return m_level > 0; }
+
+    // Message of the last engine error, in the engine's words.
+    QString lastEngineError() const;
+
+signals:
+    // The outermost transaction was rolled back: rows that record sets
+    // posted inside it are gone from the file.
+    void rolledBack();
+
+private:
+    void execRaw(const char* sql);
+
+    sqlite3* m_db = nullptr;
+    QString m_qtName;   // name of the QSqlDatabase connection that owns the handle
+    QString m_path;
+    int m_level = 0;
+};
+
+// Holds a transaction for one scope: rolls back unless committed, so no path
+// (an exception, an early return) leaves a transaction open.
+class Transaction {
+public:
+    explicit Transaction(Connection& c) : m_c(c) { m_c.beginTrans(); }
+    ~Transaction();
+    void commit();
+    void rollback();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+private:
+    Connection& m_c;
+    bool m_done = false;
+};

@@ -1,0 +1,199 @@
+#pragma once
+// A record set: an ordered list of rows with one current row, read into
+// memory from an SQL text, a table or a stored query. Sort and filter work on
+// an index over the rows in memory; Insert/Edit/Post/Cancel/Delete write
+// through to the table the rows come from.
+#include "FieldDef.h"
+#include "Filter.h"
+#include "StringPool.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+#include <QVariant>
+#include <memory>
+#include <vector>
+
+class Connection;
+class RecordSet;
+
+// One field of a record set, read and written on the current row (or on the
+// pending row while the record set is in edit or insert state).
+class Field {
+public:
+    Field(RecordSet* rs, int index) : m_rs(rs), m_index(index) {}
+    const FieldDef& def() const;
+    int index() const { return m_index; }
+    QString fieldName() const { return def().name; }
+    FieldType dataType() const { return def().type; }
+    int size() const { return def().size; }
+    QString displayLabel() const { return def().displayLabel(); }
+    int displayWidth() const { return def().displayWidth(); }
+    bool visible() const { return def().visible; }
+    bool readOnly() const;
+
+    bool isNull() const;
+    int asInteger() const;
+    double asFloat() const;
+    bool asBoolean() const;
+    QDateTime asDateTime() const;
+    QString asString() const;       // plain text form: "2,5", "True", "31.12.2026"
+    QString displayText() const { return asString(); }
+    QVariant value() const;         // invalid for null
+
+    void setAsInteger(int v);
+    void setAsFloat(double v);
+    void setAsBoolean(bool v);
+    void setAsDateTime(const QDateTime& v);
+    void setAsString(const QString& v); // converts to the field's type; DbError if it cannot
+    void setValue(const QVariant& v);   // invalid/null clears
+    void clear();
+
+private:
+    RecordSet* m_rs;
+    int m_index;
+};
+
+class RecordSet : public QObject {
+    Q_OBJECT
+public:
+    enum class Kind { Query, Table, StoredQuery };
+    enum class State { Inactive, Browse, Edit, Insert };
+    enum LocateOption { NoLocateOptions = 0, PartialKey = 1 };
+
+    RecordSet(Connection* conn, const QString& name, Kind kind, const QString& source,
+              const QList<FieldDef>& fields, QObject* parent = nullptr);
+    ~RecordSet() override;
+
+    QString name() const { return m_name; }
+    Kind kind() const { return m_kind; }
+    Connection* connection() const { return m_conn; }
+
+    // The SQL text (queries), table name (tables) or stored query's name.
+    QString commandText() const { return m_source; }
+    void setCommandText(const QString& text); // only while closed
+
+    void open();
+    void close();
+    bool isOpen() const { return m_state != State::Inactive; }
+    State state() const { return m_state; }
+
+    // Navigation; moving from a pending row posts it first.
+    int recordCount() const;          // rows passing the filter (and a pending new row)
+    int recNo() const { return m_cur + 1; } // 1-based position in the current order; 0 when empty
+    bool isEmpty() const { return recordCount() == 0; }
+    bool bof() const { return m_cur <= 0; }
+    bool eof() const { return m_cur < 0 || m_cur >= recordCount() - 1; }
+    void first();
+    void last();
+    void next();
+    void prior();
+    void setRecNo(int recNo);
+
+    // Filter: only rows passing the text are visible, counted and reachable
+    // while filtering is on. A text that does not parse raises DbError.
+    void setFilter(const QString& text);
+    QString filter() const { return m_filterText; }
+    void setFiltered(bool on);
+    bool filtered() const { return m_filtered; }
+
+    // Sort: comma-separated field names, each with optional ASC/DESC;
+    // stable; the current row stays current. Empty: the source's own order.
+    void setSort(const QString& text);
+    QString sort() const { return m_sortText; }
+
+    // Makes the first matching visible row current; exact (whole value equal,
+    // letter case counting) or partial (the field begins with the value).
+    bool locate(const QString& fieldName, const QVariant& value, int options = NoLocateOptions);
+
+    void insert();   // a new pending row, shown after the last row
+    void append() { insert(); }
+    void edit();
+    void post();     // DbError on failure; the row then stays pending
+    void cancel();
+    void remove();   // deletes the current row at once
+
+    int fieldCount() const { return int(m_fields.size()); }
+    const QList<FieldDef>& fieldDefs() const { return m_fields; }
+    const FieldDef& fieldDef(int i) const { return m_fields[i]; }
+    int fieldIndex(const QString& name) const;     // -1 when missing; letter case ignored
+    Field& field(int i) { return m_fieldObjs[size_t(i)]; }
+    Field& fieldByName(const QString& name);       // DbError when missing
+    bool isFieldWritable(int i) const;
+    bool isReadOnly() const { return m_baseTable.isEmpty(); }
+    QString baseTable() const { return m_baseTable; }
+
+    // Any visible row read by position, without moving the current row.
+    bool isNullAt(int pos, int f) const;
+    QVariant valueAt(int pos, int f) const;
+    QString textAt(int pos, int f) const;
+    int intAt(int pos, int f) const;
+    double floatAt(int pos, int f) const;
+    bool boolAt(int pos, int f) const;
+
+    // Bytes held for the rows in memory (for the benchmark).
+    size_t memoryBytes() const;
+
+signals:
+    void afterScroll();              // the current row changed (also open, locate, filter, sort)
+    void layoutReset();              // the rows shown were replaced (open, close, sort, filter)
+    void rowChanged(int pos);        // values of one row changed
+    void rowInserted(int pos);
+    void rowRemoved(int pos);
+    void stateChanged();
+    void fieldChanged(int field);    // a value of the pending row was set
+
+private:
+    friend class Field;
+    struct Column;
+    class RowAccess;
+
+    void load(const QString& where);
+    bool findTableIsPlain(struct sqlite3* db) const;
+    void applySortKeys();
+    void rebuildView();
+    void checkBrowse();
+    void requireCurrent() const;
+    int physical(int pos) const { return m_view[size_t(pos)]; }
+    bool isPendingPos(int pos) const { return m_state == State::Insert && pos == int(m_view.size()); }
+
+    // Current row or pending buffer.
+    bool curIsNull(int f) const;
+    QVariant curValue(int f) const;
+    void setBuffer(int f, const QVariant& v);
+    QVariant storedValue(int row, int f) const;
+    bool storedNull(int row, int f) const;
+    void storeValue(int row, int f, const QVariant& v);
+    void appendPhysicalRow();
+
+    Connection* m_conn;
+    QString m_name;
+    Kind m_kind;
+    QString m_source;
+    QList<FieldDef> m_fields;
+    std::vector<Field> m_fieldObjs;
+    std::vector<Column> m_cols;
+    std::vector<uint8_t> m_writable;
+    std::vector<QString> m_originColumn;
+    QString m_baseTable;
+    int m_idField = -1;
+    int m_rows = 0;
+
+    std::vector<int32_t> m_order;    // every row, in the current order
+    std::vector<int32_t> m_view;     // rows of m_order passing the filter
+    int m_cur = -1;
+    int m_curBeforeInsert = -1;
+    State m_state = State::Inactive;
+
+    QString m_filterText;
+    Filter m_filter{QString(), {}};
+    bool m_filtered = false;
+    QString m_pushedWhere;           // the filter the rows were read with, if any
+
+    QString m_sortText;
+    struct SortKey { int field; bool desc; };
+    std::vector<SortKey> m_sortKeys;
+
+    std::vector<QVariant> m_buf;
+    std::vector<uint8_t> m_bufChanged;
+};

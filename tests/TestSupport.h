@@ -1,0 +1,23 @@
+#pragma once
+// Shared pieces of the tests: a fresh database in a temporary folder per
+// test, and small helpers to put rows into it.
+#include <QString>
+#include <QTemporaryDir>
+#include <QVariantMap>
+#include <memory>
+
+class Connection;
+
+class TempDb {
+public:
+    explicit TempDb(const QString& password = QStringLiteral("123"));
+    QString path() const { return m_path; }
+    QString folder() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+};
+
+// Inserts one row into a table through plain SQL; returns its ID.
+qint64 insertRow(Connection& c, const QString& table, const QVariantMap& values);
