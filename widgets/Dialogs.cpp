@@ -1,0 +1,108 @@
+#include "Dialogs.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace Dialogs {
+
+namespace {
+
+QMessageBox::Icon toBoxIcon(Icon i)
+{
+    switch (i) {
+    case Icon::Information: return QMessageBox::Information;
+    case Icon::Warning: return QMessageBox::Warning;
+    case Icon::Question: return QMessageBox::Question;
+    case Icon::Error: return QMessageBox::Critical;
+    case Icon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+class RealUser : public User {
+public:
+    void message(QWidget* parent, Icon icon, const QString& title, const QString& text) override
+    {
+        QMessageBox box(toBoxIcon(icon), title, text, QMessageBox::Ok, parent);
+        box.exec();
+    }
+    bool question(QWidget* parent, Icon icon, const QString& title, const QString& text) override
+    {
+        QMessageBox box(toBoxIcon(icon), title, text, QMessageBox::Yes | QMessageBox::No, parent);
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
+        box.setDefaultButton(QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes;
+    }
+    int modal(QDialog* dialog) override { return dialog->exec(); }
+    QString openFile(QWidget* parent, const QString& caption, const QString& folder, const QString& filter) override
+    {
+        return QFileDialog::getOpenFileName(parent, caption, folder, filter);
+    }
+    bool text(QWidget* parent, const QString& title, const QString& label, QString* value, bool password) override
+    {
+        bool ok = false;
+        const QString v = QInputDialog::getText(parent, title, label,
+                                                password ? QLineEdit::Password : QLineEdit::Normal, *value, &ok);
+        if (ok)
+            *value = v;
+        return ok;
+    }
+};
+
+RealUser g_real;
+User* g_user = &g_real;
+
+} // namespace
+
+QString appTitle() { return QStringLiteral("БД инструмента"); }
+
+User* setUser(User* user)
+{
+    User* prev = g_user == &g_real ? nullptr : g_user;
+    g_user = user ? user : &g_real;
+    return prev;
+}
+
+void error(QWidget* parent, const QString& text)
+{
+    g_user->message(parent, Icon::Error, QStringLiteral("Ошибка"), text);
+}
+
+void errorTitled(QWidget* parent, const QString& title, const QString& text)
+{
+    g_user->message(parent, Icon::Error, title, text);
+}
+
+void info(QWidget* parent, const QString& text)
+{
+    g_user->message(parent, Icon::None, appTitle(), text);
+}
+
+bool ask(QWidget* parent, const QString& title, const QString& text, Icon icon)
+{
+    return g_user->question(parent, icon, title, text);
+}
+
+int showModal(QDialog* dialog)
+{
+    return g_user->modal(dialog);
+}
+
+QString openFile(QWidget* parent, const QString& caption, const QString& folder, const QString& filter)
+{
+    return g_user->openFile(parent, caption, folder, filter);
+}
+
+bool askText(QWidget* parent, const QString& title, const QString& label, QString* value, bool password)
+{
+    return g_user->text(parent, title, label, value, password);
+}
+
+} // namespace Dialogs

@@ -1,0 +1,29 @@
+#pragma once
+// A window of the program: created once at start, shown modally as often as
+// it is needed, keeping its controls between showings. Dialogs that edit a
+// pending row report through ResultWord and CloseCode: CloseCode becomes 1
+// when the dialog closes with its "done" word, 2 otherwise.
+#include <QDialog>
+#include <QString>
+
+class TForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TForm(QWidget* parent = nullptr);
+
+    QString ResultWord;
+    int CloseCode = 2;
+
+protected:
+    // The word that means "store it" for this dialog ("Done" unless told otherwise).
+    void setDoneWord(const QString& w) { m_doneWord = w; }
+    virtual void FormShow() {}
+    virtual void FormClose() {}
+
+    void showEvent(QShowEvent* e) override;
+    void done(int r) override;
+    void keyPressEvent(QKeyEvent* e) override;
+
+private:
+    QString m_doneWord = QStringLiteral("Done");
+};

@@ -1,0 +1,50 @@
+#include "RowEditor.h"
+
+#include "Connection.h"
+#include "DbError.h"
+#include "Dialogs.h"
+#include "Form.h"
+#include "RecordSet.h"
+
+bool runRowEditor(QWidget* owner, Connection& conn, RecordSet& rs, TForm& editor, const RowEditorSteps& steps)
+{
+    try {
+        Transaction tr(conn);
+        try {
+            steps.start();
+        } catch (...) {
+            rs.cancel();
+            throw;
+        }
+        Dialogs::showModal(&editor);
+        const bool store = editor.CloseCode == 1;
+        bool posted = false;
+        try {
+            if (store) {
+                rs.post();
+                posted = true;
+                if (steps.afterPost)
+                    steps.afterPost();
+            } else {
+                rs.cancel();
+            }
+            tr.commit();
+        } catch (...) {
+            rs.cancel();
+            if (posted) {
+                // The row in memory was stored by the transaction now rolled
+                // back: read the rows again so the list shows the file's truth.
+                try {
+                    rs.close();
+                    rs.open();
+                } catch (const DbError&) {
+                }
+            }
+            throw;
+        }
+        return store;
+    } catch (const DbError&) {
+        Dialogs::error(owner, steps.failureMessage);
+        return false;
+    }
+}
