@@ -1,0 +1,145 @@
+#include "Program.h"
+
+#include "DM_Unit.h"
+#include "DbError.h"
+#include "Dialogs.h"
+#include "Schema.h"
+#include "frm_About_Unit.h"
+#include "frm_Add_Edit_Firm_Unit.h"
+#include "frm_Change_Pasw_Unit.h"
+#include "frm_Edit_People_Unit.h"
+#include "frm_Firm_List_Unit.h"
+#include "frm_Main_Unit.h"
+#include "frm_Pasw_List_Unit.h"
+#include "frm_Pasword_Unit.h"
+#include "frm_People_Unit.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace Program {
+
+namespace {
+
+const QString NewDatabaseTitle = QStringLiteral("Новая база данных");
+
+// Asks for the administrator's password twice until both agree and are not
+// empty; false when the user gives up.
+bool askAdminPassword(QString* password)
+{
+    for (;;) {
+        QString first, second;
+        if (!Dialogs::askText(nullptr, NewDatabaseTitle, QStringLiteral("Пароль администратора:"), &first, true))
+            return false;
+        if (first.isEmpty()) {
+            Dialogs::error(nullptr, QStringLiteral("Пароль не может быть пустым."));
+            continue;
+        }
+        if (!Dialogs::askText(nullptr, NewDatabaseTitle, QStringLiteral("Повторите пароль администратора:"),
+                              &second, true))
+            return false;
+        if (first != second) {
+            Dialogs::error(nullptr, QStringLiteral("Пароли не совпадают."));
+            continue;
+        }
+        *password = first;
+        return true;
+    }
+}
+
+} // namespace
+
+QString databaseFile()
+{
+    return QStringLiteral("db_instr.db");
+}
+
+bool EnsureDatabase(const QString& path)
+{
+    const QFileInfo fi(path);
+    if (fi.exists())
+        return true;
+    const QString question =
+        QStringLiteral("Файл базы данных \"%1\" не найден в папке \"%2\".\nСоздать новую базу данных?")
+            .arg(fi.fileName(), QDir::toNativeSeparators(fi.absolutePath()));
+    if (!Dialogs::ask(nullptr, NewDatabaseTitle, question))
+        return false;
+    QString password;
+    if (!askAdminPassword(&password))
+        return false;
+    try {
+        createDatabase(path, password);
+    } catch (const DbError& e) {
+        Dialogs::error(nullptr, e.message());
+        return false;
+    }
+    Dialogs::info(nullptr, QStringLiteral("Новая база данных создана. Войдите под именем \"%1\" с заданным паролем.")
+                               .arg(QString::fromUtf8(AdministratorLogin)));
+    return true;
+}
+
+bool CreateWindows(const QString& path)
+{
+    frm_Main = new Tfrm_Main;
+    frm_Pasword = new Tfrm_Pasword;
+    try {
+        DM = new TDM(path);
+    } catch (const DbError& e) {
+        delete frm_Pasword;
+        frm_Pasword = nullptr;
+        delete frm_Main;
+        frm_Main = nullptr;
+        Dialogs::error(nullptr, e.message());
+        return false;
+    }
+    frm_Main->ConnectDataModule();
+    frm_People = new Tfrm_People(frm_Main);
+    frm_Edit_People = new Tfrm_Edit_People(frm_Main);
+    frm_About = new Tfrm_About(frm_Main);
+    frm_Firm_List = new Tfrm_Firm_List(frm_Main);
+    frm_Add_Edit_Firm_rec = new Tfrm_Add_Edit_Firm_rec(frm_Main);
+    frm_Pasw_List = new Tfrm_Pasw_List(frm_Main);
+    frm_Change_Pasw = new Tfrm_Change_Pasw(frm_Main);
+    return true;
+}
+
+namespace {
+template <class T> void destroy(T*& window)
+{
+    delete window;
+    window = nullptr;
+}
+} // namespace
+
+void DestroyWindows()
+{
+    if (frm_Main)
+        frm_Main->DisconnectDataModule();
+    destroy(frm_Change_Pasw);
+    destroy(frm_Pasw_List);
+    destroy(frm_Add_Edit_Firm_rec);
+    destroy(frm_Firm_List);
+    destroy(frm_About);
+    destroy(frm_Edit_People);
+    destroy(frm_People);
+    destroy(DM);
+    destroy(frm_Pasword);
+    destroy(frm_Main);
+}
+
+int Run(const QString& path)
+{
+    if (!EnsureDatabase(path))
+        return 0;
+    if (!CreateWindows(path))
+        return 1;
+    frm_Main->show();
+    int rc = 1;   // the login failed: the window never showed
+    if (frm_Main->isVisible())
+        rc = QApplication::exec();
+    DestroyWindows();
+    return rc;
+}
+
+} // namespace Program

@@ -1,0 +1,30 @@
+#pragma once
+// Start and end of the program: the database file, the windows created once
+// in their fixed order, the message loop, and the windows destroyed at the end.
+#include <QString>
+
+namespace Program {
+
+// The database file, looked up by its bare name in the current folder.
+QString databaseFile();
+
+// First run: when no file exists at path, asks whether to create a new
+// database there and, on Yes, asks for the administrator's password twice
+// and creates it. False when the program is to end (No, or the password
+// given up, or the database could not be written).
+bool EnsureDatabase(const QString& path);
+
+// Creates every window in its order: the main window, the login dialog, the
+// data module on the database at path, then the dialogs. When the database
+// cannot be opened, says so in an error box, leaves nothing created and
+// returns false; the file is not touched.
+bool CreateWindows(const QString& path);
+// Destroys them, the last created first; the connection closes with the
+// data module.
+void DestroyWindows();
+
+// The whole run: database, windows, the main window with its login, the
+// message loop until the main window closes. Returns the exit code.
+int Run(const QString& path);
+
+} // namespace Program

@@ -1,0 +1,233 @@
+#pragma once
+// The main window: one page per tool kind and one for the open debts, each
+// with its tool bar, detail panel, grid and context menu; the main menu and
+// the status bar. It asks for the login at its first showing, keeps the
+// record count in the status bar and routes the commands to their windows.
+#include <QColor>
+#include <QHash>
+#include <QMainWindow>
+#include <QString>
+
+class DBEdit;
+class DBGrid;
+class DBMemo;
+class ImageBox;
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QStatusBar;
+class QTabWidget;
+class QToolButton;
+class QWidget;
+class RecordSet;
+struct GridCell;
+
+class Tfrm_Main : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit Tfrm_Main(QWidget* parent = nullptr);
+    ~Tfrm_Main() override;
+
+    // Page indexes of PageControl_Main.
+    enum Page { PageSverla = 0, PageFrezy = 1, PageDerj = 2, PagePlastiny = 3, PageDolgi = 4 };
+
+    // Binds the grids and the detail panels to the data module's record
+    // sets, lends it the picture controls and follows its current rows.
+    // Runs once, right after the data module has been created.
+    void ConnectDataModule();
+    void DisconnectDataModule();
+
+    // Record count update: " Всего записей : N" of the page showing, in
+    // panel 0 of the status bar.
+    void UpdateRecordCount();
+    QString statusPanelText(int panel) const;
+    // The record set and the grid of a page.
+    RecordSet* pageRecordSet(int page) const;
+    DBGrid* pageGrid(int page) const;
+
+    // True once a failed or abandoned login has ended the program.
+    bool loginFailed() const { return m_loginFailed; }
+
+    // --- Pages and grids ---
+    QTabWidget* PageControl_Main;
+    QWidget* tbst_P1_Sverla;
+    QWidget* tbst_P_Frezyi;
+    QWidget* tbst_P_Derj_Plast;
+    QWidget* tbst_P_Plastinyi;
+    QWidget* tbst_P3_People;
+    DBGrid* dbgr_Sverlo;
+    DBGrid* dbgr_Frezy;
+    DBGrid* dbgr_Derj_PL;
+    DBGrid* dbgr_Plastinyi;
+    DBGrid* dbgrid_Dolgi;
+
+    // --- Tool bars ---
+    QToolButton* spbt_Sverlo_New;
+    QToolButton* spbt_Sverlo_Edit;
+    QToolButton* spbt_Sverlo_Del;
+    QToolButton* spbt_SV_GiveToWork;
+    QToolButton* spbt_SVerlo_Search;
+    QToolButton* spbt_Sverlo_Filtr;
+    QToolButton* spbt_FR_NEW;
+    QToolButton* spbt_FR_EDIT;
+    QToolButton* spbt_FR_DEL;
+    QToolButton* spbt_FR_GiveToWork;
+    QToolButton* spbt_FR_Search;
+    QToolButton* spbt_FR_Filtr;
+    QToolButton* spbt_Derj_NEW;
+    QToolButton* spbt_Derj_EDIT;
+    QToolButton* spbt_Derj_DEL;
+    QToolButton* spbt_Derj_GiveToWork;
+    QToolButton* spbt_Derj_Search;
+    QToolButton* spbt_Derj_Filtr;
+    QToolButton* spbt_PL_New;
+    QToolButton* spbt_PL_Edit;
+    QToolButton* spbt_PL_DEL;
+    QToolButton* spbt_PL_GiveToWork;
+    QToolButton* spbt_PL_Search;
+    QToolButton* spbt_PL_Filtr;
+    QToolButton* SpeedButton1;
+    QToolButton* spbt_SearchRec;
+    QToolButton* spbt_Dolgi_Filtr;
+    // "Фильтр записей активирован", hidden until the drill filter is on.
+    QLabel* sttx_Filter_Sverla;
+    QLabel* StaticText1;
+    QLabel* sttx_Filter_Derj;
+    QLabel* StaticText3;
+    QLabel* sttx_Filter_Dolgi;
+
+    // --- Detail panels (read-only, bound to the page's current row) ---
+    DBEdit* dbed_SV_Diam;
+    DBEdit* dbed_SV_L_Instr;
+    DBEdit* dbed_SV_K_vo_NEW;
+    DBEdit* dbed_SV_K_vo_BU;
+    DBEdit* dbed_SV_K_vo_Dolg;
+    DBEdit* dbed_SV_Korob;
+    DBMemo* dbm_SV_Prim;
+    ImageBox* im_PicSv;
+
+    DBEdit* dbed_FR_Diam;
+    DBEdit* dbed_FR_L_Instr;
+    DBEdit* dbed_FR_K_vo_NEW;
+    DBEdit* dbed_FR_K_vo_BU;
+    DBEdit* dbed_FR_K_vo_Dolg;
+    DBEdit* dbed_FR_Korob;
+    DBMemo* dbm_FR_Prim;
+    ImageBox* im_PicFreza;
+
+    DBEdit* dbed_DRJ_K_vo_NEW;
+    DBEdit* dbed_DRJ_K_vo_BU;
+    DBEdit* dbed_DRJ_K_vo_Dolg;
+    DBEdit* dbed_DRJ_Korob;
+    DBMemo* dbm_DRJ_Prim;
+    ImageBox* im_Pic_Derj;
+
+    DBEdit* dbed_PL_K_vo_NEW;
+    DBEdit* dbed_PL_K_vo_BU;
+    DBEdit* dbed_PL_K_vo_Dolg;
+    DBEdit* dbed_PL_Korob;
+    DBMemo* dbm_PL_Prim;
+    ImageBox* im_Plastina;
+
+    DBEdit* dbed_Dolg_Nomer_Zap;
+    DBEdit* dbed_Dolg_Tabl_Name;
+    DBEdit* dbed_Dolg_KoD;
+    DBEdit* dbed_Dolg_FIO;
+    DBEdit* dbed_Dolg_Date;
+    DBEdit* dbed_Dolg_K_vo;
+    QLineEdit* ed_Dolg_Tp_Instr;
+    ImageBox* im_PicDolg_Instr;
+    ImageBox* im_PicDolg_Operator;
+
+    // --- Status bar ---
+    QStatusBar* StatusBar1;
+    QLabel* StatusBar1_Panel0;
+    QLabel* StatusBar1_Panel1;
+    QLabel* StatusBar1_Panel2;
+
+    // --- Main menu ---
+    QMenuBar* MainMenu1;
+    QAction* mm_Pasw;
+    QAction* mm_Exit;
+    QAction* mm_Tabl_People;
+    QAction* mm_Tabl_Firm;
+    QAction* mm_History_Dolg;
+    QAction* mm_History_Prihod;
+    QAction* mm_Spisanie_Hist;
+    QMenu* mm_Change_Pasw;   // the "Экспорт данных" submenu
+    QAction* mm_Export_ALL;
+    QAction* mm_Export_Activ_Page;
+    QAction* mm_About;
+
+    // --- Context menus of the grids ---
+    QMenu* pm_Sverla;
+    QMenu* pm_Frezy;
+    QMenu* pm_Derj;
+    QMenu* pm_Plastini;
+    QMenu* pm_Dolgi;
+
+    // --- Handlers ---
+    void PageControl_MainChange();
+    void mm_ExitClick();
+    void mm_PaswClick();
+    void mm_Tabl_PeopleClick();
+    void mm_Tabl_FirmClick();
+    void mm_AboutClick();
+
+    void dbgr_SverloTitleClick(const QString& fieldName);
+    void dbgr_FrezyTitleClick(const QString& fieldName);
+    void dbgr_Derj_PLTitleClick(const QString& fieldName);
+    void dbgr_PlastinyiTitleClick(const QString& fieldName);
+    void DBGrid_DolgiTitleClick(const QString& fieldName);
+
+    void dbgr_SverloDrawColumnCell(GridCell& cell);
+    void dbgr_FrezyDrawColumnCell(GridCell& cell);
+    void dbgr_Derj_PLDrawColumnCell(GridCell& cell);
+    void dbgr_PlastinyiDrawColumnCell(GridCell& cell);
+    void DBGrid_DolgiDrawColumnCell(GridCell& cell);
+
+    void DMStockAlert(int page, bool newBelowOne, bool buBelowOne);
+    void DMDolgTypeChanged(const QString& text);
+
+    // Colours of the grids.
+    static QColor sortMarkColor() { return QColor(255, 255, 0); }
+    static QColor sortColumnColor() { return QColor(192, 192, 192); }
+    static QColor evenRowColor() { return QColor(192, 220, 192); }
+    static QColor noStockTextColor() { return QColor(255, 0, 0); }
+
+    void setVisible(bool visible) override;
+
+protected:
+    void FormCreate();
+    // Runs before each showing; false when the login failed and the
+    // program ends instead.
+    bool FormShow();
+
+private:
+    struct Binding {
+        QWidget* control;
+        const char* recordSet;
+        const char* field;
+    };
+    using SortOrders = QHash<QString, QString>;
+
+    void buildPages();
+    void buildMenus();
+    void buildStatusBar();
+    QWidget* buildCataloguePage(int page);
+    QWidget* buildDolgiPage();
+    void titleClick(DBGrid* grid, const QString& fieldName, const SortOrders& orders);
+    void paintCell(DBGrid* grid, GridCell& cell, const char* newField, bool catalogue);
+    void fitTitles(DBGrid* grid);
+    void setCountBoxRed(DBEdit* box, bool red);
+    void showContextMenu(DBGrid* grid, QMenu* menu, const QPoint& pos);
+
+    bool FirstShow = true;
+    bool m_loginFailed = false;
+    bool m_inFormShow = false;
+    QList<Binding> m_bindings;
+};
+
+extern Tfrm_Main* frm_Main;
