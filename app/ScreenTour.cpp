@@ -1,0 +1,94 @@
+#include "ScreenTour.h"
+
+#include "DBGrid.h"
+#include "ProgramFolder.h"
+#include "RecordSet.h"
+#include "frm_Main_Unit.h"
+#include "frm_Pasword_Unit.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+
+namespace {
+
+class ScreenTour : public QObject {
+public:
+    ScreenTour(const QString& password, const QString& folder, QObject* parent)
+        : QObject(parent), m_password(password), m_folder(folder) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        if (e->type() != QEvent::Show)
+            return false;
+        if (!m_password.isNull() && frm_Pasword && watched == frm_Pasword) {
+            QTimer::singleShot(0, frm_Pasword, [this] {
+                frm_Pasword->ed_Password->setText(m_password);
+                frm_Pasword->btm_OK->click();
+            });
+        } else if (!m_folder.isEmpty() && frm_Main && watched == frm_Main && !m_toured) {
+            m_toured = true;
+            QTimer::singleShot(300, frm_Main, [this] { tour(); });
+        }
+        return false;
+    }
+
+private:
+    // Makes current the first row whose pictures exist, as a person would
+    // click it, so the page shows its picture controls at work.
+    static void pickRowWithPicture(int page)
+    {
+        RecordSet* rs = frm_Main->pageRecordSet(page);
+        if (!rs)
+            return;
+        const int pic = rs->fieldIndex(QStringLiteral("Pikcher"));
+        const int foto = rs->fieldIndex(QStringLiteral("Foto"));
+        for (int pos = 0; pos < rs->recordCount(); ++pos) {
+            const bool hasPic = pic >= 0 && QFileInfo(instrumentFolder() + rs->textAt(pos, pic)).isFile();
+            const bool hasFoto = foto < 0 || QFileInfo(peopleFolder() + rs->textAt(pos, foto)).isFile();
+            if (hasPic && hasFoto) {
+                rs->setRecNo(pos + 1);
+                return;
+            }
+        }
+    }
+
+    void tour()
+    {
+        QDir().mkpath(m_folder);
+        DBGrid* drills = frm_Main->dbgr_Sverlo;
+        const int col = drills->columnOf(QStringLiteral("Diam_Sverla"));
+        if (col >= 0)
+            emit drills->horizontalHeader()->sectionClicked(col);
+        for (int page = 0; page < frm_Main->PageControl_Main->count(); ++page) {
+            frm_Main->PageControl_Main->setCurrentIndex(page);
+            pickRowWithPicture(page);
+            QApplication::processEvents();
+            frm_Main->grab().save(QDir(m_folder).filePath(QStringLiteral("page-%1.png").arg(page)));
+        }
+        frm_Main->close();
+    }
+
+    QString m_password;
+    QString m_folder;
+    bool m_toured = false;
+};
+
+} // namespace
+
+void installScreenTour(QApplication& app)
+{
+    const QString password =
+        qEnvironmentVariableIsSet("TOOLDB_AUTOLOGIN") ? qEnvironmentVariable("TOOLDB_AUTOLOGIN") : QString();
+    const QString folder = qEnvironmentVariable("TOOLDB_SCREENSHOTS");
+    if (password.isNull() && folder.isEmpty())
+        return;
+    app.installEventFilter(new ScreenTour(password, folder, &app));
+}
