@@ -48,3 +48,28 @@ bool runRowEditor(QWidget* owner, Connection& conn, RecordSet& rs, TForm& editor
         return false;
     }
 }
+
+int countRows(RecordSet& table, const QString& filter)
+{
+    const QString oldFilter = table.filter();
+    const bool oldFiltered = table.filtered();
+    table.close();
+    struct Restore {
+        RecordSet& t;
+        QString f;
+        bool on;
+        ~Restore()
+        {
+            t.close();
+            try {
+                t.setFilter(f);
+            } catch (const DbError&) {
+            }
+            t.setFiltered(on);
+        }
+    } restore{table, oldFilter, oldFiltered};
+    table.setFilter(filter);
+    table.setFiltered(true);
+    table.open();
+    return table.recordCount();
+}

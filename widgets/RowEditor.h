@@ -19,3 +19,7 @@ struct RowEditorSteps {
 
 // Returns true when the editor was closed with CloseCode 1 and everything was stored.
 bool runRowEditor(QWidget* owner, Connection& conn, RecordSet& rs, TForm& editor, const RowEditorSteps& steps);
+
+// How many rows of a table object pass a filter: the table is filtered,
+// opened, counted and closed again, and its own filter settings come back.
+int countRows(RecordSet& table, const QString& filter);

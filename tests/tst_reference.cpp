@@ -1,0 +1,541 @@
+// Operators, firms and accounts, driven through their windows with a
+// scripted user answering every question.
+#include "DBGrid.h"
+#include "DM_Unit.h"
+#include "DataAware.h"
+#include "ImageBox.h"
+#include "ProgramFolder.h"
+#include "ScriptedUser.h"
+#include "TestSupport.h"
+#include "frm_Add_Edit_Firm_Unit.h"
+#include "frm_Change_Pasw_Unit.h"
+#include "frm_Edit_People_Unit.h"
+#include "frm_Firm_List_Unit.h"
+#include "frm_Pasw_List_Unit.h"
+#include "frm_People_Unit.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QPushButton>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+
+template <class T>
+T* child(QWidget* w, const char* name)
+{
+    T* c = w->findChild<T*>(QString::fromLatin1(name));
+    if (!c)
+        qFatal("no control %s in %s", name, qPrintable(w->objectName()));
+    return c;
+}
+
+void typeInto(QLineEdit* e, const QString& text)
+{
+    e->selectAll();
+    QTest::keyClick(e, Qt::Key_Delete);
+    // Typed key by key, as a person would (Cyrillic included).
+    for (const QChar ch : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(e, &press);
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(e, &release);
+    }
+}
+
+int countWhere(Connection& c, const QString& sql) { return int(c.scalar(sql)); }
+
+} // namespace
+
+class TestReference : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void addOperator();
+    void operatorEditorChecksName_data();
+    void operatorEditorChecksName();
+    void cancelledEditorStoresNothing();
+    void failedWriteRollsBack();
+    void operatorNameCannotOutgrowColumn();
+    void deleteOperator_data();
+    void deleteOperator();
+    void operatorPhotoCopiedIn();
+    void cancelledPhotoDialogKeepsPhoto();
+    void listsRefuseSmallSizes();
+
+    void deleteFirm_data();
+    void deleteFirm();
+    void renameFirmSeenInEveryGrid();
+    void firmNameChecked();
+
+    void accountsSingleDefault_data();
+    void accountsSingleDefault();
+    void administratorGuards();
+    void accountEditorChecks_data();
+    void accountEditorChecks();
+    void accountsListDrawsDefault();
+
+private:
+    std::unique_ptr<TempDb> m_db;
+    std::unique_ptr<ScriptedUser> m_user;
+    int m_firm = 0;
+};
+
+void TestReference::init()
+{
+    m_db = std::make_unique<TempDb>(QStringLiteral("admin"));
+    setProgramFolder(m_db->folder());
+    QDir(m_db->folder()).mkpath(QStringLiteral("Images/FotoPeoples"));
+    QDir(m_db->folder()).mkpath(QStringLiteral("Images/Instrument"));
+    {
+        Connection c;
+        c.open(m_db->path());
+        m_firm = int(insertRow(c, "Firma", {{"Name", "Sandvik"}}));
+    }
+    new TDM(m_db->path());
+    frm_People = new Tfrm_People;
+    frm_Edit_People = new Tfrm_Edit_People;
+    frm_Firm_List = new Tfrm_Firm_List;
+    frm_Add_Edit_Firm_rec = new Tfrm_Add_Edit_Firm_rec;
+    frm_Pasw_List = new Tfrm_Pasw_List;
+    frm_Change_Pasw = new Tfrm_Change_Pasw;
+    m_user = std::make_unique<ScriptedUser>();
+}
+
+void TestReference::cleanup()
+{
+    QCOMPARE(m_user->unexpected(), 0);
+    m_user.reset();
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget* w : windows)
+        QVERIFY2(!w->isVisible(), qPrintable(w->objectName() + QStringLiteral(" left open")));
+    QCOMPARE(DM->ADOConnection1.transLevel(), 0);
+    delete frm_Change_Pasw;
+    delete frm_Pasw_List;
+    delete frm_Add_Edit_Firm_rec;
+    delete frm_Firm_List;
+    delete frm_Edit_People;
+    delete frm_People;
+    delete DM;
+    m_db.reset();
+}
+
+// --- operators -------------------------------------------------------------
+
+void TestReference::addOperator()
+{
+    m_user->onModal([this](QDialog*) {
+        m_user->onModal([](QDialog* d) {
+            QCOMPARE(d->windowTitle(), QStringLiteral("Добавление новой записи. Таблица: СПИСОК ОПЕРАТОРОВ"));
+            typeInto(child<QLineEdit>(d, "dbed_FIO"), QStringLiteral("Иванов Иван Иванович"));
+            child<QPushButton>(d, "BitBtn1")->click();
+        });
+        frm_People->spbt_People_NewClick();
+        QVERIFY(frm_People->isVisible());   // shown again after the editor
+        frm_People->close();
+    });
+    Dialogs::showModal(frm_People);
+    QCOMPARE(countWhere(DM->ADOConnection1, "SELECT count(*) FROM People WHERE FIO='Иванов Иван Иванович' AND Foto=''"), 1);
+    QVERIFY(m_user->texts().isEmpty());
+    QVERIFY(!DM->tbl_People.isOpen());   // the list closes it when it closes
+}
+
+void TestReference::operatorEditorChecksName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("empty") << QString() << false;
+    QTest::newRow("blanks") << QStringLiteral("   ") << true;
+}
+
+void TestReference::operatorEditorChecksName()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, stored);
+    m_user->onModal([&](QDialog*) {
+        m_user->onModal([&](QDialog* d) {
+            typeInto(child<QLineEdit>(d, "dbed_FIO"), name);
+            child<QPushButton>(d, "BitBtn1")->click();
+            if (d->isVisible())
+                child<QPushButton>(d, "BitBtn2")->click();
+        });
+        frm_People->spbt_People_NewClick();
+        frm_People->close();
+    });
+    Dialogs::showModal(frm_People);
+    QCOMPARE(countWhere(DM->ADOConnection1, "SELECT count(*) FROM People"), stored ? 1 : 0);
+    QCOMPARE(m_user->texts(), stored ? QStringList() : QStringList{QStringLiteral("Поле \"ФИО оператора\" не может быть пустым!")});
+}
+
+void TestReference::cancelledEditorStoresNothing()
+{
+    insertRow(DM->ADOConnection1, "People", {{"FIO", "Петров П.П."}, {"Prim", "старое"}});
+    m_user->onModal([&](QDialog*) {
+        m_user->onModal([](QDialog* d) {
+            typeInto(child<QLineEdit>(d, "dbed_FIO"), QStringLiteral("Другое имя"));
+            child<QPushButton>(d, "BitBtn2")->click();
+        });
+        frm_People->spbt_People_EditClick();
+        QCOMPARE(DM->tbl_People.fieldByName("FIO").asString(), QStringLiteral("Петров П.П."));
+        frm_People->close();
+    });
+    Dialogs::showModal(frm_People);
+    QCOMPARE(countWhere(DM->ADOConnection1, "SELECT count(*) FROM People WHERE FIO='Петров П.П.'"), 1);
+    QCOMPARE(frm_Edit_People->CloseCode, 2);
+}
+
+void TestReference::failedWriteRollsBack()
+{
+    DM->ADOConnection1.exec("CREATE TRIGGER no_people BEFORE INSERT ON People BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    m_user->onModal([&](QDialog*) {
+        m_user->onModal([](QDialog* d) {
+            typeInto(child<QLineEdit>(d, "dbed_FIO"), QStringLiteral("Сидоров"));
+            child<QPushButton>(d, "BitBtn1")->click();
+        });
+        frm_People->spbt_People_NewClick();
+        QCOMPARE(DM->tbl_People.recordCount(), 0);   // nothing half-saved in the list either
+        frm_People->close();
+    });
+    Dialogs::showModal(frm_People);
+    QCOMPARE(m_user->texts(),
+             QStringList{QStringLiteral("Возникла ошибка при попытке вставки данных в таблице \"PEOPLE\". Данные не сохранены!!!")});
+    QCOMPARE(m_user->shown().first().title, QStringLiteral("Ошибка"));
+    QCOMPARE(countWhere(DM->ADOConnection1, "SELECT count(*) FROM People"), 0);
+}
+
+void TestReference::operatorNameCannotOutgrowColumn()
+{
+    QCOMPARE(frm_Edit_People->dbed_FIO->maxLength(), 250);
+    QCOMPARE(frm_Add_Edit_Firm_rec->dbed_Firma->maxLength(), 250);
+    QCOMPARE(frm_Change_Pasw->dbed_Login->maxLength(), 50);
+}
+
+void TestReference::deleteOperator_data()
+{
+    QTest::addColumn<bool>("confirm");
+    QTest::addColumn<bool>("hasDebt");
+    QTest::addColumn<bool>("hasHistory");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<bool>("deleted");
+    const QString debts = QStringLiteral("Не возможно удалить запись, т.к. в таблице \"Долги\" имеются связанные записи.");
+    const QString history =
+        QStringLiteral("Не возможно удалить запись, т.к. в таблице \"История долгов\" имеются связанные записи.");
+    QTest::newRow("no answer first") << false << true << true << QStringList() << false;
+    QTest::newRow("open debt") << true << true << true << QStringList{debts} << false;
+    QTest::newRow("closed issue only") << true << false << true << QStringList{history} << false;
+    QTest::newRow("free") << true << false << false << QStringList() << true;
+}
+
+void TestReference::deleteOperator()
+{
+    QFETCH(bool, confirm);
+    QFETCH(bool, hasDebt);
+    QFETCH(bool, hasHistory);
+    QFETCH(QStringList, messages);
+    QFETCH(bool, deleted);
+    Connection& c = DM->ADOConnection1;
+    insertRow(c, "People", {{"FIO", "Яковлев"}});
+    const qint64 victim = insertRow(c, "People", {{"FIO", "Борисов"}});
+    insertRow(c, "People", {{"FIO", "Андреев"}});
+    if (hasDebt)
+        insertRow(c, "Dolgi", {{"ID_People", victim}, {"ID_Tabl", 1}, {"ID_Instr", 1}, {"K_vo", 1}});
+    if (hasHistory)
+        insertRow(c, "Dolgi_History", {{"ID_People", victim}, {"ID_Tabl", 1}, {"ID_Instr", 1}});
+    m_user->answer(confirm);
+    m_user->onModal([&](QDialog*) {
+        QVERIFY(DM->tbl_People.locate("ID", int(victim)));
+        frm_People->spbt_People_DelClick();
+        if (deleted) {   // the list is in name order, on its first row
+            QCOMPARE(DM->tbl_People.recNo(), 1);
+            QCOMPARE(DM->tbl_People.fieldByName("FIO").asString(), QStringLiteral("Андреев"));
+        }
+        frm_People->close();
+    });
+    Dialogs::showModal(frm_People);
+    QCOMPARE(m_user->shown().first().kind, ScriptedUser::Shown::Question);
+    QCOMPARE(m_user->shown().first().title, QStringLiteral("Подтверждение удаления"));
+    QCOMPARE(m_user->texts().mid(1), messages);
+    QCOMPARE(countWhere(c, QStringLiteral("SELECT count(*) FROM People WHERE ID=%1").arg(victim)), deleted ? 0 : 1);
+}
+
+void TestReference::operatorPhotoCopiedIn()
+{
+    QTemporaryDir elsewhere;
+    QImage img(64, 48, QImage::Format_RGB32);
+    img.fill(Qt::blue);
+    const QString source = elsewhere.filePath(QStringLiteral("ivanov.jpg"));
+    QVERIFY(img.save(source, "JPG"));
+    m_user->pickFile(source);
+    frm_Edit_People->PhotoName = QStringLiteral("old.jpg");
+    frm_Edit_People->pm_Add_PicClick();
+    QCOMPARE(frm_Edit_People->PhotoName, QStringLiteral("ivanov.jpg"));
+    QVERIFY(QFileInfo::exists(peopleFolder() + QStringLiteral("ivanov.jpg")));
+    QVERIFY(!frm_Edit_People->img_Foto->image().isNull());
+
+    // A photograph already in the folder is used where it is.
+    m_user->pickFile(peopleFolder() + QStringLiteral("ivanov.jpg"));
+    frm_Edit_People->pm_Add_PicClick();
+    QCOMPARE(frm_Edit_People->PhotoName, QStringLiteral("ivanov.jpg"));
+    QCOMPARE(QDir(peopleFolder()).entryList(QDir::Files).size(), 1);
+
+    frm_Edit_People->pm_Del_PicClick();
+    QVERIFY(frm_Edit_People->PhotoName.isEmpty());
+    QVERIFY(QFileInfo::exists(peopleFolder() + QStringLiteral("ivanov.jpg")));   // no file is deleted
+}
+
+void TestReference::cancelledPhotoDialogKeepsPhoto()
+{
+    frm_Edit_People->PhotoName = QStringLiteral("petrov.jpg");
+    m_user->pickFile(QString());
+    frm_Edit_People->pm_Add_PicClick();
+    QCOMPARE(frm_Edit_People->PhotoName, QStringLiteral("petrov.jpg"));
+}
+
+void TestReference::listsRefuseSmallSizes()
+{
+    QCOMPARE(frm_People->minimumSize(), QSize(700, 500));
+    QCOMPARE(frm_Firm_List->minimumSize(), QSize(350, 300));
+    frm_People->resize(600, 400);
+    QCOMPARE(frm_People->size(), QSize(700, 500));
+}
+
+// --- firms -----------------------------------------------------------------
+
+void TestReference::deleteFirm_data()
+{
+    QTest::addColumn<QStringList>("tables");
+    QTest::addColumn<bool>("confirm");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("deleted");
+    auto msg = [](const char* t) {
+        return QStringLiteral("Не возможно удалить запись, т.к. в таблице \"%1\" имеются связанные записи.").arg(QString::fromUtf8(t));
+    };
+    QTest::newRow("drills first") << QStringList{"Plastinyi", "Sverla"} << true << msg("СВЕРЛА") << false;
+    QTest::newRow("inserts") << QStringList{"Plastinyi", "Derj_Plast"} << true << msg("ПЛАСТИНЫ") << false;
+    QTest::newRow("holders") << QStringList{"Derj_Plast"} << true << msg("ДЕРЖАВКИ ПЛАСТИН") << false;
+    QTest::newRow("milling cutters") << QStringList{"Frezy"} << true << msg("ФРЕЗЫ") << false;
+    QTest::newRow("free, no") << QStringList() << false << QString() << false;
+    QTest::newRow("free, yes") << QStringList() << true << QString() << true;
+}
+
+void TestReference::deleteFirm()
+{
+    QFETCH(QStringList, tables);
+    QFETCH(bool, confirm);
+    QFETCH(QString, message);
+    QFETCH(bool, deleted);
+    Connection& c = DM->ADOConnection1;
+    const qint64 victim = insertRow(c, "Firma", {{"Name", "Iscar"}});
+    for (const QString& t : tables)
+        insertRow(c, t, {{"ID_Firma", victim}});
+    DM->tbl_Firma.close();
+    DM->tbl_Firma.open();
+    if (message.isEmpty())
+        m_user->answer(confirm);
+    m_user->onModal([&](QDialog*) {
+        QVERIFY(DM->tbl_Firma.locate("ID", int(victim)));
+        frm_Firm_List->spbt_Firm_DelClick();
+        frm_Firm_List->close();
+    });
+    Dialogs::showModal(frm_Firm_List);
+    if (message.isEmpty()) {
+        QCOMPARE(m_user->shown().size(), 1);
+        QCOMPARE(m_user->shown().first().title, QStringLiteral("Подтверждение удаления данных"));
+    } else {
+        QCOMPARE(m_user->texts(), QStringList{message});
+        QCOMPARE(m_user->shown().first().title, QStringLiteral("Ошибка"));
+    }
+    QCOMPARE(countWhere(c, QStringLiteral("SELECT count(*) FROM Firma WHERE ID=%1").arg(victim)), deleted ? 0 : 1);
+    QVERIFY(!DM->tbl_Frezy.filtered());   // the guards leave the tool tables as they found them
+}
+
+void TestReference::renameFirmSeenInEveryGrid()
+{
+    Connection& c = DM->ADOConnection1;
+    const qint64 other = insertRow(c, "Firma", {{"Name", "Walter"}});
+    const qint64 drill = insertRow(c, "Sverla", {{"Kod", "D2"}, {"Diam_Sverla", 2.0}, {"ID_Firma", m_firm}});
+    insertRow(c, "Sverla", {{"Kod", "D1"}, {"Diam_Sverla", 1.0}, {"ID_Firma", other}});
+    const qint64 cutter = insertRow(c, "Frezy", {{"Kod", "F1"}, {"ID_Firma", m_firm}});
+    const qint64 holder = insertRow(c, "Derj_Plast", {{"KOD", "H1"}, {"ID_Firma", m_firm}});
+    const qint64 insert = insertRow(c, "Plastinyi", {{"Kod", "P1"}, {"ID_Firma", m_firm}});
+    for (RecordSet* rs : {&DM->dtSet_Sverla, &DM->dtSet_Frezy, &DM->dtSet_Derj_PL, &DM->dtSet_Plastiny}) {
+        rs->close();
+        rs->open();
+    }
+    QVERIFY(DM->dtSet_Sverla.locate("ID", int(drill)));
+    QCOMPARE(DM->dtSet_Sverla.recNo(), 2);
+    m_user->onModal([&](QDialog*) {
+        QVERIFY(DM->tbl_Firma.locate("ID", m_firm));
+        m_user->onModal([](QDialog* d) {
+            typeInto(child<QLineEdit>(d, "dbed_Firma"), QStringLiteral("Sandvik Coromant"));
+            child<QPushButton>(d, "bbtn_OK")->click();
+        });
+        frm_Firm_List->spbt_Firm_EditClick();
+        frm_Firm_List->close();
+    });
+    Dialogs::showModal(frm_Firm_List);
+    const QString renamed = QStringLiteral("Sandvik Coromant");
+    QCOMPARE(DM->dtSet_Sverla.fieldByName("ID").asInteger(), int(drill));
+    QCOMPARE(DM->dtSet_Sverla.fieldByName("Name").asString(), renamed);
+    QCOMPARE(DM->dtSet_Frezy.fieldByName("ID").asInteger(), int(cutter));
+    QCOMPARE(DM->dtSet_Frezy.fieldByName("Name").asString(), renamed);
+    QCOMPARE(DM->dtSet_Derj_PL.fieldByName("ID").asInteger(), int(holder));
+    QCOMPARE(DM->dtSet_Derj_PL.fieldByName("Name").asString(), renamed);
+    QCOMPARE(DM->dtSet_Plastiny.fieldByName("ID").asInteger(), int(insert));
+    QCOMPARE(DM->dtSet_Plastiny.fieldByName("Name").asString(), renamed);
+    QVERIFY(m_user->texts().isEmpty());
+}
+
+void TestReference::firmNameChecked()
+{
+    m_user->onModal([&](QDialog*) {
+        m_user->onModal([](QDialog* d) {
+            child<QPushButton>(d, "bbtn_OK")->click();   // empty: refused, stays open
+            QVERIFY(d->isVisible());
+            typeInto(child<QLineEdit>(d, "dbed_Firma"), QStringLiteral("  "));
+            child<QPushButton>(d, "bbtn_OK")->click();   // blanks pass
+        });
+        frm_Firm_List->spbt_Firm_NewClick();
+        frm_Firm_List->close();
+    });
+    Dialogs::showModal(frm_Firm_List);
+    QCOMPARE(m_user->texts(), QStringList{QStringLiteral("Поле \"НАИМЕНОВАНИЕ ФИРМЫ\" не может быть пустым!")});
+    QCOMPARE(countWhere(DM->ADOConnection1, "SELECT count(*) FROM Firma WHERE Name='  '"), 1);
+}
+
+// --- accounts --------------------------------------------------------------
+
+void TestReference::accountsSingleDefault_data()
+{
+    QTest::addColumn<bool>("add");
+    QTest::addColumn<bool>("tick");
+    QTest::newRow("add ticked") << true << true;
+    QTest::newRow("add not ticked") << true << false;
+    QTest::newRow("edit ticked") << false << true;
+    QTest::newRow("edit not ticked") << false << false;
+}
+
+void TestReference::accountsSingleDefault()
+{
+    QFETCH(bool, add);
+    QFETCH(bool, tick);
+    Connection& c = DM->ADOConnection1;
+    const qint64 petrova = insertRow(c, "Pasw_TBL", {{"Login", "Петрова"}, {"Pasword", "1"}, {"Default", 0}});
+    const QString saved = add ? QStringLiteral("Борисов") : QStringLiteral("Петрова");
+    m_user->onModal([&](QDialog*) {
+        m_user->onModal([&](QDialog* d) {
+            if (add) {
+                typeInto(child<QLineEdit>(d, "dbed_Login"), saved);
+                typeInto(child<QLineEdit>(d, "dbed_Pasw"), QStringLiteral("pw"));
+            }
+            child<QCheckBox>(d, "DBCheckBox1")->setChecked(tick);
+            child<QPushButton>(d, "bbtn_OK")->click();
+        });
+        if (add) {
+            frm_Pasw_List->spbt_AddClick();
+        } else {
+            QVERIFY(DM->tbl_Pasw.locate("ID", int(petrova)));
+            frm_Pasw_List->spbt_EditClick();
+        }
+        // The saved account is current, and the list is in login order.
+        QCOMPARE(DM->tbl_Pasw.fieldByName("Login").asString(), saved);
+        QCOMPARE(DM->tbl_Pasw.sort(), QStringLiteral("Login"));
+        frm_Pasw_List->close();
+    });
+    Dialogs::showModal(frm_Pasw_List);
+    QCOMPARE(countWhere(c, "SELECT count(*) FROM Pasw_TBL WHERE \"Default\"=1"), 1);
+    QCOMPARE(countWhere(c, QStringLiteral("SELECT \"Default\" FROM Pasw_TBL WHERE Login='%1'").arg(saved)), tick ? 1 : 0);
+    QCOMPARE(countWhere(c, "SELECT \"Default\" FROM Pasw_TBL WHERE Login='Администратор'"), tick ? 0 : 1);
+}
+
+void TestReference::administratorGuards()
+{
+    m_user->onModal([&](QDialog*) {
+        QVERIFY(DM->tbl_Pasw.locate("Login", QStringLiteral("Администратор")));
+        frm_Pasw_List->spbt_DelClick();
+        QCOMPARE(m_user->texts(), QStringList{QStringLiteral("Учетную запись \"Администратор\" удалить нельзя!")});
+
+        // Editing the administrator: its login greyed and read-only; its password can change.
+        m_user->onModal([](QDialog* d) {
+            QVERIFY(child<QLineEdit>(d, "dbed_Login")->isReadOnly());
+            typeInto(child<QLineEdit>(d, "dbed_Pasw"), QStringLiteral("new"));
+            child<QPushButton>(d, "bbtn_OK")->click();
+        });
+        frm_Pasw_List->spbt_EditClick();
+        // Adding right after offers an editable login.
+        m_user->onModal([](QDialog* d) {
+            QVERIFY(!child<QLineEdit>(d, "dbed_Login")->isReadOnly());
+            child<QPushButton>(d, "bbtn_Cancel")->click();
+        });
+        frm_Pasw_List->spbt_AddClick();
+        frm_Pasw_List->close();
+    });
+    Dialogs::showModal(frm_Pasw_List);
+    QCOMPARE(countWhere(DM->ADOConnection1, "SELECT count(*) FROM Pasw_TBL WHERE Login='Администратор' AND Pasword='new'"), 1);
+    QCOMPARE(countWhere(DM->ADOConnection1, "SELECT count(*) FROM Pasw_TBL"), 1);   // cancel stored nothing
+}
+
+void TestReference::accountEditorChecks_data()
+{
+    QTest::addColumn<QString>("login");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("empty login") << QString() << QStringLiteral("1") << QStringLiteral("Логин не может быть пустым");
+    QTest::newRow("empty password") << QStringLiteral("Сидоров") << QString() << QStringLiteral("Пароль не может быть пустым");
+    QTest::newRow("login taken") << QStringLiteral("Петрова") << QStringLiteral("1")
+                                 << QStringLiteral("Учетная запись с логином \"Петрова\" уже есть. Укажите другой логин.");
+    QTest::newRow("second administrator") << QStringLiteral("Администратор") << QStringLiteral("1")
+                                          << QStringLiteral("Учетная запись с логином \"Администратор\" уже есть. Укажите другой логин.");
+    QTest::newRow("blanks pass") << QStringLiteral(" ") << QStringLiteral(" ") << QString();
+    QTest::newRow("other case is another login") << QStringLiteral("петрова") << QStringLiteral("1") << QString();
+}
+
+void TestReference::accountEditorChecks()
+{
+    QFETCH(QString, login);
+    QFETCH(QString, password);
+    QFETCH(QString, message);
+    insertRow(DM->ADOConnection1, "Pasw_TBL", {{"Login", "Петрова"}, {"Pasword", "1"}, {"Default", 0}});
+    m_user->onModal([&](QDialog*) {
+        m_user->onModal([&](QDialog* d) {
+            typeInto(child<QLineEdit>(d, "dbed_Login"), login);
+            typeInto(child<QLineEdit>(d, "dbed_Pasw"), password);
+            child<QPushButton>(d, "bbtn_OK")->click();
+            if (!message.isEmpty()) {
+                QVERIFY(d->isVisible());   // the editor stays open with the input kept
+                QCOMPARE(child<QLineEdit>(d, "dbed_Login")->text(), login);
+                child<QPushButton>(d, "bbtn_Cancel")->click();
+            }
+        });
+        frm_Pasw_List->spbt_AddClick();
+        frm_Pasw_List->close();
+    });
+    Dialogs::showModal(frm_Pasw_List);
+    QCOMPARE(m_user->texts(), message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(countWhere(DM->ADOConnection1, "SELECT count(*) FROM Pasw_TBL"), message.isEmpty() ? 3 : 2);
+}
+
+void TestReference::accountsListDrawsDefault()
+{
+    insertRow(DM->ADOConnection1, "Pasw_TBL", {{"Login", "Борисов"}, {"Pasword", "1"}, {"Default", 0}});
+    m_user->onModal([&](QDialog*) {
+        DBGrid* grid = frm_Pasw_List->DBGrid1;
+        QCOMPARE(DM->tbl_Pasw.recNo(), 1);   // "Администратор" sorts before "Борисов"
+        const GridCell first = grid->cellAt(0, QStringLiteral("Default"));
+        QCOMPARE(first.text, QStringLiteral("ДА"));
+        QVERIFY(first.selected);
+        QCOMPARE(first.textColor, QColor(Qt::white));
+        const GridCell second = grid->cellAt(1, QStringLiteral("Default"));
+        QCOMPARE(second.text, QStringLiteral("НЕТ"));
+        QCOMPARE(second.background, QColor(192, 220, 192));
+        QCOMPARE(grid->cellAt(1, QStringLiteral("Pasword")).text, QStringLiteral("1"));   // passwords in clear
+        frm_Pasw_List->close();
+    });
+    Dialogs::showModal(frm_Pasw_List);
+}
+
+QTEST_MAIN(TestReference)
+#include "tst_reference.moc"
