@@ -1,0 +1,489 @@
+// tooldb-bench: the speed and memory goals of the data layer, measured on a
+// large database. Each figure is the median of several runs, printed beside
+// its floor (the same query stepped through the plain SQLite C API, every
+// column of every row read) and its goal. It reports; it never fails.
+#include "DM_Unit.h"
+#include "DbError.h"
+#include "SampleData.h"
+#include "Schema.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include <sqlite3.h>
+
+namespace {
+
+constexpr double kNoFloor = -1;
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return std::nan("");
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+double timeMs(const std::function<void()>& f)
+{
+    QElapsedTimer t;
+    t.start();
+    f();
+    return t.nsecsElapsed() / 1e6;
+}
+
+// The floor: prepare, step every row, read every column by its type.
+qint64 stepAll(sqlite3* db, const QString& sql)
+{
+    sqlite3_stmt* st = nullptr;
+    const QByteArray u = sql.toUtf8();
+    if (sqlite3_prepare_v2(db, u.constData(), int(u.size()), &st, nullptr) != SQLITE_OK)
+        throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
+    qint64 rows = 0;
+    quint64 sum = 0;
+    const int nc = sqlite3_column_count(st);
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        for (int c = 0; c < nc; ++c) {
+            switch (sqlite3_column_type(st, c)) {
+            case SQLITE_INTEGER: sum += quint64(sqlite3_column_int64(st, c)); break;
+            case SQLITE_FLOAT: sum += quint64(sqlite3_column_double(st, c)); break;
+            case SQLITE_TEXT: {
+                const unsigned char* p = sqlite3_column_text(st, c);
+                const int n = sqlite3_column_bytes(st, c);
+                sum += quint64(n) + (n > 0 ? p[0] : 0);
+                break;
+            }
+            case SQLITE_BLOB: sum += quint64(sqlite3_column_bytes(st, c)); break;
+            default: break;
+            }
+        }
+        ++rows;
+    }
+    sqlite3_finalize(st);
+    if (rc != SQLITE_DONE)
+        throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
+    static volatile quint64 sink;
+    sink = sink + sum;
+    return rows;
+}
+
+sqlite3* openPlain(const QString& path)
+{
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        const QString msg = QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
+        sqlite3_close(db);
+        throw DbError(msg);
+    }
+    return db;
+}
+
+// The text a table object reads its table with: every column, by name.
+QString tableSql(const QString& table)
+{
+    QStringList cols;
+    for (const ColumnSpec& c : findTable(table)->columns)
+        cols << QLatin1Char('"') + c.name + QLatin1Char('"');
+    return QStringLiteral("SELECT %1 FROM \"%2\"").arg(cols.join(QStringLiteral(", ")), table);
+}
+
+// Memory of the process from /proc/self/status, in kB (0 when unknown).
+qint64 statusKb(const char* key)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray k = QByteArray(key) + ':';
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith(k))
+            return line.mid(k.size()).trimmed().split(' ').value(0).toLongLong();
+    return 0;
+}
+
+// Resets the peak RSS to the current RSS (Linux 4.0 and later).
+bool resetPeakRss()
+{
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    return f.open(QIODevice::WriteOnly) && f.write("5") == 1;
+}
+
+struct Line {
+    explicit Line(const QString& w) : what(w) {}
+    QString what;
+    double figure = std::nan("");   // ms
+    double floor = kNoFloor;        // ms
+    double maxRatio = 0;            // goal: figure <= maxRatio * floor (0: none)
+    double maxMs = 0;               // goal: figure < maxMs (0: none)
+    QString note;
+    QString error;
+};
+
+bool missed(const Line& l)
+{
+    if (!l.error.isEmpty())
+        return true;
+    if (l.maxRatio > 0 && l.floor > 0 && l.figure > l.maxRatio * l.floor)
+        return true;
+    if (l.maxMs > 0 && l.figure >= l.maxMs)
+        return true;
+    return false;
+}
+
+QString goalText(const Line& l)
+{
+    QStringList g;
+    if (l.maxRatio > 0)
+        g << QStringLiteral("<= %1x floor").arg(l.maxRatio, 0, 'g', 3);
+    if (l.maxMs > 0)
+        g << QStringLiteral("< %1 ms").arg(l.maxMs, 0, 'f', 0);
+    return g.isEmpty() ? QStringLiteral("-") : g.join(QStringLiteral(", "));
+}
+
+void print(const Line& l)
+{
+    const QString fig = l.error.isEmpty() ? QStringLiteral("%1 ms").arg(l.figure, 0, 'f', 2) : QStringLiteral("error");
+    const QString flo = l.floor > 0 ? QStringLiteral("%1 ms").arg(l.floor, 0, 'f', 2) : QStringLiteral("-");
+    const QString ratio = l.floor > 0 && l.error.isEmpty() ? QStringLiteral("%1x").arg(l.figure / l.floor, 0, 'f', 2)
+                                                           : QStringLiteral("-");
+    const bool hasGoal = l.maxRatio > 0 || l.maxMs > 0;
+    const QString verdict = missed(l) ? QStringLiteral("GOAL MISSED") : (hasGoal ? QStringLiteral("ok") : QString());
+    std::printf("%-44s %12s %12s %7s   %-26s %s\n", l.what.toUtf8().constData(), fig.toUtf8().constData(),
+                flo.toUtf8().constData(), ratio.toUtf8().constData(), goalText(l).toUtf8().constData(),
+                verdict.toUtf8().constData());
+    if (!l.error.isEmpty())
+        std::printf("    %s\n", l.error.toUtf8().constData());
+    if (!l.note.isEmpty())
+        std::printf("    %s\n", l.note.toUtf8().constData());
+    std::fflush(stdout);
+}
+
+// Runs figure and floor alternately, `runs` times each; medians into the line.
+void measure(Line& l, int runs, const std::function<double()>& figure, const std::function<double()>& floor = {},
+             const std::function<void()>& between = {})
+{
+    std::vector<double> f, g;
+    try {
+        for (int i = 0; i < runs; ++i) {
+            if (floor)
+                g.push_back(floor());
+            f.push_back(figure());
+            if (between)
+                between();
+        }
+    } catch (const DbError& e) {
+        l.error = e.message();
+    } catch (const std::exception& e) {
+        l.error = QString::fromUtf8(e.what());
+    }
+    l.figure = median(f);
+    if (floor)
+        l.floor = median(g);
+}
+
+QString mb(double bytes) { return QStringLiteral("%1 MB").arg(bytes / (1024.0 * 1024.0), 0, 'f', 1); }
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tooldb-bench"));
+
+    QCommandLineParser p;
+    p.setApplicationDescription(QStringLiteral(
+        "Measures the data layer against its speed and memory goals on a large database.\n"
+        "Without --db it writes the benchmark database (100,000 tools, 10,000 open debts,\n"
+        "200,000 closed debts, 1,000,000 receipts, 300,000 write-offs) into a temporary folder.\n"
+        "--db PATH uses that database; when PATH does not exist, the benchmark database is\n"
+        "written there and kept. The receipt measured adds rows to the database it runs on."));
+    p.addHelpOption();
+    p.addOption({QStringLiteral("db"), QStringLiteral("Database to measure."), QStringLiteral("PATH")});
+    p.addOption({QStringLiteral("runs"), QStringLiteral("Runs per figure; medians are shown (5)."), QStringLiteral("N")});
+    p.process(app);
+
+    int runs = 5;
+    if (p.isSet(QStringLiteral("runs"))) {
+        bool ok = false;
+        runs = p.value(QStringLiteral("runs")).toInt(&ok);
+        if (!ok || runs < 1) {
+            std::fprintf(stderr, "--runs needs a whole number from 1\n");
+            return 0;
+        }
+    }
+
+    QTemporaryDir tmp;
+    QString path = p.value(QStringLiteral("db"));
+    if (path.isEmpty())
+        path = tmp.filePath(QStringLiteral("db_instr.db"));
+    if (!QFileInfo::exists(path)) {
+        SampleOptions o;
+        o.tools = 100000;
+        o.debts = 10000;
+        o.closed = 200000;
+        o.receipts = 1000000;
+        o.writeoffs = 300000;
+        std::printf("Writing the benchmark database %s ...\n", path.toUtf8().constData());
+        std::fflush(stdout);
+        try {
+            const double ms = timeMs([&] { writeSampleDatabase(path, o); });
+            std::printf("  written in %.2f s: %d tools, %d open debts, %d closed, %d receipts, %d write-offs, %s\n",
+                        ms / 1000, o.tools, o.debts, o.closed, o.receipts, o.writeoffs,
+                        mb(double(QFileInfo(path).size())).toUtf8().constData());
+        } catch (const DbError& e) {
+            std::printf("Cannot write the benchmark database: %s\n", e.message().toUtf8().constData());
+            return 0;
+        }
+    }
+
+    std::printf("\nDatabase: %s\nMedians of %d runs. Build type: %s.\n\n", path.toUtf8().constData(), runs,
+#ifdef NDEBUG
+                "optimised"
+#else
+                "DEBUG (figures not meaningful)"
+#endif
+    );
+    {
+        QFile load(QStringLiteral("/proc/loadavg"));
+        if (load.open(QIODevice::ReadOnly))
+            std::printf("Load average before measuring: %s (other work on the machine slows every figure).\n\n",
+                        load.readAll().trimmed().split(' ').mid(0, 3).join(' ').constData());
+    }
+    std::printf("%-44s %12s %12s %7s   %-26s %s\n", "measure", "figure", "floor", "ratio", "goal", "");
+
+    sqlite3* plain = nullptr;
+    try {
+        plain = openPlain(path);
+    } catch (const DbError& e) {
+        std::printf("Cannot open %s: %s\n", path.toUtf8().constData(), e.message().toUtf8().constData());
+        return 0;
+    }
+
+    // 1. Creating the data module: connection plus 4 catalogues, debts, firms, Support.
+    const QStringList startSql = {TDM::sverlaSql(), TDM::frezySql(),        TDM::derjSql(),
+                                  TDM::plastinySql(), TDM::dolgiSql(),      tableSql(QStringLiteral("Firma")),
+                                  tableSql(QStringLiteral("Support"))};
+    {
+        Line l(QStringLiteral("Create data module (7 record sets)"));
+        l.maxRatio = 1.5;
+        measure(
+            l, runs,
+            [&] {
+                std::unique_ptr<TDM> dm;
+                const double ms = timeMs([&] { dm = std::make_unique<TDM>(path); });
+                return ms;
+            },
+            [&] {
+                return timeMs([&] {
+                    sqlite3* db = openPlain(path);
+                    for (const QString& s : startSql)
+                        stepAll(db, s);
+                    sqlite3_close(db);
+                });
+            });
+        print(l);
+    }
+
+    std::unique_ptr<TDM> dmHolder;
+    try {
+        dmHolder = std::make_unique<TDM>(path);
+    } catch (const DbError& e) {
+        std::printf("Cannot create the data module: %s\n", e.message().toUtf8().constData());
+        sqlite3_close(plain);
+        return 0;
+    }
+    TDM& dm = *dmHolder;
+    std::printf("    rows: %d drills, %d cutters, %d holders, %d inserts, %d debts\n", dm.dtSet_Sverla.recordCount(),
+                dm.dtSet_Frezy.recordCount(), dm.dtSet_Derj_PL.recordCount(), dm.dtSet_Plastiny.recordCount(),
+                dm.dtset_DolgiSQL.recordCount());
+
+    // 2. Refreshing the drills.
+    {
+        Line l(QStringLiteral("Refresh drills (RefreshSverla)"));
+        l.maxRatio = 1.5;
+        measure(
+            l, runs, [&] { return timeMs([&] { dm.RefreshSverla(); }); },
+            [&] { return timeMs([&] { stepAll(plain, TDM::sverlaSql()); }); });
+        print(l);
+    }
+
+    // 3. Sorting the drills by three fields.
+    {
+        Line l{QStringLiteral("Sort drills \"Type,Diam_Sverla,KOD\"")};
+        l.maxMs = 30;
+        measure(
+            l, runs, [&] { return timeMs([&] { dm.dtSet_Sverla.setSort(QStringLiteral("Type,Diam_Sverla,KOD")); }); },
+            {}, [&] { dm.dtSet_Sverla.setSort(QString()); });
+        print(l);
+    }
+
+    // 4. Filtering the debts to one drill.
+    {
+        const qint64 tool = [&] {
+            sqlite3_stmt* st = nullptr;
+            qint64 id = 1;
+            if (sqlite3_prepare_v2(plain, "SELECT ID_Instr FROM Dolgi WHERE ID_Tabl = 1 ORDER BY ID DESC LIMIT 1", -1,
+                                   &st, nullptr)
+                    == SQLITE_OK
+                && sqlite3_step(st) == SQLITE_ROW)
+                id = sqlite3_column_int64(st, 0);
+            sqlite3_finalize(st);
+            return id;
+        }();
+        const QString text = QStringLiteral("(ID_Instr=%1) AND (ID_Tabl=1)").arg(tool);
+        Line l(QStringLiteral("Filter debts to one drill"));
+        int shown = 0;
+        measure(
+            l, runs,
+            [&] {
+                const double ms = timeMs([&] {
+                    dm.dtset_DolgiSQL.setFilter(text);
+                    dm.dtset_DolgiSQL.setFiltered(true);
+                });
+                shown = dm.dtset_DolgiSQL.recordCount();
+                return ms;
+            },
+            {}, [&] { dm.dtset_DolgiSQL.setFiltered(false); });
+        l.note = QStringLiteral("filter \"%1\": %2 of %3 debts").arg(text).arg(shown).arg(dm.dtset_DolgiSQL.recordCount());
+        print(l);
+    }
+
+    // 5. Partial Locate on the drills' code: a key that only the last row
+    //    matches in the current order, so the whole list is searched.
+    {
+        Line l(QStringLiteral("Partial Locate on drills' Kod"));
+        const int kod = dm.dtSet_Sverla.fieldIndex(QStringLiteral("Kod"));
+        const int n = dm.dtSet_Sverla.recordCount();
+        const QString key = n > 0 ? dm.dtSet_Sverla.textAt(n - 1, kod) : QStringLiteral("R840");
+        int at = 0;
+        measure(
+            l, runs,
+            [&] {
+                dm.dtSet_Sverla.first();
+                const double ms = timeMs([&] {
+                    dm.dtSet_Sverla.locate(QStringLiteral("Kod"), key, RecordSet::PartialKey);
+                });
+                at = dm.dtSet_Sverla.recNo();
+                return ms;
+            });
+        l.note = QStringLiteral("key \"%1\": found at row %2 of %3").arg(key).arg(at).arg(n);
+        print(l);
+    }
+
+    // 6. Opening the receipts history, and what it holds in memory.
+    {
+        Line l(QStringLiteral("Open receipts history (dtSet_Prihod_Hist)"));
+        l.maxRatio = 1.5;
+        l.maxMs = 1500;
+        std::vector<double> heldBytes, rssGrowth;
+        int rows = 0;
+        const bool peakResets = resetPeakRss();
+        measure(
+            l, runs,
+            [&] {
+                resetPeakRss();
+                const qint64 before = statusKb("VmRSS");
+                const double ms = timeMs([&] { dm.dtSet_Prihod_Hist.open(); });
+                rssGrowth.push_back(double(statusKb("VmHWM") - before) * 1024.0);
+                heldBytes.push_back(double(dm.dtSet_Prihod_Hist.memoryBytes()));
+                rows = dm.dtSet_Prihod_Hist.recordCount();
+                return ms;
+            },
+            [&] { return timeMs([&] { stepAll(plain, TDM::historySql(QStringLiteral("Prihod_History"))); }); },
+            [&] { dm.dtSet_Prihod_Hist.close(); });
+        l.note = QStringLiteral("%1 rows").arg(rows);
+        print(l);
+
+        const double held = median(heldBytes), grown = median(rssGrowth);
+        const bool over = std::max(held, peakResets ? grown : 0.0) >= 300.0 * 1024 * 1024;
+        std::printf("%-44s %12s %12s %7s   %-26s %s\n", "  its memory: memoryBytes / peak RSS growth",
+                    mb(held).toUtf8().constData(), (peakResets ? mb(grown) : QStringLiteral("n/a")).toUtf8().constData(),
+                    "", "< 300 MB", over ? "GOAL MISSED" : "ok");
+        if (!peakResets)
+            std::printf("    peak RSS could not be reset; the growth shown is not meaningful\n");
+    }
+
+    // 7. One receipt of 3 new drills as the program makes it, with where
+    //    its time goes: the rows (edit, history row, posts), the two
+    //    commits, and the refresh of the drills.
+    {
+        Line l(QStringLiteral("Receipt of 3 drills (post, commit, refresh)"));
+        l.maxMs = 50;
+        const QString login = QStringLiteral("Администратор");
+        std::vector<double> rowsMs, commitMs, refreshMs;
+        measure(l, runs, [&] {
+            QElapsedTimer part;
+            double rowsPart = 0, commitPart = 0;
+            const double total = timeMs([&] {
+                Connection& c = dm.ADOConnection1;
+                part.start();
+                Transaction outer(c);
+                try {
+                    dm.dtSet_Sverla.edit();
+                    Field& kNew = dm.dtSet_Sverla.fieldByName(QStringLiteral("K_vo_New"));
+                    kNew.setAsInteger(kNew.asInteger() + 3);
+                    const int toolId = dm.dtSet_Sverla.fieldByName(QStringLiteral("ID")).asInteger();
+                    {
+                        Transaction inner(c);
+                        RecordSet& h = dm.tbl_Prihod_Hist;
+                        h.setFilter(QStringLiteral("ID=0"));
+                        h.setFiltered(true);
+                        h.open();
+                        h.insert();
+                        h.fieldByName(QStringLiteral("ID_Instr")).setAsInteger(toolId);
+                        h.fieldByName(QStringLiteral("ID_Tabl")).setAsInteger(1);
+                        h.fieldByName(QStringLiteral("Date")).setAsDateTime(QDateTime(QDate::currentDate(), QTime(0, 0)));
+                        h.fieldByName(QStringLiteral("K_vo")).setAsInteger(3);
+                        h.fieldByName(QStringLiteral("Instr_is_BU")).setAsBoolean(false);
+                        h.fieldByName(QStringLiteral("FIO_AdminBD")).setAsString(login);
+                        h.post();
+                        rowsPart += part.nsecsElapsed() / 1e6;
+                        part.start();
+                        inner.commit();
+                        commitPart += part.nsecsElapsed() / 1e6;
+                        part.start();
+                        h.close();
+                    }
+                    dm.dtSet_Sverla.post();
+                    rowsPart += part.nsecsElapsed() / 1e6;
+                    part.start();
+                    outer.commit();
+                    commitPart += part.nsecsElapsed() / 1e6;
+                } catch (...) {
+                    dm.dtSet_Sverla.cancel();
+                    dm.tbl_Prihod_Hist.close();
+                    throw;
+                }
+                part.start();
+                dm.RefreshSverla();
+                refreshMs.push_back(part.nsecsElapsed() / 1e6);
+            });
+            rowsMs.push_back(rowsPart);
+            commitMs.push_back(commitPart);
+            return total;
+        });
+        l.note = QStringLiteral("of which: rows (edit, history row, posts) %1 ms, commits %2 ms, drills refresh %3 ms")
+                     .arg(median(rowsMs), 0, 'f', 2)
+                     .arg(median(commitMs), 0, 'f', 2)
+                     .arg(median(refreshMs), 0, 'f', 2);
+        print(l);
+    }
+
+    sqlite3_close(plain);
+    std::printf("\nGoals: every open and refresh within 1.5x its floor; sort < 30 ms; receipts history open\n"
+                "< 1.5 s and < 300 MB; one receipt < 50 ms.\n");
+    return 0;
+}

@@ -1,0 +1,305 @@
+// The sample database: the stock and reference rules hold for every row it
+// writes, the data module opens it, and its pictures can be shown.
+#include "Connection.h"
+#include "DM_Unit.h"
+#include "DbError.h"
+#include "Picture.h"
+#include "SampleData.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sqlite3.h>
+
+namespace {
+
+struct Kind { int code; const char* table; };
+const Kind kKinds[] = {{1, "Sverla"}, {2, "Plastinyi"}, {3, "Frezy"}, {4, "Derj_Plast"}};
+
+// True when (ID_Tabl, ID_Instr) of alias a names an existing tool of its kind.
+QString toolExists(const QString& a)
+{
+    QStringList parts;
+    for (const Kind& k : kKinds)
+        parts << QStringLiteral("(%1.ID_Tabl = %2 AND %1.ID_Instr IN (SELECT ID FROM %3))").arg(a).arg(k.code).arg(k.table);
+    return QLatin1Char('(') + parts.join(QStringLiteral(" OR ")) + QLatin1Char(')');
+}
+
+SampleOptions smallOptions()
+{
+    SampleOptions o;
+    o.tools = 42;      // not a multiple of four
+    o.debts = 30;
+    o.closed = 80;
+    o.receipts = 150;
+    o.writeoffs = 40;
+    return o;
+}
+
+} // namespace
+
+class TestSample : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void rowsAndAccounts();
+    void stockCounters();
+    void references();
+    void closedIssues();
+    void datesAndStamps();
+    void refusesBadRequests();
+    void dataModuleOpens();
+    void pictures();
+    void seedDecidesContent();
+
+private:
+    int q(const QString& sql) { return int(m_c.scalar(sql)); }
+
+    QTemporaryDir m_dir;
+    QString m_path;
+    SampleOptions m_o = smallOptions();
+    Connection m_c;
+};
+
+void TestSample::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_path = m_dir.filePath(QStringLiteral("db_instr.db"));
+    m_o.imagesFolder = m_dir.path();
+    writeSampleDatabase(m_path, m_o);
+    m_c.open(m_path);
+}
+
+void TestSample::rowsAndAccounts()
+{
+    QCOMPARE(q("SELECT (SELECT count(*) FROM Sverla) + (SELECT count(*) FROM Plastinyi) + "
+               "(SELECT count(*) FROM Frezy) + (SELECT count(*) FROM Derj_Plast)"),
+             m_o.tools);
+    for (const Kind& k : kKinds) {
+        const int n = q(QStringLiteral("SELECT count(*) FROM %1").arg(k.table));
+        QVERIFY2(n == m_o.tools / 4 || n == m_o.tools / 4 + 1, k.table);
+    }
+    QCOMPARE(q("SELECT count(*) FROM Dolgi"), m_o.debts);
+    QCOMPARE(q("SELECT count(*) FROM Dolgi_History"), m_o.closed);
+    QCOMPARE(q("SELECT count(*) FROM Prihod_History"), m_o.receipts);
+    QCOMPARE(q("SELECT count(*) FROM Spisanie_History"), m_o.writeoffs);
+    QVERIFY(q("SELECT count(*) FROM Firma") >= 15);
+    QVERIFY(q("SELECT count(*) FROM People") >= 30);
+    // Full names of three words, none twice.
+    QCOMPARE(q("SELECT count(*) FROM People WHERE length(FIO) - length(replace(FIO, ' ', '')) <> 2"), 0);
+    QCOMPARE(q("SELECT count(*) - count(DISTINCT FIO) FROM People"), 0);
+    // The administrator alone is the default account, with the password asked for.
+    QCOMPARE(q("SELECT count(*) FROM Pasw_TBL"), 3);
+    QCOMPARE(q("SELECT count(*) FROM Pasw_TBL WHERE \"Default\" = 1 AND Login = 'Администратор' AND Pasword = '123'"), 1);
+    QCOMPARE(q("SELECT count(*) FROM Pasw_TBL WHERE \"Default\" = 1"), 1);
+}
+
+void TestSample::stockCounters()
+{
+    int zeroStock = 0;
+    for (const Kind& k : kKinds) {
+        const QString t = QString::fromLatin1(k.table);
+        QCOMPARE(q(QStringLiteral("SELECT count(*) FROM %1 WHERE K_vo_New IS NULL OR K_vo_BU IS NULL OR K_vo_Dolg IS NULL "
+                                  "OR K_vo_New < 0 OR K_vo_BU < 0 OR K_vo_Dolg < 0 OR K_vo_Vozvrat IS NOT 0").arg(t)),
+                 0);
+        // Pieces out in work are exactly the open issues of the tool.
+        QCOMPARE(q(QStringLiteral("SELECT count(*) FROM %1 T WHERE T.K_vo_Dolg <> (SELECT IFNULL(SUM(D.K_vo), 0) "
+                                  "FROM Dolgi D WHERE D.ID_Tabl = %2 AND D.ID_Instr = T.ID)")
+                       .arg(t)
+                       .arg(k.code)),
+                 0);
+        zeroStock += q(QStringLiteral("SELECT count(*) FROM %1 WHERE K_vo_New = 0 AND K_vo_BU = 0").arg(t));
+    }
+    QVERIFY(q("SELECT SUM(K_vo_Dolg) FROM Sverla") > 0);
+    QVERIFY(zeroStock > 0);
+    QCOMPARE(q("SELECT count(*) FROM Dolgi WHERE K_vo IS NULL OR K_vo < 1"), 0);
+}
+
+void TestSample::references()
+{
+    for (const char* h : {"Dolgi", "Dolgi_History", "Prihod_History", "Spisanie_History"})
+        QCOMPARE(q(QStringLiteral("SELECT count(*) FROM %1 H WHERE NOT %2").arg(h, toolExists("H"))), 0);
+    for (const char* h : {"Dolgi", "Dolgi_History"})
+        QCOMPARE(q(QStringLiteral("SELECT count(*) FROM %1 WHERE ID_People NOT IN (SELECT ID FROM People)").arg(h)), 0);
+    for (const Kind& k : kKinds)
+        QCOMPARE(q(QStringLiteral("SELECT count(*) FROM %1 WHERE ID_Firma NOT IN (SELECT ID FROM Firma)").arg(k.table)), 0);
+    // Issue numbers: none missing, none given twice across open and closed issues.
+    QCOMPARE(q("SELECT count(*) - count(DISTINCT N) + count(*) - count(N) FROM "
+               "(SELECT Nomer_Zap AS N FROM Dolgi UNION ALL SELECT Nomer_Zap FROM Dolgi_History)"),
+             0);
+}
+
+void TestSample::closedIssues()
+{
+    QCOMPARE(q("SELECT count(*) FROM Dolgi_History WHERE Date_Fin < Date_Start"), 0);
+    QCOMPARE(q("SELECT count(*) FROM Dolgi_History WHERE K_vo_Instr_Bral < 1 "
+               "OR K_vo_Instr_Vernul_New < 0 OR K_vo_Instr_Vernul_BU < 0 "
+               "OR K_vo_Instr_Vernul_New + K_vo_Instr_Vernul_BU <> K_vo_Instr_Bral"),
+             0);
+    QCOMPARE(q("SELECT count(*) FROM Dolgi_History WHERE ID_Del_Type IS NOT CASE "
+               "WHEN K_vo_Instr_Vernul_New > 0 AND K_vo_Instr_Vernul_BU > 0 THEN 4 "
+               "WHEN K_vo_Instr_Vernul_New > 0 THEN 2 WHEN K_vo_Instr_Vernul_BU > 0 THEN 3 ELSE 1 END"),
+             0);
+    // Pieces taken from the used stock never come back new.
+    QCOMPARE(q("SELECT count(*) FROM Dolgi_History WHERE Instr_BU = 1 AND K_vo_Instr_Vernul_New <> 0"), 0);
+    QVERIFY(q("SELECT count(*) FROM Dolgi_History WHERE Instr_BU = 1") > 0);
+    QCOMPARE(q("SELECT count(DISTINCT ID_Del_Type) FROM Dolgi_History"), 3);
+    QCOMPARE(q("SELECT count(*) FROM Dolgi_History WHERE FIO_AdminBD_Add IS NULL OR FIO_AdminBD_DEL IS NULL "
+               "OR FIO_AdminBD_Add NOT IN (SELECT Login FROM Pasw_TBL)"),
+             0);
+}
+
+void TestSample::datesAndStamps()
+{
+    // Every date a day at 00:00, in the past six years, none in the future.
+    const QString bad = QStringLiteral("%1 IS NULL OR %1 <> strftime('%Y-%m-%d 00:00:00', %1) "
+                                       "OR %1 > datetime('now', 'localtime') OR %1 < date('now', '-6 years')");
+    const QList<QPair<QString, QString>> dates = {{"Dolgi", "Date"},
+                                                  {"Dolgi_History", "Date_Start"},
+                                                  {"Dolgi_History", "Date_Fin"},
+                                                  {"Prihod_History", "Date"},
+                                                  {"Spisanie_History", "Date"}};
+    for (const auto& d : dates)
+        QCOMPARE(q(QStringLiteral("SELECT count(*) FROM %1 WHERE ").arg(d.first) + bad.arg(d.second)), 0);
+    for (const char* h : {"Prihod_History", "Spisanie_History"}) {
+        QCOMPARE(q(QStringLiteral("SELECT count(*) FROM %1 WHERE K_vo IS NULL OR K_vo < 1 OR Instr_is_BU NOT IN (0, 1) "
+                                  "OR FIO_AdminBD NOT IN (SELECT Login FROM Pasw_TBL)")
+                       .arg(h)),
+                 0);
+        QCOMPARE(q(QStringLiteral("SELECT count(DISTINCT Instr_is_BU) FROM %1").arg(h)), 2);
+    }
+    QCOMPARE(q("SELECT count(*) FROM Dolgi WHERE Instr_is_BU NOT IN (0, 1) OR FIO_AdminBD IS NULL"), 0);
+}
+
+void TestSample::refusesBadRequests()
+{
+    QTemporaryDir dir;
+    const QString existing = dir.filePath(QStringLiteral("db_instr.db"));
+    {
+        QFile f(existing);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("not a database");
+    }
+    QVERIFY_THROWS_EXCEPTION(DbError, writeSampleDatabase(existing, smallOptions()));
+    QFile f(existing);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("not a database"));
+
+    // Movements without tools, or negative counts: nothing is written.
+    const QString fresh = dir.filePath(QStringLiteral("other.db"));
+    SampleOptions noTools = smallOptions();
+    noTools.tools = 0;
+    QVERIFY_THROWS_EXCEPTION(DbError, writeSampleDatabase(fresh, noTools));
+    SampleOptions negative = smallOptions();
+    negative.receipts = -1;
+    QVERIFY_THROWS_EXCEPTION(DbError, writeSampleDatabase(fresh, negative));
+    QVERIFY(!QFile::exists(fresh));
+}
+
+void TestSample::dataModuleOpens()
+{
+    TDM dm(m_path);
+    QCOMPARE(dm.dtSet_Sverla.recordCount(), int(q("SELECT count(*) FROM Sverla")));
+    QVERIFY(dm.dtSet_Frezy.recordCount() > 0);
+    QVERIFY(dm.dtSet_Derj_PL.recordCount() > 0);
+    QVERIFY(dm.dtSet_Plastiny.recordCount() > 0);
+    // Every open debt is listed: its tool, operator and kind all exist.
+    QCOMPARE(dm.dtset_DolgiSQL.recordCount(), m_o.debts);
+    dm.tbl_Max_Namb_Of_Dolgi.open();
+    QCOMPARE(dm.tbl_Max_Namb_Of_Dolgi.fieldByName(QStringLiteral("Expr1000")).asInteger(), m_o.debts + m_o.closed);
+    dm.stpr_SQL_Dolgi_History.open();
+    QCOMPARE(dm.stpr_SQL_Dolgi_History.recordCount(), m_o.closed);
+}
+
+void TestSample::pictures()
+{
+    const QDir images(m_dir.filePath(QStringLiteral("Images")));
+    const QStringList tools = QDir(images.filePath("Instrument")).entryList({"*.jpg"}, QDir::Files);
+    const QStringList photos = QDir(images.filePath("FotoPeoples")).entryList({"*.jpg"}, QDir::Files);
+    QVERIFY(tools.size() >= 8);
+    QVERIFY(photos.size() >= 4);
+    QStringList files;
+    for (const QString& t : tools)
+        files << images.filePath("Instrument/" + t);
+    for (const QString& p : photos)
+        files << images.filePath("FotoPeoples/" + p);
+    files << images.filePath("NoFoto/null_img_1.jpg");
+    for (const QString& file : files) {
+        QString error;
+        const QImage img = decodePicture(file, QSize(), &error);
+        QVERIFY2(!img.isNull(), qPrintable(file + ": " + error));
+        QVERIFY(img.width() >= 100 && img.height() >= 100);
+    }
+
+    // Rows name pictures that exist, none, or one that is gone.
+    int named = 0, empty = 0, missing = 0;
+    auto classify = [&](const QString& sql, const QString& folder) {
+        sqlite3_stmt* st = nullptr;
+        QVERIFY(sqlite3_prepare_v2(m_c.handle(), sql.toUtf8().constData(), -1, &st, nullptr) == SQLITE_OK);
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            const QString name = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+            if (name.isEmpty())
+                ++empty;
+            else if (QFile::exists(images.filePath(folder + name)))
+                ++named;
+            else
+                ++missing;
+        }
+        sqlite3_finalize(st);
+    };
+    classify("SELECT Pikcher FROM Sverla UNION ALL SELECT Pikcher FROM Frezy UNION ALL SELECT Pikcher FROM Derj_Plast "
+             "UNION ALL SELECT pikcher FROM Plastinyi",
+             "Instrument/");
+    QVERIFY(named > 0 && empty > 0);
+    const int toolMissing = missing;
+    classify("SELECT Foto FROM People", "FotoPeoples/");
+    QVERIFY(named > 0 && empty > 0 && missing > toolMissing);
+    QVERIFY(toolMissing > 0);
+
+    // A placeholder already there is kept; without a folder no row names a picture.
+    QTemporaryDir other;
+    QVERIFY(QDir(other.path()).mkpath("Images/NoFoto"));
+    const QString ph = other.filePath("Images/NoFoto/null_img_1.jpg");
+    QVERIFY(QFile::copy(images.filePath("Instrument/" + tools.first()), ph));
+    auto contents = [](const QString& file) {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray before = contents(ph);
+    QVERIFY(!before.isEmpty());
+    SampleOptions o = smallOptions();
+    o.imagesFolder = other.path();
+    writeSampleDatabase(other.filePath("a.db"), o);
+    QCOMPARE(contents(ph), before);
+
+    writeSampleDatabase(other.filePath("b.db"), smallOptions());
+    Connection c;
+    c.open(other.filePath("b.db"));
+    QCOMPARE(c.scalar("SELECT count(*) FROM Sverla WHERE Pikcher <> ''"), 0LL);
+    QCOMPARE(c.scalar("SELECT count(*) FROM People WHERE Foto <> ''"), 0LL);
+}
+
+void TestSample::seedDecidesContent()
+{
+    QTemporaryDir dir;
+    auto fingerprint = [&](quint32 seed, const QString& name) {
+        SampleOptions o = smallOptions();
+        o.seed = seed;
+        const QString path = dir.filePath(name);
+        writeSampleDatabase(path, o);
+        Connection c;
+        c.open(path);
+        return QStringList{QString::number(c.scalar("SELECT SUM(length(Kod) * ID) FROM Sverla")),
+                           QString::number(c.scalar("SELECT SUM(K_vo * ID_Instr) FROM Prihod_History")),
+                           QString::number(c.scalar("SELECT SUM(ID_People * Nomer_Zap) FROM Dolgi"))}
+            .join(QLatin1Char('/'));
+    };
+    const QString a = fingerprint(7, "a.db");
+    QCOMPARE(fingerprint(7, "b.db"), a);
+    QVERIFY(fingerprint(8, "c.db") != a);
+}
+
+QTEST_MAIN(TestSample)
+#include "tst_sample.moc"
