@@ -1,0 +1,142 @@
+// The login at the first showing of the main window: the account offered,
+// the one attempt, and what a refused login leaves behind.
+#include "tst_main_session.h"
+
+struct Account {
+    QString login;
+    QString password;
+    bool isDefault;
+};
+Q_DECLARE_METATYPE(QList<Account>)
+
+class TestLogin : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { QVERIFY(noWindowShown()); }
+
+    void offeredAccount_data();
+    void offeredAccount();
+    void attempt_data();
+    void attempt();
+    void oneAttemptPerStart();
+};
+
+// Accounts are written in an order unlike their login order, so that a
+// choice by table order shows.
+void TestLogin::offeredAccount_data()
+{
+    QTest::addColumn<QList<Account>>("accounts");
+    QTest::addColumn<QStringList>("expectedList");
+    QTest::addColumn<QString>("expectedText");
+
+    QTest::newRow("the administrator of a new database")
+        << QList<Account>{{"Администратор", "123", true}} << QStringList{"Администратор"} << "Администратор";
+    QTest::newRow("two defaults: the last in login order")
+        << QList<Account>{{"Борисов", "1", true}, {"Андреев", "2", true}, {"Васильев", "3", false}}
+        << QStringList{"Андреев", "Борисов", "Васильев"} << "Борисов";
+    QTest::newRow("no default: the first in login order")
+        << QList<Account>{{"Васильев", "1", false}, {"Андреев", "2", false}, {"Борисов", "3", false}}
+        << QStringList{"Андреев", "Борисов", "Васильев"} << "Андреев";
+    QTest::newRow("no accounts: nothing offered")
+        << QList<Account>{} << QStringList{} << "";
+}
+
+void TestLogin::offeredAccount()
+{
+    QFETCH(QList<Account>, accounts);
+    QFETCH(QStringList, expectedList);
+    QFETCH(QString, expectedText);
+
+    Session s;
+    s.conn.exec("DELETE FROM Pasw_TBL");
+    for (const Account& a : accounts)
+        s.insert("Pasw_TBL", {{"Login", a.login}, {"Pasword", a.password}, {"Default", a.isDefault}});
+    QVERIFY(s.create());
+
+    QStringList list;
+    QString text;
+    bool masked = false;
+    bool passwordFirst = false;
+    s.user.onModal([&](QDialog* d) {
+        auto* f = qobject_cast<Tfrm_Pasword*>(d);
+        for (int i = 0; i < f->cmbx_LOGIN->count(); ++i)
+            list << f->cmbx_LOGIN->itemText(i);
+        text = f->cmbx_LOGIN->currentText();
+        masked = f->ed_Password->echoMode() == QLineEdit::Password;
+        passwordFirst = f->focusWidget() == f->ed_Password;
+        QTest::mouseClick(f->btm_Cancel, Qt::LeftButton);
+    });
+    frm_Main->show();
+
+    QCOMPARE(list, expectedList);
+    QCOMPARE(text, expectedText);
+    QVERIFY(masked);
+    QVERIFY(passwordFirst);
+    QCOMPARE(s.user.modalsShown(), QStringList{"frm_Pasword"});
+}
+
+void TestLogin::attempt_data()
+{
+    QTest::addColumn<QString>("login");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("cancel");
+    QTest::addColumn<bool>("accepted");
+
+    // The accounts: "Администратор" / "123" and "Кладовщик" / "Secret".
+    QTest::newRow("administrator, right password") << "Администратор" << "123" << false << true;
+    QTest::newRow("storekeeper, right password") << "Кладовщик" << "Secret" << false << true;
+    QTest::newRow("password differing in letter case") << "Кладовщик" << "secret" << false << false;
+    QTest::newRow("password with a trailing blank") << "Кладовщик" << "Secret " << false << false;
+    QTest::newRow("another account's password") << "Кладовщик" << "123" << false << false;
+    QTest::newRow("empty password") << "Кладовщик" << "" << false << false;
+    QTest::newRow("login differing in letter case") << "администратор" << "123" << false << false;
+    QTest::newRow("unknown login, empty password") << "Никто" << "" << false << false;
+    QTest::newRow("empty login, empty password") << "" << "" << false << false;
+    QTest::newRow("Выход with the right password typed") << "Администратор" << "123" << true << false;
+}
+
+void TestLogin::attempt()
+{
+    QFETCH(QString, login);
+    QFETCH(QString, password);
+    QFETCH(bool, cancel);
+    QFETCH(bool, accepted);
+
+    Session s;
+    s.insert("Pasw_TBL", {{"Login", "Кладовщик"}, {"Pasword", "Secret"}, {"Default", false}});
+    QVERIFY(s.create());
+    const bool shown = s.showWithLogin(login, password, cancel);
+
+    QCOMPARE(shown, accepted);
+    QCOMPARE(frm_Main->loginFailed(), !accepted);
+    QCOMPARE(frm_Pasword->ResultWord, accepted ? QString("OK") : QString("CANCEL"));
+    if (accepted) {
+        QVERIFY(s.user.shown().isEmpty());
+        QCOMPARE(frm_Pasword->LoginName, login);
+        QCOMPARE(frm_Main->windowTitle(), "БД инструмента (Производство Ольмар). ОПЕРАТОР : " + login);
+        frm_Main->close();
+    } else {
+        QCOMPARE(s.user.shown().size(), 1);
+        const ScriptedUser::Shown box = s.user.shown().first();
+        QCOMPARE(box.text, QString("Неверный пароль!"));
+        QCOMPARE(box.title, QString("Ошибка"));
+        QCOMPARE(box.icon, Dialogs::Icon::Error);
+    }
+    QCOMPARE(s.user.unexpected(), 0);
+}
+
+void TestLogin::oneAttemptPerStart()
+{
+    Session s;
+    QVERIFY(s.create());
+    QVERIFY(!s.showWithLogin("Администратор", "1234"));
+    // The program has ended: showing the window again neither shows it nor
+    // offers a second attempt.
+    frm_Main->show();
+    QVERIFY(!frm_Main->isVisible());
+    QCOMPARE(s.user.modalsShown(), QStringList{"frm_Pasword"});
+    QCOMPARE(s.user.texts(), QStringList{"Неверный пароль!"});
+}
+
+QTEST_MAIN(TestLogin)
+#include "tst_login.moc"

@@ -1,0 +1,441 @@
+// The start of the program and the main window: the first run, a file that
+// is not our database, the record count, the menu commands of the main
+// window, the pictures and count boxes that follow the current rows.
+#include "DataAware.h"
+#include "DbError.h"
+#include "ImageBox.h"
+#include "ProgramFolder.h"
+#include "frm_About_Unit.h"
+#include "frm_People_Unit.h"
+#include "tst_main_session.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QMenu>
+#include <QStatusBar>
+#include <sqlite3.h>
+
+namespace {
+
+// A picture file of the given colour.
+void writePicture(const QString& path, QColor color)
+{
+    QImage img(40, 30, QImage::Format_RGB32);
+    img.fill(color);
+    QVERIFY(img.save(path, "JPG"));
+}
+
+// Runs the current folder at dir for one scope.
+struct CurrentFolder {
+    explicit CurrentFolder(const QString& dir) : m_old(QDir::currentPath()) { QDir::setCurrent(dir); }
+    ~CurrentFolder() { QDir::setCurrent(m_old); }
+    QString m_old;
+};
+
+QStringList captions(const QMenu* menu)
+{
+    QStringList out;
+    for (const QAction* a : menu->actions())
+        out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    return out;
+}
+
+} // namespace
+
+class TestMain : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { QVERIFY(noWindowShown()); }
+
+    void firstRun_data();
+    void firstRun();
+    void notOurDatabase_data();
+    void notOurDatabase();
+    void recordCount_data();
+    void recordCount();
+    void recordCountAfterFilterAndListWindow();
+    void changePassword_data();
+    void changePassword();
+    void aboutAndExit();
+    void contextMenus_data();
+    void contextMenus();
+    void followTheRow();
+};
+
+// ---------------------------------------------------------------------------
+
+void TestMain::firstRun_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<QStringList>("typed");   // "\x01" = the user cancels the password box
+    QTest::addColumn<bool>("created");
+    QTest::addColumn<QStringList>("messages");
+
+    const QStringList createdInfo{"Новая база данных создана. Войдите под именем \"Администратор\" с заданным паролем."};
+    QTest::newRow("Yes, the same password twice") << true << QStringList{"Пароль1", "Пароль1"} << true << createdInfo;
+    QTest::newRow("Yes, passwords differ, then agree")
+        << true << QStringList{"abc", "abd", "abc", "abc"} << true
+        << QStringList{"Пароли не совпадают.", createdInfo.first()};
+    QTest::newRow("Yes, empty password, then one")
+        << true << QStringList{"", "abc", "abc"} << true << QStringList{"Пароль не может быть пустым.", createdInfo.first()};
+    QTest::newRow("Yes, then the password given up") << true << QStringList{"\x01"} << false << QStringList{};
+    QTest::newRow("Yes, the repetition given up") << true << QStringList{"abc", "\x01"} << false << QStringList{};
+    QTest::newRow("No") << false << QStringList{} << false << QStringList{};
+}
+
+void TestMain::firstRun()
+{
+    QFETCH(bool, yes);
+    QFETCH(QStringList, typed);
+    QFETCH(bool, created);
+    QFETCH(QStringList, messages);
+
+    QTemporaryDir dir;
+    CurrentFolder here(dir.path());
+    ScriptedUser user;
+    user.answer(yes);
+    for (const QString& t : typed)
+        user.typeText(t == "\x01" ? QString() : t, t != "\x01");
+
+    const bool go = Program::EnsureDatabase(Program::databaseFile());
+
+    QCOMPARE(go, created);
+    // The database is looked up, and created, in the current folder.
+    QCOMPARE(QFileInfo::exists(dir.filePath("db_instr.db")), created);
+    QCOMPARE(user.shown().first().kind, ScriptedUser::Shown::Question);
+    QVERIFY(user.shown().first().text.contains("Создать новую базу данных?"));
+    QStringList rest = user.texts();
+    rest.removeFirst();
+    QCOMPARE(rest, messages);
+    QCOMPARE(user.unexpected(), 0);
+    if (!created)
+        return;
+
+    // The administrator logs in with the password just given.
+    const QString password = typed.last();
+    QVERIFY(Program::CreateWindows(Program::databaseFile()));
+    user.onModal([&](QDialog* d) {
+        auto* f = qobject_cast<Tfrm_Pasword*>(d);
+        QCOMPARE(f->cmbx_LOGIN->currentText(), QString("Администратор"));
+        f->ed_Password->setText(password);
+        QTest::mouseClick(f->btm_OK, Qt::LeftButton);
+    });
+    frm_Main->show();
+    QVERIFY(frm_Main->isVisible());
+    QCOMPARE(frm_Main->statusPanelText(0), QString(" Всего записей : 0"));
+    Program::DestroyWindows();
+}
+
+void TestMain::notOurDatabase_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("a text file") << QByteArray("Это не база данных.\n");
+    QTest::newRow("an empty file") << QByteArray();
+    QByteArray foreign;
+    {
+        // Another program's SQLite database.
+        QTemporaryDir tmp;
+        const QString p = tmp.filePath("other.db");
+        {
+            QFile f(p);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        sqlite3* db = nullptr;
+        QVERIFY(sqlite3_open(p.toUtf8().constData(), &db) == SQLITE_OK);
+        sqlite3_exec(db, "CREATE TABLE Notes (ID INTEGER PRIMARY KEY, Txt TEXT); INSERT INTO Notes (Txt) VALUES ('x')",
+                     nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        foreign = fileBytes(p);
+    }
+    QTest::newRow("another program's SQLite database") << foreign;
+}
+
+void TestMain::notOurDatabase()
+{
+    QFETCH(QByteArray, content);
+    QTemporaryDir dir;
+    CurrentFolder here(dir.path());
+    {
+        QFile f(dir.filePath("db_instr.db"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    ScriptedUser user;
+
+    // The file exists: no question about a new database.
+    QVERIFY(Program::EnsureDatabase(Program::databaseFile()));
+    QVERIFY(!Program::CreateWindows(Program::databaseFile()));
+
+    QCOMPARE(user.shown().size(), 1);
+    QCOMPARE(user.shown().first().title, QString("Ошибка"));
+    QCOMPARE(user.shown().first().icon, Dialogs::Icon::Error);
+    QVERIFY(!frm_Main);
+    QVERIFY(!frm_Pasword);
+    QVERIFY(!DM);
+    QCOMPARE(fileBytes(dir.filePath("db_instr.db")), content);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"db_instr.db"});
+}
+
+// ---------------------------------------------------------------------------
+
+void TestMain::recordCount_data()
+{
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("drills") << 0 << " Всего записей : 3";
+    QTest::newRow("milling cutters") << 1 << " Всего записей : 2";
+    QTest::newRow("insert holders") << 2 << " Всего записей : 1";
+    QTest::newRow("inserts, none") << 3 << " Всего записей : 0";
+    // Only the debts the debts list shows: the one whose operator is gone is not counted.
+    QTest::newRow("debts") << 4 << " Всего записей : 2";
+}
+
+void TestMain::recordCount()
+{
+    QFETCH(int, page);
+    QFETCH(QString, expected);
+
+    Session s;
+    const qint64 d1 = s.drill("A", 1, 1, 0);
+    s.drill("B", 2, 1, 0);
+    s.drill("C", 3, 1, 0);
+    const qint64 f = s.firm("Iscar");
+    const qint64 fr = s.insert("Frezy", {{"Kod", "F1"}, {"ID_Firma", f}, {"K_vo_New", 1}, {"K_vo_BU", 0}});
+    s.insert("Frezy", {{"Kod", "F2"}, {"ID_Firma", f}, {"K_vo_New", 1}, {"K_vo_BU", 0}});
+    s.insert("Derj_Plast", {{"Name", "H1"}, {"KOD", "H1"}, {"ID_Firma", f}});
+    // A cutter whose firm is missing does not appear.
+    s.insert("Frezy", {{"Kod", "F3"}, {"ID_Firma", 999}});
+    const qint64 p = s.person("Иванов И. И.");
+    s.debt(1, 1, d1, p, false);
+    s.debt(2, 3, fr, p, true);
+    s.debt(3, 1, d1, 999, false);
+    QVERIFY(s.start());
+
+    QCOMPARE(frm_Main->statusPanelText(0), QString(" Всего записей : 3"));
+    frm_Main->PageControl_Main->setCurrentIndex(page);
+    QCOMPARE(frm_Main->statusPanelText(0), expected);
+    frm_Main->PageControl_Main->setCurrentIndex(0);
+    QCOMPARE(frm_Main->statusPanelText(0), QString(" Всего записей : 3"));
+    QCOMPARE(frm_Main->statusPanelText(2), QString("  Версия программы 0.0.4   (Сборка 0025)  "));
+}
+
+void TestMain::recordCountAfterFilterAndListWindow()
+{
+    Session s;
+    for (int i = 1; i <= 5; ++i)
+        s.drill(QString("K%1").arg(i), i, 1, 1);
+    QVERIFY(s.start());
+    QCOMPARE(frm_Main->statusPanelText(0), QString(" Всего записей : 5"));
+
+    DM->dtSet_Sverla.setFilter("ID=2");
+    DM->dtSet_Sverla.setFiltered(true);
+
+    // The operators list hides the main window; showing it again counts the
+    // rows that pass the filter, without a second login.
+    bool mainHidden = false;
+    s.user.onModal([&](QDialog* d) {
+        QCOMPARE(d, static_cast<QDialog*>(frm_People));
+        mainHidden = !frm_Main->isVisible();
+    });
+    frm_Main->mm_Tabl_People->trigger();
+    QVERIFY(mainHidden);
+    QVERIFY(frm_Main->isVisible());
+    QCOMPARE(s.user.modalsShown(), (QStringList{"frm_Pasword", "frm_People"}));
+    QCOMPARE(frm_Main->statusPanelText(0), QString(" Всего записей : 1"));
+
+    DM->dtSet_Sverla.setFiltered(false);
+    frm_Main->PageControl_Main->setCurrentIndex(4);
+    frm_Main->PageControl_Main->setCurrentIndex(0);
+    QCOMPARE(frm_Main->statusPanelText(0), QString(" Всего записей : 5"));
+    frm_Main->close();
+}
+
+// ---------------------------------------------------------------------------
+
+void TestMain::changePassword_data()
+{
+    QTest::addColumn<QString>("login");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("allowed");
+    QTest::newRow("the administrator") << "Администратор" << "123" << true;
+    QTest::newRow("a storekeeper") << "Кладовщик" << "1" << false;
+    QTest::newRow("a login merely starting like it") << "Администратор2" << "2" << false;
+}
+
+void TestMain::changePassword()
+{
+    QFETCH(QString, login);
+    QFETCH(QString, password);
+    QFETCH(bool, allowed);
+
+    Session s;
+    s.insert("Pasw_TBL", {{"Login", "Кладовщик"}, {"Pasword", "1"}, {"Default", false}});
+    s.insert("Pasw_TBL", {{"Login", "Администратор2"}, {"Pasword", "2"}, {"Default", false}});
+    QVERIFY(s.create());
+    QVERIFY(s.showWithLogin(login, password));
+    if (allowed)
+        s.user.onModal([](QDialog* d) { d->close(); });
+
+    frm_Main->mm_Pasw->trigger();
+
+    if (allowed) {
+        QCOMPARE(s.user.modalsShown(), (QStringList{"frm_Pasword", "frm_Pasw_List"}));
+        QVERIFY(s.user.shown().isEmpty());
+    } else {
+        QCOMPARE(s.user.modalsShown(), QStringList{"frm_Pasword"});
+        QCOMPARE(s.user.texts(), QStringList{"Редактировать учетные записи может только \"Администратор\""});
+        QCOMPARE(s.user.shown().first().icon, Dialogs::Icon::Error);
+        QCOMPARE(s.user.shown().first().title, QString("Ошибка"));
+    }
+    frm_Main->close();
+}
+
+void TestMain::aboutAndExit()
+{
+    Session s;
+    QVERIFY(s.start());
+    QString caption;
+    s.user.onModal([&](QDialog* d) {
+        caption = d->windowTitle();
+        QVERIFY(d->isModal());
+        QTest::mouseClick(frm_About->bbtn_OK, Qt::LeftButton);
+    });
+    frm_Main->mm_About->trigger();
+    QCOMPARE(caption, QString("О программе"));
+    QCOMPARE(s.user.leftOpen(), 0);
+
+    frm_Main->mm_Exit->trigger();
+    QVERIFY(!frm_Main->isVisible());
+}
+
+// ---------------------------------------------------------------------------
+
+void TestMain::contextMenus_data()
+{
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QString>("grid");
+    QTest::addColumn<QStringList>("items");
+
+    auto catalogue = [](const QString& give, const QString& who) {
+        return QStringList{"Редактировать запись", "Добавить запись", "Удалить запись", "-", "Приход инструмента",
+                           "Перенос в БУ", "Списать инструмент", "-", give, "-", who, "-", "Посмотреть историю"};
+    };
+    QTest::newRow("drills") << "pm_Sverla" << "dbgr_Sverlo"
+                            << catalogue("Отдать сверло в работу", "Посмотреть кому выдан инструмент");
+    QTest::newRow("cutters") << "pm_Frezy" << "dbgr_Frezy" << catalogue("Отдать в работу", "Посмотреть кому выдан");
+    QTest::newRow("holders") << "pm_Derj" << "dbgr_Derj_PL" << catalogue("Отдать в работу", "Посмотреть кому выдан");
+    QTest::newRow("inserts") << "pm_Plastini" << "dbgr_Plastinyi"
+                             << catalogue("Отдать в работу", "Посмотреть кому выдан");
+    QTest::newRow("debts") << "pm_Dolgi" << "dbgrid_Dolgi"
+                           << QStringList{"Вернуть инструмент в БД", "-", "Посмотреть инструмент"};
+}
+
+void TestMain::contextMenus()
+{
+    QFETCH(QString, menu);
+    QFETCH(QString, grid);
+    QFETCH(QStringList, items);
+
+    Session s;
+    QVERIFY(s.create());
+    auto* m = frm_Main->findChild<QMenu*>(menu);
+    QVERIFY(m);
+    QCOMPARE(captions(m), items);
+    if (menu != "pm_Dolgi") {
+        QMenu* history = m->actions().last()->menu();
+        QVERIFY(history);
+        QCOMPARE(captions(history), (QStringList{"прихода инструмента", "списания инструмента", "долгов"}));
+        for (QAction* a : history->actions())
+            QVERIFY2(!a->isEnabled(), qPrintable(a->text()));
+    }
+    // None of these commands works yet: every one is there, disabled.
+    for (QAction* a : m->actions())
+        if (!a->isSeparator() && !a->menu())
+            QVERIFY2(!a->isEnabled(), qPrintable(a->text()));
+    // The grid opens it with the right button.
+    auto* g = frm_Main->findChild<DBGrid*>(grid);
+    QVERIFY(g);
+    QCOMPARE(g->contextMenuPolicy(), Qt::CustomContextMenu);
+}
+
+// ---------------------------------------------------------------------------
+
+void TestMain::followTheRow()
+{
+    Session s;
+    QTemporaryDir folder;
+    for (const char* sub : {"Images/Instrument", "Images/FotoPeoples", "Images/NoFoto"})
+        QDir(folder.path()).mkpath(sub);
+    writePicture(folder.filePath("Images/Instrument/sv1.jpg"), Qt::blue);
+    writePicture(folder.filePath("Images/FotoPeoples/op.jpg"), Qt::green);
+    writePicture(folder.filePath("Images/NoFoto/null_img_1.jpg"), Qt::gray);
+
+    // Rows in diameter order: 1 (picture, new 0, used 5), 2 (no picture, new 3, used 0), 3 (missing file, 2/2).
+    const qint64 d1 = s.drill("S1", 1, 0, 5, 0, "Спиральное", "sv1.jpg");
+    const qint64 d2 = s.drill("S2", 2, 3, 0);
+    s.drill("S3", 3, 2, 2, 0, "Спиральное", "nofile.jpg");
+    const qint64 op = s.person("Петров П. П.", "op.jpg");
+    const qint64 other = s.person("Сидоров С. С.", "");
+    s.debt(1, 1, d1, op, true);
+    s.debt(2, 1, d2, other, false);
+    QVERIFY(s.start());
+
+    const QColor red(255, 0, 0);
+    const QColor normal = QApplication::palette(frm_Main->dbed_SV_K_vo_NEW).color(QPalette::Base);
+    auto base = [](QWidget* w) { return w->palette().color(QPalette::Base); };
+
+    // The first row is followed from the start.
+    QCOMPARE(frm_Main->dbed_SV_K_vo_NEW->text(), QString("0"));
+    QCOMPARE(base(frm_Main->dbed_SV_K_vo_NEW), red);
+    QCOMPARE(base(frm_Main->dbed_SV_K_vo_BU), normal);
+    QCOMPARE(frm_Main->ed_Dolg_Tp_Instr->text(), QString("БУ"));
+
+    // The pictures come from the program folder.
+    setProgramFolder(folder.path());
+    const QString placeholder = folder.filePath("Images/NoFoto/null_img_1.jpg");
+
+    struct Step {
+        int pos;
+        QString picture;
+        bool newRed, buRed;
+    };
+    const Step steps[] = {{1, placeholder, false, true},
+                          {2, placeholder, false, false},
+                          {0, folder.filePath("Images/Instrument/sv1.jpg"), true, false}};
+    for (const Step& st : steps) {
+        clickRow(frm_Main->dbgr_Sverlo, st.pos);
+        QCOMPARE(DM->dtSet_Sverla.recNo(), st.pos + 1);
+        QCOMPARE(DM->shownPicture(1), st.picture);
+        QVERIFY(frm_Main->im_PicSv->isVisibleTo(frm_Main));
+        QVERIFY(!frm_Main->im_PicSv->image().isNull());
+        QCOMPARE(base(frm_Main->dbed_SV_K_vo_NEW), st.newRed ? red : normal);
+        QCOMPARE(base(frm_Main->dbed_SV_K_vo_BU), st.buRed ? red : normal);
+    }
+    QCOMPARE(frm_Main->dbed_SV_Korob->text(), QString("K-1"));
+
+    // Debts: the tool's picture, the operator's photo and the stock it came from.
+    frm_Main->PageControl_Main->setCurrentIndex(4);
+    const int nomer = DM->dtset_DolgiSQL.fieldIndex("Nomer_Zap");
+    for (int pos = DM->dtset_DolgiSQL.recordCount() - 1; pos >= 0; --pos) {
+        clickRow(frm_Main->dbgrid_Dolgi, pos);
+        const bool first = DM->dtset_DolgiSQL.intAt(pos, nomer) == 1;
+        QCOMPARE(frm_Main->ed_Dolg_Tp_Instr->text(), first ? QString("БУ") : QString("НОВЫЙ"));
+        QCOMPARE(DM->shownPicture(5), first ? folder.filePath("Images/Instrument/sv1.jpg") : placeholder);
+        QCOMPARE(DM->shownPicture(6), first ? folder.filePath("Images/FotoPeoples/op.jpg") : placeholder);
+        QCOMPARE(frm_Main->dbed_Dolg_FIO->text(), first ? QString("Петров П. П.") : QString("Сидоров С. С."));
+        QVERIFY(frm_Main->im_PicDolg_Operator->isVisibleTo(frm_Main));
+    }
+
+    // Without the placeholder a tool without a picture hides the control.
+    QFile::remove(placeholder);
+    frm_Main->PageControl_Main->setCurrentIndex(0);
+    clickRow(frm_Main->dbgr_Sverlo, 1);
+    QCOMPARE(DM->shownPicture(1), QString());
+    QVERIFY(!frm_Main->im_PicSv->isVisibleTo(frm_Main));
+    frm_Main->close();
+}
+
+QTEST_MAIN(TestMain)
+#include "tst_main.moc"

@@ -1,0 +1,123 @@
+#pragma once
+// One run of the program for a test: a fresh database, the windows created
+// in their order, a scripted user in the person's place and, when asked, the
+// login. Everything is destroyed when the session ends.
+#include "Connection.h"
+#include "DBGrid.h"
+#include "DM_Unit.h"
+#include "Program.h"
+#include "ScriptedUser.h"
+#include "TestSupport.h"
+#include "frm_Main_Unit.h"
+#include "frm_Pasword_Unit.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QtTest>
+#include <functional>
+
+class Session {
+public:
+    Session()
+    {
+        QApplication::setQuitOnLastWindowClosed(false);
+        conn.open(db.path());
+    }
+    ~Session()
+    {
+        Program::DestroyWindows();
+    }
+
+    // Rows go in before the windows exist: the data module reads them at start.
+    qint64 insert(const QString& table, const QVariantMap& values) { return insertRow(conn, table, values); }
+    qint64 firm(const QString& name = QStringLiteral("Sandvik")) { return insert("Firma", {{"Name", name}}); }
+    qint64 drill(const QString& kod, double diam, int kNew, int kBu, int kDolg = 0, const QString& type = "Спиральное",
+                 const QString& pic = QString())
+    {
+        if (!m_firm)
+            m_firm = firm();
+        return insert("Sverla", {{"Kod", kod}, {"Type", type}, {"Diam_Sverla", diam}, {"ID_Firma", m_firm},
+                                 {"K_vo_New", kNew}, {"K_vo_BU", kBu}, {"K_vo_Dolg", kDolg}, {"K_vo_Vozvrat", 0},
+                                 {"Pikcher", pic}, {"Korob", "K-1"}});
+    }
+    qint64 person(const QString& fio, const QString& foto = QString())
+    {
+        return insert("People", {{"FIO", fio}, {"Foto", foto}});
+    }
+    qint64 debt(int nomer, int kindCode, qint64 instr, qint64 people, bool bu, int kvo = 1)
+    {
+        return insert("Dolgi", {{"Nomer_Zap", nomer}, {"ID_Instr", instr}, {"ID_Tabl", kindCode},
+                                {"ID_People", people}, {"Date", QDateTime(QDate(2026, 3, nomer % 28 + 1), QTime())},
+                                {"K_vo", kvo}, {"Instr_is_BU", bu}, {"FIO_AdminBD", "Администратор"}});
+    }
+
+    // Creates the windows; false when the database could not be opened.
+    bool create()
+    {
+        conn.close();
+        return Program::CreateWindows(db.path());
+    }
+
+    // Shows the main window, which asks for the login: the scripted user
+    // types login and password and presses OK (or "Выход" when cancel).
+    bool showWithLogin(const QString& login, const QString& password, bool cancel = false)
+    {
+        user.onModal([=](QDialog* d) {
+            auto* f = qobject_cast<Tfrm_Pasword*>(d);
+            QVERIFY(f);
+            f->cmbx_LOGIN->setEditText(login);
+            f->ed_Password->setText(password);
+            QTest::mouseClick(cancel ? f->btm_Cancel : f->btm_OK, Qt::LeftButton);
+        });
+        frm_Main->show();
+        return frm_Main->isVisible();
+    }
+
+    // Windows created and logged in as the administrator (password "123").
+    bool start()
+    {
+        if (!create())
+            return false;
+        return showWithLogin(QStringLiteral("Администратор"), QStringLiteral("123"));
+    }
+
+    TempDb db;
+    Connection conn;
+    ScriptedUser user;
+
+private:
+    qint64 m_firm = 0;
+};
+
+// A click on a column title, as the user makes it.
+inline void clickTitle(DBGrid* grid, const QString& fieldName)
+{
+    const int col = grid->columnOf(fieldName);
+    QVERIFY2(col >= 0, qPrintable(fieldName));
+    QHeaderView* h = grid->horizontalHeader();
+    const int x = h->sectionViewportPosition(col) + h->sectionSize(col) / 2;
+    QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, QPoint(x, h->height() / 2));
+}
+
+// A click on a row of a grid (its first column), as the user makes it.
+inline void clickRow(DBGrid* grid, int pos)
+{
+    const QModelIndex idx = grid->model()->index(pos, 0);
+    grid->scrollTo(idx);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(idx).center());
+}
+
+// No window of the program may stay on screen after a test.
+inline bool noWindowShown()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->isWindow() && !w->inherits("QMenu") && !w->inherits("QTipLabel")) {
+            qWarning("still shown: %s", qPrintable(w->objectName()));
+            return false;
+        }
+    return true;
+}
