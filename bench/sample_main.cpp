@@ -10,6 +10,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -44,9 +45,19 @@ bool readCount(const QCommandLineParser& p, const QString& name, int* target)
 
 int main(int argc, char** argv)
 {
-    // Pictures are drawn off screen; the program never opens a window.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    // Pictures (their texts need the font system of a GUI application) are
+    // drawn off screen; the program never opens a window.
+    bool pictures = false;
+    for (int i = 1; i < argc; ++i)
+        pictures = pictures || qstrncmp(argv[i], "--images", 8) == 0;
+    std::unique_ptr<QCoreApplication> appHolder;
+    if (pictures) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        appHolder = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        appHolder = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QCoreApplication& app = *appHolder;
     QCoreApplication::setApplicationName(QStringLiteral("tooldb-sample"));
 
     const SampleOptions defaults;
@@ -75,7 +86,7 @@ int main(int argc, char** argv)
                  QStringLiteral("Пароль учетной записи \"Администратор\" (по умолчанию \"%1\").").arg(defaults.password),
                  QStringLiteral("P")});
     p.addOption({QStringLiteral("images"),
-                 QStringLiteral("Папка программы: в ее Images/Instrument, Images/FotoPeoples и Images/NoFoto\n"
+                 QStringLiteral("Папка программы: в ее Images/Instrument, Images/FotoPeoples и Images/NoFoto "
                                 "записываются примерные рисунки (без этого ключа рисунков нет)."),
                  QStringLiteral("DIR")});
     p.addOption({QStringLiteral("seed"),
