@@ -675,6 +675,8 @@ void RecordSet::setFiltered(bool on)
 
 void RecordSet::applySortKeys()
 {
+    // Rows equal under the keys come in the source's own order (the physical
+    // one), whatever sort was set before: the order depends on the text alone.
     if (m_sortKeys.empty()) {
         std::sort(m_order.begin(), m_order.end());
         return;
@@ -720,9 +722,9 @@ void RecordSet::applySortKeys()
             if (r != 0)
                 return k.desc ? r > 0 : r < 0;
         }
-        return false;
+        return a < b;
     };
-    std::stable_sort(m_order.begin(), m_order.end(), cmp);
+    std::sort(m_order.begin(), m_order.end(), cmp);
 }
 
 void RecordSet::setSort(const QString& text)

@@ -5,6 +5,7 @@
 #include "Schema.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QStringList>
 #include <sqlite3.h>
 
@@ -49,4 +50,25 @@ qint64 insertRow(Connection& c, const QString& table, const QVariantMap& values)
     if (rc != SQLITE_DONE)
         throw DbError(c.lastEngineError());
     return sqlite3_last_insert_rowid(c.handle());
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+qint64 addDrill(Connection& c, const QString& kod, const QString& type, double diam, qint64 firm, int kNew, int kBu)
+{
+    return insertRow(c, QStringLiteral("Sverla"),
+                     {{QStringLiteral("Kod"), kod},
+                      {QStringLiteral("Type"), type},
+                      {QStringLiteral("Diam_Sverla"), diam},
+                      {QStringLiteral("ID_Firma"), firm},
+                      {QStringLiteral("K_vo_New"), kNew},
+                      {QStringLiteral("K_vo_BU"), kBu},
+                      {QStringLiteral("K_vo_Dolg"), 0},
+                      {QStringLiteral("K_vo_Vozvrat"), 0}});
 }

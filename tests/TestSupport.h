@@ -1,6 +1,7 @@
 #pragma once
 // Shared pieces of the tests: a fresh database in a temporary folder per
 // test, and small helpers to put rows into it.
+#include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
 #include <QVariantMap>
@@ -21,3 +22,10 @@ private:
 
 // Inserts one row into a table through plain SQL; returns its ID.
 qint64 insertRow(Connection& c, const QString& table, const QVariantMap& values);
+
+// The whole content of a file (empty when it cannot be read).
+QByteArray fileBytes(const QString& path);
+
+// A drill row with the columns the tests care about; the rest stay null.
+qint64 addDrill(Connection& c, const QString& kod, const QString& type, double diam, qint64 firm,
+                int kNew = 0, int kBu = 0);
