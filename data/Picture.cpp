@@ -6,6 +6,7 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <vector>
 #include <jpeglib.h>
 
 namespace {
@@ -25,9 +26,12 @@ void onJpegError(j_common_ptr cinfo)
 
 void quietJpeg(j_common_ptr, int) {}
 
-// Kept apart from decodeJpeg so that no object with a destructor lives in
-// the frame that setjmp returns to.
-bool decodeJpegInto(const QByteArray& data, const QSize& fitInto, QImage* out, char* message)
+// Kept apart from decodePicture so that no object with a destructor lives in
+// the frame that setjmp returns to: the image and the CMYK row buffer belong
+// to the caller, so an error raised while the scanlines are read (after they
+// were allocated) frees them as any other return would.
+bool decodeJpegInto(const QByteArray& data, const QSize& fitInto, QImage* out, std::vector<unsigned char>* cmykRow,
+                    char* message)
 {
     jpeg_decompress_struct cinfo;
     JpegError jerr;
@@ -58,31 +62,31 @@ bool decodeJpegInto(const QByteArray& data, const QSize& fitInto, QImage* out, c
         }
     }
     jpeg_start_decompress(&cinfo);
-    QImage img(int(cinfo.output_width), int(cinfo.output_height), QImage::Format_RGB32);
-    if (img.isNull()) {
+    *out = QImage(int(cinfo.output_width), int(cinfo.output_height), QImage::Format_RGB32);
+    if (out->isNull()) {
         jpeg_destroy_decompress(&cinfo);
         qstrncpy(message, "недостаточно памяти", JMSG_LENGTH_MAX);
         return false;
     }
-    unsigned char* cmykRow = cmyk ? new unsigned char[cinfo.output_width * 4] : nullptr;
+    if (cmyk)
+        cmykRow->resize(size_t(cinfo.output_width) * 4);
     while (cinfo.output_scanline < cinfo.output_height) {
-        uchar* line = img.scanLine(int(cinfo.output_scanline));
-        JSAMPROW row = cmyk ? cmykRow : line;
+        uchar* line = out->scanLine(int(cinfo.output_scanline));
+        JSAMPROW row = cmyk ? cmykRow->data() : line;
         if (jpeg_read_scanlines(&cinfo, &row, 1) != 1)
             break;
         if (cmyk) {
             auto* px = reinterpret_cast<QRgb*>(line);
             for (unsigned x = 0; x < cinfo.output_width; ++x) {
                 // Adobe writes CMYK inverted: the samples are 255 - ink.
-                const int c = cmykRow[4 * x], m = cmykRow[4 * x + 1], y = cmykRow[4 * x + 2], k = cmykRow[4 * x + 3];
+                const unsigned char* p = cmykRow->data() + 4 * x;
+                const int c = p[0], m = p[1], y = p[2], k = p[3];
                 px[x] = qRgb(c * k / 255, m * k / 255, y * k / 255);
             }
         }
     }
-    delete[] cmykRow;
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
-    *out = img;
     return true;
 }
 
@@ -101,8 +105,9 @@ QImage decodePicture(const QString& path, const QSize& fitInto, QString* error)
     const bool jpegMagic = data.size() > 3 && uchar(data[0]) == 0xFF && uchar(data[1]) == 0xD8;
     if (ext == QLatin1String("jpg") || ext == QLatin1String("jpeg") || jpegMagic) {
         QImage img;
+        std::vector<unsigned char> cmykRow;
         char message[JMSG_LENGTH_MAX] = {0};
-        if (decodeJpegInto(data, fitInto, &img, message))
+        if (decodeJpegInto(data, fitInto, &img, &cmykRow, message))
             return img;
         if (error)
             *error = QStringLiteral("Файл \"%1\" не является картинкой JPEG: %2").arg(path, QString::fromLocal8Bit(message));
