@@ -30,6 +30,7 @@ void Connection::open(const QString& path)
     if (!fi.exists() || !fi.isFile())
         throw DbError(QStringLiteral("Файл базы данных \"%1\" не найден.").arg(path));
 
+    const bool logBeside = QFileInfo(fi.absoluteFilePath() + QStringLiteral("-wal")).size() > 0;
     m_qtName = QStringLiteral("tooldb_%1").arg(++g_counter);
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_qtName);
@@ -61,6 +62,10 @@ void Connection::open(const QString& path)
         execRaw("PRAGMA journal_mode=WAL");
         execRaw("PRAGMA synchronous=FULL");
     } catch (...) {
+        // A refused file is left as it was found: closing must not fold a
+        // write-ahead log that was left beside it into the file.
+        if (logBeside)
+            sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
         close();
         throw;
     }
