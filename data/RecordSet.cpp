@@ -580,6 +580,12 @@ void RecordSet::load(const QString& where)
         for (Column& c : m_cols)
             c.clear();
         m_rows = 0;
+        // The rows read before were dropped above: a re-read that fails (a
+        // filter change) leaves no order or view pointing into them.
+        m_order.clear();
+        m_view.clear();
+        m_cur = -1;
+        emit layoutReset();
         throw DbError(QStringLiteral("%1: %2").arg(m_name, msg));
     }
     m_pushedWhere = where;

@@ -264,6 +264,8 @@ void TestDataModule::loadPictureFallbacks_data()
     QTest::newRow("tool picture, no placeholder") << 4 << "d1.jpg" << QStringList({tool}) << tool;
     QTest::newRow("bitmap") << 2 << "d2.bmp" << QStringList({QString(kInstrument) + "d2.bmp"})
                             << QString(kInstrument) + "d2.bmp";
+    QTest::newRow("icon") << 7 << "op.ico" << QStringList({QString(kPeople) + "op.ico", ph})
+                          << QString(kPeople) + "op.ico";
     QTest::newRow("upper-case extension") << 3 << "D3.JPG" << QStringList({QString(kInstrument) + "D3.JPG"})
                                           << QString(kInstrument) + "D3.JPG";
     QTest::newRow("empty name: placeholder") << 1 << "" << QStringList({tool, ph}) << ph;
@@ -288,7 +290,8 @@ void TestDataModule::loadPictureFallbacks()
     TempDb tmp;
     for (const QString& f : files) {
         const QString suffix = QFileInfo(f).suffix().toLower();
-        QVERIFY(writeImage(folder.path(f), QSize(64, 48), Qt::darkGreen, suffix == "bmp" ? "bmp" : "jpg"));
+        QVERIFY(writeImage(folder.path(f), QSize(64, 48), Qt::darkGreen,
+                           suffix == "bmp" ? "bmp" : suffix == "ico" ? "ico" : "jpg"));
     }
     TDM dm(tmp.path());
     TestTarget controls[8];

@@ -111,6 +111,7 @@ private slots:
     void transactionGuardRollsBackOnException();
 
     void namesIgnoreLetterCase();
+    void failedRereadLeavesNoStaleRows();
     void afterScrollFires_data();
     void afterScrollFires();
 };
@@ -470,6 +471,16 @@ void TestRecordSet::sortTiesFollowTheSourceOrder()
     QCOMPARE(ids(*rs), QList<int>({1, 4, 2, 3, 5}));
     rs->setSort(QString());
     QCOMPARE(ids(*rs), QList<int>({1, 2, 3, 4, 5}));
+    // A removed row stays out and a posted one comes last among its ties.
+    rs->setSort("ID DESC");
+    QVERIFY(rs->locate("ID", 2));
+    rs->remove();
+    rs->insert();
+    rs->fieldByName("K_vo_BU").setAsInteger(0);
+    rs->post();
+    rs->setSort("K_vo_BU");
+    QCOMPARE(ids(*rs), QList<int>({4, 5, 6, 3, 1}));
+    QCOMPARE(curId(*rs), 6);
 }
 
 void TestRecordSet::sortUnknownFieldRaises()
@@ -719,6 +730,11 @@ void TestRecordSet::catalogueQueryPostsToToolTable()
     QVERIFY(d.locate("Kod", "H-1"));
     QCOMPARE(d.fieldByName("Name").asString(), QString("Iscar"));
     QCOMPARE(d.fieldByName("Derj_Name").asString(), QString("PCLNL"));
+
+    // Delete through the query removes the tool row.
+    d.remove();
+    QCOMPARE(c.scalar("SELECT count(*) FROM Derj_Plast WHERE KOD='H-1'"), 0);
+    QCOMPARE(c.scalar("SELECT count(*) FROM Firma"), 2);
 
     // The union of the debts query is not a tool table: nothing to write to.
     QVERIFY(dm.dtset_DolgiSQL.isReadOnly());
@@ -972,6 +988,49 @@ void TestRecordSet::namesIgnoreLetterCase()
     p.setFilter("K_VO_NEW=8 AND kOD='p1'");
     p.setFiltered(true);
     QCOMPARE(p.recordCount(), 1);
+}
+
+void TestRecordSet::failedRereadLeavesNoStaleRows()
+{
+    // A file damaged past the first rows: reading one drill by its number
+    // works, reading them all fails half-way.
+    TempDb tmp;
+    {
+        Connection c;
+        c.open(tmp.path());
+        Transaction t(c);
+        insertRow(c, "Firma", {{"Name", "F"}});
+        for (int i = 0; i < 400; ++i)
+            insertRow(c, "Sverla", {{"Kod", QString("K%1").arg(i)}, {"ID_Firma", 1}, {"Prim", QString(300, 'x')}});
+        t.commit();
+    }
+    {
+        QFile f(tmp.path());
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        const qint64 size = f.size();
+        QVERIFY(size > 20 * 4096);
+        f.seek(size - 4 * 4096);
+        f.write(QByteArray(4 * 4096, '\xFF'));
+    }
+    Connection c;
+    c.open(tmp.path());
+    auto rs = table(c, "Sverla");
+    rs->setFilter("ID=1");
+    rs->setFiltered(true);
+    rs->open();
+    QCOMPARE(rs->recordCount(), 1);
+    QVERIFY_THROWS_EXCEPTION(DbError, rs->setFilter("ID>0"));
+    // Whatever it holds now, it holds it consistently: no row read before
+    // the failure is shown over columns that were emptied.
+    for (int p = 0; p < rs->recordCount(); ++p)
+        rs->textAt(p, rs->fieldIndex("Kod"));
+    QCOMPARE(rs->recordCount(), 0);
+    QCOMPARE(rs->recNo(), 0);
+    QCOMPARE(rs->fieldByName("Kod").asString(), QString());
+    rs->close();
+    rs->setFilter("ID=2");
+    rs->open();
+    QCOMPARE(rs->fieldByName("Kod").asString(), QString("K1"));
 }
 
 void TestRecordSet::afterScrollFires_data()
