@@ -81,6 +81,8 @@ private slots:
     void badFilterRaisesAndKeepsOld_data();
     void badFilterRaisesAndKeepsOld();
     void pushedFilterChangedWhileOpen();
+    void filterOnDatesAndFlags_data();
+    void filterOnDatesAndFlags();
     void historyFilterOnUnionQuery_data();
     void historyFilterOnUnionQuery();
     void filterThenLocate();
@@ -326,6 +328,40 @@ void TestRecordSet::pushedFilterChangedWhileOpen()
     QCOMPARE(ids(*rs), QList<int>({5, 3, 2}));
     rs->setFilter("ID_Firma<>2");
     QCOMPARE(ids(*rs), QList<int>({5, 3, 2, 1}));
+}
+
+void TestRecordSet::filterOnDatesAndFlags_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QList<int>>("expected");
+    // Debts: 1 on 10.01.2024 used, 2 on 15.01.2024 9:30 new, 3 on 01.02.2024 used, 4 no date, no flag.
+    QTest::newRow("flag true") << "Instr_is_BU=True" << QList<int>({1, 3});
+    QTest::newRow("flag false") << "Instr_is_BU=false" << QList<int>({2});
+    QTest::newRow("date from a day") << "Date>='15.01.2024'" << QList<int>({2, 3});
+    QTest::newRow("date before, # quoted") << "Date<#15.01.2024#" << QList<int>({1});
+    QTest::newRow("date with time") << "Date='15.01.2024 9:30:00'" << QList<int>({2});
+    QTest::newRow("date and flag") << "(Date>'10.01.2024') AND (Instr_is_BU=1)" << QList<int>({3});
+}
+
+void TestRecordSet::filterOnDatesAndFlags()
+{
+    QFETCH(QString, text);
+    QFETCH(QList<int>, expected);
+    Db db;
+    insertRow(db.c, "Dolgi", {{"Date", QDateTime(QDate(2024, 1, 10), QTime(0, 0))}, {"Instr_is_BU", 1}});
+    insertRow(db.c, "Dolgi", {{"Date", QDateTime(QDate(2024, 1, 15), QTime(9, 30))}, {"Instr_is_BU", 0}});
+    insertRow(db.c, "Dolgi", {{"Date", QDateTime(QDate(2024, 2, 1), QTime(0, 0))}, {"Instr_is_BU", 1}});
+    insertRow(db.c, "Dolgi", {{"K_vo", 1}});
+    for (bool beforeOpen : {false, true}) {
+        auto rs = table(db.c, "Dolgi");
+        if (!beforeOpen)
+            rs->open();
+        rs->setFilter(text);
+        rs->setFiltered(true);
+        if (beforeOpen)
+            rs->open();
+        QCOMPARE(ids(*rs), expected);
+    }
 }
 
 void TestRecordSet::historyFilterOnUnionQuery_data()

@@ -163,6 +163,8 @@ private slots:
     void indexesOnJoinedColumns();
     void kindNamesAndAdministrator();
     void openedFileIsDurable();
+    void opensFromAnyFolder_data();
+    void opensFromAnyFolder();
 
     void storedQueryColumns();
     void maxNOfDolgi_data();
@@ -354,6 +356,36 @@ void TestSchema::openedFileIsDurable()
     Connection other;
     other.open(tmp.path());
     QCOMPARE(other.scalar("SELECT count(*) FROM Firma"), 1);
+}
+
+void TestSchema::opensFromAnyFolder_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("blanks") << "Склад инструмента";
+    QTest::newRow("hash") << "цех #2";
+    QTest::newRow("percent") << "100% 20";
+    QTest::newRow("question mark") << "копия?mode=ro";
+    QTest::newRow("semicolon and ampersand") << "a;b&c=d";
+}
+
+void TestSchema::opensFromAnyFolder()
+{
+    QFETCH(QString, folder);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(folder));
+    const QString path = dir.filePath(folder + "/db_instr.db");
+    createDatabase(path, "1");
+    {
+        TDM dm(path);
+        insertRow(dm.ADOConnection1, "Firma", {{"Name", "F"}});
+        dm.tbl_Firma.close();
+        dm.tbl_Firma.open();
+        QCOMPARE(dm.tbl_Firma.recordCount(), 1);
+    }
+    // Nothing was written anywhere but in that folder.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({folder}));
+    QVERIFY_THROWS_EXCEPTION(DbError, Connection().open(dir.filePath(folder + "/missing.db")));
+    QVERIFY(!QFile::exists(dir.filePath(folder + "/missing.db")));
 }
 
 // ---------------------------------------------------------------------------
