@@ -61,6 +61,9 @@ void Connection::open(const QString& path)
         sqlite3_busy_timeout(m_db, 15000);
         execRaw("PRAGMA journal_mode=WAL");
         execRaw("PRAGMA synchronous=FULL");
+        // Long histories join every row to its tool: a larger page cache
+        // (grown only as used) keeps the tool tables in memory meanwhile.
+        execRaw("PRAGMA cache_size=-65536");
     } catch (...) {
         // A refused file is left as it was found: closing must not fold a
         // write-ahead log that was left beside it into the file.

@@ -26,6 +26,7 @@ inline char32_t fold(char32_t c)
 {
     if (c < 0x80)
         return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+    if (c >= 0x0430 && c <= 0x044F) return c;          // а..я as they are
     if (c >= 0x0410 && c <= 0x042F) return c + 0x20;   // А..Я -> а..я
     if (c == 0x0401 || c == 0x0451) return 0x0435;     // Ё, ё -> е
     if (c >= 0x0400 && c <= 0x040F) return c + 0x50;   // other capitals of the block
