@@ -466,6 +466,16 @@ void TDM::tbl_PeopleAfterScroll()
     LoadPicture(tbl_People.fieldByName(QStringLiteral("Foto")).asString(), 7);
 }
 
+void TDM::FollowCurrentRows()
+{
+    dtSet_SverlaAfterScroll();
+    dtSet_FrezyAfterScroll();
+    dtSet_Derj_PLAfterScroll();
+    dtSet_PlastinyAfterScroll();
+    dtset_DolgiSQLAfterScroll();
+    tbl_PeopleAfterScroll();
+}
+
 void TDM::Refresh(RecordSet& rs)
 {
     const int id = rs.isOpen() && !rs.isEmpty() ? rs.fieldByName(QStringLiteral("ID")).asInteger() : 0;

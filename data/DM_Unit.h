@@ -71,6 +71,10 @@ public:
     // The file last shown on a target (empty when hidden); for tests and status.
     QString shownPicture(int target) const { return m_shown[size_t(target)]; }
 
+    // Runs the follow-the-row handlers for the current rows once more: for
+    // windows that lend their controls after the record sets were opened.
+    void FollowCurrentRows();
+
     // Catalogue refresh: remember the current ID; if > 0, reopen and locate it.
     void Refresh(RecordSet& rs);
     void RefreshSverla() { Refresh(dtSet_Sverla); }

@@ -1,6 +1,7 @@
 #include "frm_Main_Unit.h"
 
 #include "DBGrid.h"
+#include "Icons.h"
 #include "DM_Unit.h"
 #include "DataAware.h"
 #include "Dialogs.h"
@@ -27,9 +28,6 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
-
-// The tool-bar icons are compiled into this library.
-static void initIcons() { Q_INIT_RESOURCE(icons); }
 
 Tfrm_Main* frm_Main = nullptr;
 
@@ -71,14 +69,7 @@ const char* const FilterActiveText = "Фильтр записей активир
 
 QToolButton* toolButton(QWidget* parent, const char* name, const char* icon, const char* hint)
 {
-    auto* b = new QToolButton(parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoRaise(true);
-    b->setFixedSize(41, 41);
-    b->setIconSize(QSize(32, 32));
-    b->setIcon(QIcon(QStringLiteral(":/icons/%1.png").arg(QString::fromLatin1(icon))));
-    b->setToolTip(QString::fromUtf8(hint));
-    return b;
+    return speedButton(parent, QString::fromLatin1(name), QString::fromLatin1(icon), QString::fromUtf8(hint));
 }
 
 QLabel* filterText(QWidget* parent, const char* name)
@@ -210,7 +201,6 @@ static const CatalogueSpec& catalogueSpec(int page)
 
 Tfrm_Main::Tfrm_Main(QWidget* parent) : QMainWindow(parent)
 {
-    initIcons();
     setObjectName(QStringLiteral("frm_Main"));
     setWindowTitle(QStringLiteral("БД инструмента (Производство Ольмар)     ОТЛАДКА ПРОГРАММЫ"));
     resize(1248, 741);
@@ -593,8 +583,6 @@ void Tfrm_Main::ConnectDataModule()
     dbgr_Derj_PL->setRecordSet(&DM->dtSet_Derj_PL);
     dbgr_Plastinyi->setRecordSet(&DM->dtSet_Plastiny);
     dbgrid_Dolgi->setRecordSet(&DM->dtset_DolgiSQL);
-    for (DBGrid* g : {dbgr_Sverlo, dbgr_Frezy, dbgr_Derj_PL, dbgr_Plastinyi, dbgrid_Dolgi})
-        fitTitles(g);
 
     DM->registerPictureTarget(1, im_PicSv);
     DM->registerPictureTarget(2, im_PicFreza);
@@ -606,25 +594,8 @@ void Tfrm_Main::ConnectDataModule()
     connect(DM, &TDM::dolgTypeChanged, this, &Tfrm_Main::DMDolgTypeChanged);
 
     // The record sets were opened with the data module, before this window
-    // could follow them: run the follow-the-row event once for their
-    // current rows, so the pictures and the count boxes show them.
-    for (RecordSet* rs : {&DM->dtSet_Sverla, &DM->dtSet_Frezy, &DM->dtSet_Derj_PL, &DM->dtSet_Plastiny,
-                          &DM->dtset_DolgiSQL})
-        emit rs->afterScroll();
-}
-
-// A column is as wide as its field's display width, but never narrower than
-// its title: a title is always read in full.
-void Tfrm_Main::fitTitles(DBGrid* grid)
-{
-    QHeaderView* header = grid->horizontalHeader();
-    const QFontMetrics fm = header->fontMetrics();
-    for (int c = 0; c < grid->gridModel()->columnCount(); ++c) {
-        const QString title = grid->gridModel()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
-        const int need = fm.horizontalAdvance(title) + 14;
-        if (grid->columnWidth(c) < need)
-            grid->setColumnWidth(c, need);
-    }
+    // could follow them: show what their current rows need.
+    DM->FollowCurrentRows();
 }
 
 void Tfrm_Main::DisconnectDataModule()

@@ -220,7 +220,6 @@ private:
     QWidget* buildDolgiPage();
     void titleClick(DBGrid* grid, const QString& fieldName, const SortOrders& orders);
     void paintCell(DBGrid* grid, GridCell& cell, const char* newField, bool catalogue);
-    void fitTitles(DBGrid* grid);
     void setCountBoxRed(DBEdit* box, bool red);
     void showContextMenu(DBGrid* grid, QMenu* menu, const QPoint& pos);
 

@@ -191,9 +191,14 @@ void DBGrid::applyWidths()
     RecordSet* rs = recordSet();
     if (!rs)
         return;
+    // A column is as wide as its field's display width, but never narrower
+    // than its title: a title is always read in full.
     const int cw = fontMetrics().averageCharWidth();
-    for (int c = 0; c < m_model.columnCount(); ++c)
-        setColumnWidth(c, rs->fieldDef(m_model.fieldOfColumn(c)).displayWidth() * cw + 10);
+    const QFontMetrics titles = horizontalHeader()->fontMetrics();
+    for (int c = 0; c < m_model.columnCount(); ++c) {
+        const FieldDef& f = rs->fieldDef(m_model.fieldOfColumn(c));
+        setColumnWidth(c, std::max(f.displayWidth() * cw + 10, titles.horizontalAdvance(f.displayLabel()) + 14));
+    }
 }
 
 QString DBGrid::columnFieldName(int col) const
