@@ -424,6 +424,8 @@ void RecordSet::open()
     std::iota(m_order.begin(), m_order.end(), 0);
     rebuildView();
     m_cur = m_view.empty() ? -1 : 0;
+    m_bof = true;
+    m_eof = false;
     m_state = State::Browse;
     emit layoutReset();
     emit stateChanged();
@@ -675,6 +677,8 @@ void RecordSet::setFiltered(bool on)
     }
     rebuildView();
     m_cur = m_view.empty() ? -1 : 0;
+    m_bof = true;
+    m_eof = false;
     emit layoutReset();
     emit afterScroll();
 }
@@ -704,7 +708,7 @@ void RecordSet::applySortKeys()
                 else if (ib < 0)
                     r = 1;
                 else
-                    r = collateCompare(c.pool.view(ia), c.pool.view(ib));
+                    r = collatePrimary(c.pool.view(ia), c.pool.view(ib));
                 break;
             }
             default: {
@@ -793,6 +797,7 @@ void RecordSet::setRecNo(int recNo)
     if (!isOpen())
         return;
     checkBrowse();
+    m_bof = m_eof = false;
     const int n = int(m_view.size());
     if (n == 0)
         return;
@@ -803,10 +808,41 @@ void RecordSet::setRecNo(int recNo)
     emit afterScroll();
 }
 
-void RecordSet::first() { setRecNo(1); }
-void RecordSet::last() { setRecNo(int(m_view.size())); }
-void RecordSet::next() { setRecNo(m_cur + 2); }
-void RecordSet::prior() { setRecNo(m_cur); }
+void RecordSet::first()
+{
+    setRecNo(1);
+    m_bof = true;
+}
+
+void RecordSet::last()
+{
+    setRecNo(int(m_view.size()));
+    m_eof = true;
+}
+
+void RecordSet::next()
+{
+    if (!isOpen())
+        return;
+    checkBrowse();
+    if (m_cur >= int(m_view.size()) - 1) {
+        m_eof = true;
+        return;
+    }
+    setRecNo(m_cur + 2);
+}
+
+void RecordSet::prior()
+{
+    if (!isOpen())
+        return;
+    checkBrowse();
+    if (m_cur <= 0) {
+        m_bof = true;
+        return;
+    }
+    setRecNo(m_cur);
+}
 
 bool RecordSet::locate(const QString& fieldName, const QVariant& value, int options)
 {
@@ -865,6 +901,7 @@ bool RecordSet::locate(const QString& fieldName, const QVariant& value, int opti
     if (found < 0)
         return false;
     m_cur = found;
+    m_bof = m_eof = false;
     emit afterScroll();
     return true;
 }

@@ -82,8 +82,10 @@ public:
     int recordCount() const;          // rows passing the filter (and a pending new row)
     int recNo() const { return m_cur + 1; } // 1-based position in the current order; 0 when empty
     bool isEmpty() const { return recordCount() == 0; }
-    bool bof() const { return m_cur <= 0; }
-    bool eof() const { return m_cur < 0 || m_cur >= recordCount() - 1; }
+    // As walking the rows expects: First sets bof, Last sets eof, Next on the
+    // last row sets eof without moving, Prior on the first row sets bof.
+    bool bof() const { return m_bof || recordCount() == 0; }
+    bool eof() const { return m_eof || recordCount() == 0; }
     void first();
     void last();
     void next();
@@ -183,6 +185,8 @@ private:
     std::vector<int32_t> m_view;     // rows of m_order passing the filter
     int m_cur = -1;
     int m_curBeforeInsert = -1;
+    bool m_bof = false;
+    bool m_eof = false;
     State m_state = State::Inactive;
 
     QString m_filterText;

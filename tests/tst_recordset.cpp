@@ -92,6 +92,9 @@ private slots:
     void sortIsStableAndAcceptsDirection();
     void sortTiesFollowTheSourceOrder();
     void sortUnknownFieldRaises();
+    void sortGroupsTextsIgnoringCase();
+    void walkingRowsSeesEveryRow_data();
+    void walkingRowsSeesEveryRow();
     void russianTextOrder_data();
     void russianTextOrder();
     void reopenKeepsFilterDropsSort();
@@ -517,6 +520,52 @@ void TestRecordSet::sortTiesFollowTheSourceOrder()
     rs->setSort("K_vo_BU");
     QCOMPARE(ids(*rs), QList<int>({4, 5, 6, 3, 1}));
     QCOMPARE(curId(*rs), 6);
+}
+
+void TestRecordSet::sortGroupsTextsIgnoringCase()
+{
+    // "Спиральное" and "спиральное" are one type to a storekeeper: the
+    // next field of the sort decides between them.
+    Db db;
+    const qint64 f = insertRow(db.c, "Firma", {{"Name", "F"}});
+    addDrill(db.c, "A", "Спиральное", 5.0, f);
+    addDrill(db.c, "B", "спиральное", 2.0, f);
+    addDrill(db.c, "C", "Ступенчатое", 1.0, f);
+    addDrill(db.c, "D", "СПИРАЛЬНОЕ", 3.0, f);
+    auto rs = table(db.c, "Sverla");
+    rs->open();
+    rs->setSort("Type,Diam_Sverla");
+    QCOMPARE(ids(*rs), QList<int>({2, 4, 1, 3}));
+}
+
+void TestRecordSet::walkingRowsSeesEveryRow_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::newRow("empty") << 0;
+    QTest::newRow("one") << 1;
+    QTest::newRow("several") << 4;
+}
+
+void TestRecordSet::walkingRowsSeesEveryRow()
+{
+    // First; while not eof: read, Next — visits every row exactly once.
+    QFETCH(int, rows);
+    Db db;
+    const qint64 f = insertRow(db.c, "Firma", {{"Name", "F"}});
+    for (int i = 0; i < rows; ++i)
+        addDrill(db.c, QString("K%1").arg(i), "T", 1.0 + i, f);
+    auto rs = table(db.c, "Sverla");
+    rs->open();
+    QList<int> seen;
+    for (rs->first(); !rs->eof(); rs->next())
+        seen << curId(*rs);
+    QCOMPARE(seen.size(), rows);
+    QCOMPARE(rs->recNo(), rows);   // Next on the last row does not move
+    rs->last();
+    QVERIFY(rs->eof());
+    rs->first();
+    QVERIFY(rs->bof());
+    QCOMPARE(rs->eof(), rows == 0);
 }
 
 void TestRecordSet::sortUnknownFieldRaises()
