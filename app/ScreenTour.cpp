@@ -3,7 +3,12 @@
 #include "DBGrid.h"
 #include "ProgramFolder.h"
 #include "RecordSet.h"
+#include "DM_Unit.h"
+#include "frm_Edit_People_Unit.h"
+#include "frm_Firm_List_Unit.h"
 #include "frm_Main_Unit.h"
+#include "frm_Pasw_List_Unit.h"
+#include "frm_People_Unit.h"
 #include "frm_Pasword_Unit.h"
 
 #include <QApplication>
@@ -73,7 +78,41 @@ private:
             QApplication::processEvents();
             frm_Main->grab().save(QDir(m_folder).filePath(QStringLiteral("page-%1.png").arg(page)));
         }
+        // The reference lists, and the operator editor on a row with a photograph.
+        shootPeople();
+        shoot(frm_Firm_List, QStringLiteral("firms"));
+        shoot(frm_Pasw_List, QStringLiteral("accounts"));
         frm_Main->close();
+    }
+
+    void shootPeople()
+    {
+        RecordSet& people = DM->tbl_People;
+        frm_People->show();   // opens the list, in name order
+        const int foto = people.fieldIndex(QStringLiteral("Foto"));
+        for (int pos = 0; pos < people.recordCount(); ++pos) {
+            if (QFileInfo(peopleFolder() + people.textAt(pos, foto)).isFile()) {
+                people.setRecNo(pos + 1);
+                break;
+            }
+        }
+        QApplication::processEvents();
+        frm_People->grab().save(QDir(m_folder).filePath(QStringLiteral("people.png")));
+        people.edit();
+        frm_Edit_People->PhotoName = people.fieldByName(QStringLiteral("Foto")).asString();
+        frm_Edit_People->setWindowTitle(QStringLiteral("Редактирование записи. Таблица: СПИСОК ОПЕРАТОРОВ"));
+        shoot(frm_Edit_People, QStringLiteral("people-editor"));
+        people.cancel();
+        frm_People->close();
+    }
+
+    // Shows a window without waiting for the user, saves it, hides it again.
+    void shoot(QWidget* w, const QString& name)
+    {
+        w->show();
+        QApplication::processEvents();
+        w->grab().save(QDir(m_folder).filePath(name + QStringLiteral(".png")));
+        w->hide();
     }
 
     QString m_password;

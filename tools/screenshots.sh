@@ -41,4 +41,7 @@ for name in "$@"; do
     cp "$work/shots/page-$page.png" "$root/screenshots/page-$page-$name.png"
     page=$((page + 1))
 done
+for name in people people-editor firms accounts; do
+    [ -f "$work/shots/$name.png" ] && cp "$work/shots/$name.png" "$root/screenshots/$name.png"
+done
 echo "screenshots saved in $root/screenshots"
