@@ -249,7 +249,11 @@ QString TDM::historySql(const QString& historyTable)
     QStringList out;
     for (int i = 0; i < 4; ++i) {
         const QString a = QString::fromLatin1(kinds[i].alias);
-        out << (i == 0 ? QStringLiteral("SELECT  ") : QStringLiteral("UNION SELECT  "))
+        // UNION ALL where the design says UNION: every row carries its own
+        // history ID, so there is nothing to remove as a duplicate, and the
+        // engine is spared comparing whole rows. Ordering ties by ID keeps
+        // the order UNION gave (rows of one day in the order they were written).
+        out << (i == 0 ? QStringLiteral("SELECT  ") : QStringLiteral("UNION ALL SELECT  "))
                 + QStringLiteral("P.ID, LT.Tabl_Name, P.ID_Tabl, P.ID_Instr, %1.KOD, P.Date, P.K_vo, P.Instr_is_BU, "
                                  "P.FIO_AdminBD")
                       .arg(a);
@@ -257,7 +261,7 @@ QString TDM::historySql(const QString& historyTable)
                    .arg(historyTable, QString::fromLatin1(kinds[i].table), a);
         out << QStringLiteral("WHERE (P.ID_Instr=%1.ID And P.ID_Tabl=%2 And  P.ID_Tabl=LT.ID)").arg(a).arg(kinds[i].code);
     }
-    out << QStringLiteral("ORDER BY P.Date;");
+    out << QStringLiteral("ORDER BY P.Date, P.ID;");
     return out.join(QStringLiteral("\r\n"));
 }
 

@@ -98,6 +98,8 @@ private slots:
     void everyRecordSetOpens_data();
     void everyRecordSetOpens();
     void gridFieldsOfDrillsAndDebts();
+    void historiesListAsTheirDesignedText_data();
+    void historiesListAsTheirDesignedText();
 
     void loadPictureFallbacks_data();
     void loadPictureFallbacks();
@@ -157,6 +159,60 @@ void TestDataModule::everyRecordSetOpens_data()
         QTest::addRow("%s, new database", qPrintable(n)) << n << false;
         QTest::addRow("%s, one row of each kind", qPrintable(n)) << n << true;
     }
+}
+
+void TestDataModule::historiesListAsTheirDesignedText_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("recordSet");
+    QTest::newRow("receipts") << QStringLiteral("Prihod_History") << QStringLiteral("dtSet_Prihod_Hist");
+    QTest::newRow("write-offs") << QStringLiteral("Spisanie_History") << QStringLiteral("dtSet_Spisanie_Hist");
+}
+
+void TestDataModule::historiesListAsTheirDesignedText()
+{
+    // The history lists run UNION ALL ordered by date and ID; they must list
+    // exactly the rows, in exactly the order, of the UNION ordered by date.
+    QFETCH(QString, table);
+    QFETCH(QString, recordSet);
+    Folder folder;
+    TempDb tmp;
+    {
+        Connection c;
+        c.open(tmp.path());
+        insertRow(c, "Firma", {{"Name", "F"}});
+        for (const char* t : {"Sverla", "Plastinyi", "Frezy", "Derj_Plast"})
+            for (int i = 0; i < 3; ++i)
+                insertRow(c, t, {{"Kod", QString("%1-%2").arg(t).arg(i)}, {"ID_Firma", 1}});
+        const QDate day(2026, 3, 1);
+        int n = 0;
+        for (int d = 0; d < 4; ++d)           // several rows per day, all kinds mixed
+            for (int k : {3, 1, 4, 2, 1, 3})
+                insertRow(c, table, {{"ID_Instr", 1 + (n++ % 3)}, {"ID_Tabl", k},
+                                     {"Date", QDateTime(day.addDays(3 - d), QTime(0, 0))}, {"K_vo", n},
+                                     {"Instr_is_BU", n % 2}, {"FIO_AdminBD", "Петрова"}});
+        insertRow(c, table, {{"ID_Instr", 99}, {"ID_Tabl", 1}, {"Date", QDateTime(day, QTime(0, 0))}});   // tool gone
+        insertRow(c, table, {{"ID_Instr", 1}, {"ID_Tabl", 7}, {"Date", QDateTime(day, QTime(0, 0))}});    // no kind
+    }
+    TDM dm(tmp.path());
+    RecordSet* rs = dm.recordSet(recordSet);
+    rs->open();
+    QStringList designed;
+    for (const char* k : {"S,Sverla,1", "Pls,Plastinyi,2", "F,Frezy,3", "DP,Derj_Plast,4"}) {
+        const QStringList p = QString::fromLatin1(k).split(QLatin1Char(','));
+        designed << QStringLiteral("SELECT  P.ID, LT.Tabl_Name, P.ID_Tabl, P.ID_Instr, %1.KOD, P.Date, P.K_vo, "
+                                   "P.Instr_is_BU, P.FIO_AdminBD FROM %4 AS P, %2 AS %1, List_Tabl AS LT "
+                                   "WHERE (P.ID_Instr=%1.ID And P.ID_Tabl=%3 And  P.ID_Tabl=LT.ID)")
+                        .arg(p[0], p[1], p[2], table);
+    }
+    RecordSet reference(&dm.ADOConnection1, "reference", RecordSet::Kind::Query,
+                        designed.join(QStringLiteral(" UNION ")) + QStringLiteral(" ORDER BY P.Date;"),
+                        rs->fieldDefs());
+    reference.open();
+    QCOMPARE(rs->recordCount(), 24);
+    QCOMPARE(column(*rs, "ID"), column(reference, "ID"));
+    for (const char* f : {"Tabl_Name", "KOD", "Date", "K_vo", "Instr_is_BU", "FIO_AdminBD"})
+        QCOMPARE(column(*rs, f), column(reference, f));
 }
 
 void TestDataModule::everyRecordSetOpens()
