@@ -148,7 +148,7 @@ struct CatalogueSpec {
 static const CatalogueSpec& catalogueSpec(int page)
 {
     using M = Tfrm_Main;
-    static const CatalogueSpec specs[4] = {
+    static const CatalogueSpec pages[4] = {
         {&M::tbst_P1_Sverla, "tbst_P1_Sverla", "Сверла", &M::dbgr_Sverlo, "dbgr_Sverlo", "dtSet_Sverla",
          {{&M::spbt_Sverlo_New, "spbt_Sverlo_New"}, {&M::spbt_Sverlo_Edit, "spbt_Sverlo_Edit"},
           {&M::spbt_Sverlo_Del, "spbt_Sverlo_Del"}, {&M::spbt_SV_GiveToWork, "spbt_SV_GiveToWork"},
@@ -196,7 +196,7 @@ static const CatalogueSpec& catalogueSpec(int page)
           {&M::dbed_PL_Korob, "dbed_PL_Korob", "№ Короба", "Korob", 3, 0}},
          &M::im_Plastina, "im_Plastina", "Картинка (пластина)", &M::dbm_PL_Prim, "dbm_PL_Prim", "PL"},
     };
-    return specs[page];
+    return pages[page];
 }
 
 Tfrm_Main::Tfrm_Main(QWidget* parent) : QMainWindow(parent)

@@ -107,6 +107,25 @@ void Tfrm_Pasw_List::SingleDefault(int id)
     DBGrid1->show();
 }
 
+// After a saved add or edit: the single-default rule for the saved account,
+// then the list read again in login order with that account current.
+void Tfrm_Pasw_List::AfterSave(int id)
+{
+    try {
+        if (DM->tbl_Pasw.fieldByName(QStringLiteral("Default")).asBoolean())
+            SingleDefault(id);
+        Reread(id);
+    } catch (const DbError&) {
+        DBGrid1->show();
+        Dialogs::error(this, QStringLiteral(
+            "Возникла ошибка при попытке внесения записи  в таблицу \"tbl_Pasw/EDIT\". Данные не сохранены!!!"));
+        try {
+            Reread(id);
+        } catch (const DbError&) {
+        }
+    }
+}
+
 namespace {
 
 void prepareLogin(bool administrator)
@@ -129,19 +148,8 @@ void Tfrm_Pasw_List::spbt_AddClick()
     steps.start = [&pasw] { pasw.insert(); };
     steps.failureMessage = QStringLiteral(
         "Возникла ошибка при попытке внесения записи  в таблицу \"tbl_Pasw/Insert\". Данные не сохранены!!!");
-    if (!runRowEditor(this, DM->ADOConnection1, pasw, *frm_Change_Pasw, steps))
-        return;
-    const int id = pasw.fieldByName(QStringLiteral("ID")).asInteger();
-    try {
-        if (pasw.fieldByName(QStringLiteral("Default")).asBoolean())
-            SingleDefault(id);
-        Reread(id);
-    } catch (const DbError&) {
-        DBGrid1->show();
-        Dialogs::error(this, QStringLiteral(
-            "Возникла ошибка при попытке внесения записи  в таблицу \"tbl_Pasw/EDIT\". Данные не сохранены!!!"));
-        Reread(id);
-    }
+    if (runRowEditor(this, DM->ADOConnection1, pasw, *frm_Change_Pasw, steps))
+        AfterSave(pasw.fieldByName(QStringLiteral("ID")).asInteger());
 }
 
 void Tfrm_Pasw_List::spbt_EditClick()
@@ -155,17 +163,8 @@ void Tfrm_Pasw_List::spbt_EditClick()
     steps.start = [&pasw] { pasw.edit(); };
     steps.failureMessage = QStringLiteral(
         "Возникла ошибка при попытке внесения записи  в таблицу \"tbl_Pasw/EDIT\". Данные не сохранены!!!");
-    if (!runRowEditor(this, DM->ADOConnection1, pasw, *frm_Change_Pasw, steps))
-        return;
-    try {
-        if (pasw.fieldByName(QStringLiteral("Default")).asBoolean())
-            SingleDefault(id);
-        Reread(id);
-    } catch (const DbError&) {
-        DBGrid1->show();
-        Dialogs::error(this, steps.failureMessage);
-        Reread(id);
-    }
+    if (runRowEditor(this, DM->ADOConnection1, pasw, *frm_Change_Pasw, steps))
+        AfterSave(id);
 }
 
 void Tfrm_Pasw_List::spbt_DelClick()

@@ -28,6 +28,7 @@ protected:
 
 private:
     void SingleDefault(int id);
+    void AfterSave(int id);
     void Reread(int id);
 };
 

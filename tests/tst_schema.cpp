@@ -205,9 +205,9 @@ void TestSchema::tablesAndColumns()
     const QString ddl = text(c, QString("SELECT sql FROM sqlite_master WHERE type='table' AND name='%1'").arg(want.name));
 
     // The declarations the data layer's record sets take their types and sizes from.
-    const TableSpec* spec = findTable(QString(want.name).toUpper());
-    QVERIFY(spec);
-    QCOMPARE(int(spec->columns.size()), int(want.cols.size()));
+    const TableSpec* table = findTable(QString(want.name).toUpper());
+    QVERIFY(table);
+    QCOMPARE(int(table->columns.size()), int(want.cols.size()));
 
     for (const Col& col : want.cols) {
         const QString name = QString::fromLatin1(col.name);
@@ -235,10 +235,10 @@ void TestSchema::tablesAndColumns()
         }
         QVERIFY2(!it->pk || type == "auto" || type == "key", qPrintable(name));
 
-        const auto sc = std::find_if(spec->columns.begin(), spec->columns.end(), [&](const ColumnSpec& s) {
+        const auto sc = std::find_if(table->columns.begin(), table->columns.end(), [&](const ColumnSpec& s) {
             return s.name.compare(name, Qt::CaseInsensitive) == 0;
         });
-        QVERIFY2(sc != spec->columns.end(), qPrintable(name));
+        QVERIFY2(sc != table->columns.end(), qPrintable(name));
         if (isText) {
             QCOMPARE(sc->type, FieldType::Text);
             QCOMPARE(sc->size, size);
