@@ -1,5 +1,8 @@
 #include "frm_Pasword_Unit.h"
 
+#include "DbError.h"
+#include "Dialogs.h"
+
 #include "DM_Unit.h"
 #include "ProgramFolder.h"
 #include "frm_Main_Unit.h"
@@ -73,8 +76,15 @@ void Tfrm_Pasword::FormShow()
 {
     ResultWord = QStringLiteral("CANCEL");
     RecordSet& pasw = DM->tbl_Pasw;
-    pasw.open();
-    pasw.setSort(QStringLiteral("Login"));
+    try {
+        pasw.open();
+        pasw.setSort(QStringLiteral("Login"));
+    } catch (const DbError& e) {
+        // The accounts cannot be read: no login can succeed, and the
+        // storekeeper learns why before "Неверный пароль!".
+        Dialogs::error(this, e.message());
+        return;
+    }
 
     // The list is refilled; the typed text is left as it was.
     const QString typed = cmbx_LOGIN->currentText();
@@ -106,10 +116,17 @@ void Tfrm_Pasword::btm_OKClick()
 {
     const QString login = cmbx_LOGIN->currentText();
     RecordSet& pasw = DM->tbl_Pasw;
-    pasw.open();
-    const bool found = pasw.locate(QStringLiteral("Login"), login);
-    const QString password = found ? pasw.fieldByName(QStringLiteral("Pasword")).asString() : QString();
-    pasw.close();
+    bool found = false;
+    QString password;
+    try {
+        pasw.open();
+        found = pasw.locate(QStringLiteral("Login"), login);
+        password = found ? pasw.fieldByName(QStringLiteral("Pasword")).asString() : QString();
+        pasw.close();
+    } catch (const DbError& e) {
+        Dialogs::error(this, e.message());
+        found = false;
+    }
 
     LoginName = login;
     if (frm_Main)

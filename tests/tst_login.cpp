@@ -19,6 +19,7 @@ private slots:
     void attempt_data();
     void attempt();
     void oneAttemptPerStart();
+    void unreadableAccountsSaySo();
 };
 
 // Accounts are written in an order unlike their login order, so that a
@@ -136,6 +137,19 @@ void TestLogin::oneAttemptPerStart()
     QVERIFY(!frm_Main->isVisible());
     QCOMPARE(s.user.modalsShown(), QStringList{"frm_Pasword"});
     QCOMPARE(s.user.texts(), QStringList{"Неверный пароль!"});
+}
+
+void TestLogin::unreadableAccountsSaySo()
+{
+    // Accounts that cannot be read are reported, and no login gets through.
+    Session s;
+    QVERIFY(s.create());
+    DM->ADOConnection1.exec("DROP TABLE Pasw_TBL");
+    QVERIFY(!s.showWithLogin("Администратор", "123"));
+    const QStringList texts = s.user.texts();
+    QVERIFY(texts.size() >= 2);
+    QVERIFY(texts.first().contains("Pasw_TBL"));
+    QCOMPARE(texts.last(), QString("Неверный пароль!"));
 }
 
 QTEST_MAIN(TestLogin)
