@@ -2,6 +2,7 @@
 
 #include "Connection.h"
 #include "DbError.h"
+#include "RecordSet.h"
 #include "Schema.h"
 
 #include <QDateTime>
@@ -71,4 +72,13 @@ qint64 addDrill(Connection& c, const QString& kod, const QString& type, double d
                       {QStringLiteral("K_vo_BU"), kBu},
                       {QStringLiteral("K_vo_Dolg"), 0},
                       {QStringLiteral("K_vo_Vozvrat"), 0}});
+}
+
+QStringList column(RecordSet& rs, const QString& field)
+{
+    QStringList out;
+    const int f = rs.fieldIndex(field);
+    for (int p = 0; p < rs.recordCount(); ++p)
+        out << rs.textAt(p, f);
+    return out;
 }

@@ -8,6 +8,7 @@
 #include <memory>
 
 class Connection;
+class RecordSet;
 
 class TempDb {
 public:
@@ -29,3 +30,6 @@ QByteArray fileBytes(const QString& path);
 // A drill row with the columns the tests care about; the rest stay null.
 qint64 addDrill(Connection& c, const QString& kod, const QString& type, double diam, qint64 firm,
                 int kNew = 0, int kBu = 0);
+
+// The text of one field on every visible row, in the current order.
+QStringList column(RecordSet& rs, const QString& field);

@@ -80,15 +80,6 @@ bool writeBytes(const QString& path, const QByteArray& bytes)
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
-QStringList column(RecordSet& rs, const QString& field)
-{
-    QStringList out;
-    const int f = rs.fieldIndex(field);
-    for (int p = 0; p < rs.recordCount(); ++p)
-        out << rs.textAt(p, f);
-    return out;
-}
-
 } // namespace
 
 class TestDataModule : public QObject {

@@ -5,15 +5,6 @@
 namespace {
 
 // The values of one field down the grid, in the order shown.
-QStringList column(RecordSet& rs, const QString& field)
-{
-    QStringList out;
-    const int f = rs.fieldIndex(field);
-    for (int pos = 0; pos < rs.recordCount(); ++pos)
-        out << rs.textAt(pos, f);
-    return out;
-}
-
 const QColor Yellow(255, 255, 0);
 const QColor Silver(192, 192, 192);
 const QColor MoneyGreen(192, 220, 192);

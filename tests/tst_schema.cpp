@@ -141,15 +141,6 @@ void rawExec(const QString& path, const QString& sql)
     QVERIFY2(rc == SQLITE_OK, qPrintable(msg));
 }
 
-QStringList column(RecordSet& rs, const QString& field)
-{
-    QStringList out;
-    const int f = rs.fieldIndex(field);
-    for (int p = 0; p < rs.recordCount(); ++p)
-        out << rs.textAt(p, f);
-    return out;
-}
-
 } // namespace
 
 class TestSchema : public QObject {
