@@ -37,15 +37,6 @@ QList<int> ids(RecordSet& rs)
     return out;
 }
 
-QStringList texts(RecordSet& rs, const QString& field)
-{
-    QStringList out;
-    const int f = rs.fieldIndex(field);
-    for (int p = 0; p < rs.recordCount(); ++p)
-        out << rs.textAt(p, f);
-    return out;
-}
-
 int curId(RecordSet& rs) { return rs.fieldByName(QStringLiteral("ID")).asInteger(); }
 
 // Three firms and five drills with varied codes, counts and nulls:
@@ -407,12 +398,12 @@ void TestRecordSet::historyFilterOnUnionQuery()
         h.setFiltered(true);
     }
     // Oldest first, as the query orders them.
-    QCOMPARE(texts(h, "K_vo"), QStringList({"3", "1"}));
+    QCOMPARE(column(h, "K_vo"), QStringList({"3", "1"}));
     QCOMPARE(h.fieldByName("KOD").asString(), QString("D17"));
     h.setFilter("(ID_Instr=1) AND (ID_Tabl=2)");
-    QCOMPARE(texts(h, "KOD"), QStringList({"P1"}));
+    QCOMPARE(column(h, "KOD"), QStringList({"P1"}));
     h.setFiltered(false);
-    QCOMPARE(texts(h, "K_vo"), QStringList({"2", "3", "1", "4"}));
+    QCOMPARE(column(h, "K_vo"), QStringList({"2", "3", "1", "4"}));
 }
 
 void TestRecordSet::filterThenLocate()
@@ -452,11 +443,11 @@ void TestRecordSet::sortKeepsCurrentRow()
     s.setSort("Type,Diam_Sverla,KOD");
     QCOMPARE(s.sort(), QString("Type,Diam_Sverla,KOD"));
     // No type first; within one type by diameter, then by code.
-    QCOMPARE(texts(s, "Kod"), QStringList({"ёрш", "Z9", "A7", "K1", "Б-2", "K'4", "K10"}));
+    QCOMPARE(column(s, "Kod"), QStringList({"ёрш", "Z9", "A7", "K1", "Б-2", "K'4", "K10"}));
     QCOMPARE(curId(s), before);
     QCOMPARE(s.recNo(), 5);
     s.setSort("KOD");
-    QCOMPARE(texts(s, "Kod"), QStringList({"A7", "K'4", "K1", "K10", "Z9", "Б-2", "ёрш"}));
+    QCOMPARE(column(s, "Kod"), QStringList({"A7", "K'4", "K1", "K10", "Z9", "Б-2", "ёрш"}));
     QCOMPARE(curId(s), before);
     QCOMPARE(s.recNo(), 6);
     // A sort of filtered rows keeps the current row too.
@@ -464,7 +455,7 @@ void TestRecordSet::sortKeepsCurrentRow()
     s.setFiltered(true);
     QVERIFY(s.locate("Kod", "Z9"));
     s.setSort("Diam_Sverla DESC");
-    QCOMPARE(texts(s, "Kod"), QStringList({"K'4", "A7", "Z9"}));
+    QCOMPARE(column(s, "Kod"), QStringList({"K'4", "A7", "Z9"}));
     QCOMPARE(s.fieldByName("Kod").asString(), QString("Z9"));
 }
 
@@ -610,7 +601,7 @@ void TestRecordSet::russianTextOrder()
     auto rs = table(db.c, "Firma");
     rs->open();
     rs->setSort("Name");
-    QCOMPARE(texts(*rs, "Name"), expected);
+    QCOMPARE(column(*rs, "Name"), expected);
 }
 
 void TestRecordSet::reopenKeepsFilterDropsSort()
