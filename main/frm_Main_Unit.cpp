@@ -5,6 +5,7 @@
 #include "DM_Unit.h"
 #include "DataAware.h"
 #include "Dialogs.h"
+#include "HideWhileShown.h"
 #include "ImageBox.h"
 #include "frm_About_Unit.h"
 #include "frm_Firm_List_Unit.h"
@@ -737,16 +738,14 @@ void Tfrm_Main::mm_PaswClick()
 
 void Tfrm_Main::mm_Tabl_PeopleClick()
 {
-    hide();
+    HideWhileShown away(this);
     Dialogs::showModal(frm_People);
-    show();
 }
 
 void Tfrm_Main::mm_Tabl_FirmClick()
 {
-    hide();
+    HideWhileShown away(this);
     Dialogs::showModal(frm_Firm_List);
-    show();
 }
 
 void Tfrm_Main::mm_AboutClick()

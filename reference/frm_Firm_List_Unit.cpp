@@ -4,6 +4,7 @@
 #include "DM_Unit.h"
 #include "DbError.h"
 #include "Dialogs.h"
+#include "HideWhileShown.h"
 #include "Icons.h"
 #include "RowEditor.h"
 #include "frm_Add_Edit_Firm_Unit.h"
@@ -69,7 +70,7 @@ void Tfrm_Firm_List::FormShow()
 
 void Tfrm_Firm_List::spbt_Firm_NewClick()
 {
-    hide();
+    HideWhileShown away(this);
     RowEditorSteps steps;
     steps.start = [] {
         frm_Add_Edit_Firm_rec->setWindowTitle(QStringLiteral("Добавление новой записи. Таблица: СПИСОК ФИРМ."));
@@ -83,7 +84,6 @@ void Tfrm_Firm_List::spbt_Firm_NewClick()
     steps.failureMessage =
         QStringLiteral("Возникла ошибка при попытке вставки данных в таблице \"tbl_Firma\". Данные не сохранены!!!");
     runRowEditor(this, DM->ADOConnection1, DM->tbl_Firma, *frm_Add_Edit_Firm_rec, steps);
-    show();
 }
 
 void Tfrm_Firm_List::spbt_Firm_EditClick()
@@ -91,7 +91,7 @@ void Tfrm_Firm_List::spbt_Firm_EditClick()
     // Nothing to rename in an empty list.
     if (!DM->tbl_Firma.isOpen() || DM->tbl_Firma.isEmpty())
         return;
-    hide();
+    HideWhileShown away(this);
     RowEditorSteps steps;
     steps.start = [] {
         frm_Add_Edit_Firm_rec->setWindowTitle(QStringLiteral("Редактирование записи. Таблица: СПИСОК ФИРМ."));
@@ -109,7 +109,6 @@ void Tfrm_Firm_List::spbt_Firm_EditClick()
     steps.failureMessage =
         QStringLiteral("Возникла ошибка при попытке редактирования данных в таблице \"tbl_Firma\". Данные не сохранены!!!");
     runRowEditor(this, DM->ADOConnection1, DM->tbl_Firma, *frm_Add_Edit_Firm_rec, steps);
-    show();
 }
 
 void Tfrm_Firm_List::spbt_Firm_DelClick()

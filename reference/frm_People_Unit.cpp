@@ -5,6 +5,7 @@
 #include "DataAware.h"
 #include "DbError.h"
 #include "Dialogs.h"
+#include "HideWhileShown.h"
 #include "Icons.h"
 #include "ImageBox.h"
 #include "RowEditor.h"
@@ -127,7 +128,7 @@ void Tfrm_People::FormClose()
 
 void Tfrm_People::spbt_People_NewClick()
 {
-    hide();
+    HideWhileShown away(this);
     RowEditorSteps steps;
     steps.start = [] {
         frm_Edit_People->setWindowTitle(QStringLiteral("Добавление новой записи. Таблица: СПИСОК ОПЕРАТОРОВ"));
@@ -139,7 +140,6 @@ void Tfrm_People::spbt_People_NewClick()
     steps.failureMessage =
         QStringLiteral("Возникла ошибка при попытке вставки данных в таблице \"PEOPLE\". Данные не сохранены!!!");
     runRowEditor(this, DM->ADOConnection1, DM->tbl_People, *frm_Edit_People, steps);
-    show();
 }
 
 void Tfrm_People::spbt_People_EditClick()
@@ -147,7 +147,7 @@ void Tfrm_People::spbt_People_EditClick()
     // Nothing to edit in an empty list.
     if (!DM->tbl_People.isOpen() || DM->tbl_People.isEmpty())
         return;
-    hide();
+    HideWhileShown away(this);
     RowEditorSteps steps;
     steps.start = [] {
         frm_Edit_People->setWindowTitle(QStringLiteral("Редактирование записи. Таблица: СПИСОК ОПЕРАТОРОВ"));
@@ -159,7 +159,6 @@ void Tfrm_People::spbt_People_EditClick()
     steps.failureMessage =
         QStringLiteral("Возникла ошибка при попытке редактирования данных в таблице \"PEOPLE\". Данные не сохранены!!!");
     runRowEditor(this, DM->ADOConnection1, DM->tbl_People, *frm_Edit_People, steps);
-    show();
 }
 
 bool Tfrm_People::DolgiCheck(int id)

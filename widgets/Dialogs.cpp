@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QEventLoop>
+#include <QPointer>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -40,7 +42,22 @@ public:
         box.setEscapeButton(QMessageBox::No);
         return box.exec() == QMessageBox::Yes;
     }
-    int modal(QDialog* dialog) override { return dialog->exec(); }
+    int modal(QDialog* dialog) override
+    {
+        // Not QDialog::exec(): its loop ends as soon as the dialog is hidden,
+        // and a dialog that makes way for a sub-window (HideWhileShown) would
+        // come back as a modal window with no loop, blocking every other
+        // window. This loop ends only when the dialog finishes.
+        QPointer<QDialog> guard(dialog);
+        dialog->setResult(QDialog::Rejected);
+        dialog->setWindowModality(Qt::ApplicationModal);
+        QEventLoop loop;
+        QObject::connect(dialog, &QDialog::finished, &loop, &QEventLoop::quit);
+        QObject::connect(dialog, &QObject::destroyed, &loop, &QEventLoop::quit);
+        dialog->show();
+        loop.exec(QEventLoop::DialogExec);
+        return guard ? guard->result() : QDialog::Rejected;
+    }
     QString openFile(QWidget* parent, const QString& caption, const QString& folder, const QString& filter) override
     {
         return QFileDialog::getOpenFileName(parent, caption, folder, filter);
