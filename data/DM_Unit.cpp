@@ -1,5 +1,7 @@
 #include "DM_Unit.h"
 
+#include "ToolKind.h"
+
 #include "DbError.h"
 #include "ProgramFolder.h"
 #include "Schema.h"
@@ -220,19 +222,18 @@ QString TDM::plastinySql()
 
 QString TDM::dolgiSql()
 {
-    struct K { const char* table; const char* alias; int code; };
-    const K kinds[] = {{"Sverla", "S", 1}, {"Plastinyi", "P", 2}, {"Frezy", "F", 3}, {"Derj_Plast", "Dp", 4}};
     QStringList out;
-    for (int i = 0; i < 4; ++i) {
-        const QString a = QString::fromLatin1(kinds[i].alias);
+    for (int i = 0; i < ToolKindCount; ++i) {
+        const ToolKindInfo& k = toolKind(toolKindsByCode()[size_t(i)]);
+        const QString a = QString::fromLatin1(k.debtsAlias);
         out << QStringLiteral("SELECT D.ID, D.Nomer_Zap, %1.KoD, D.ID_Tabl,  LT.Tabl_Name,  D.Date, PL.FIO, D.K_vo, "
                               "D.Instr_is_BU, D.FIO_AdminBD, PL.Foto, %1.Pikcher,D.ID_Instr, D.ID_People")
                    .arg(a);
         out << QStringLiteral("FROM Dolgi AS D, %1 AS %2, People AS PL, List_Tabl AS LT")
-                   .arg(QString::fromLatin1(kinds[i].table), a);
+                   .arg(QString::fromLatin1(k.table), a);
         QString where = QStringLiteral("WHERE (D.ID_Instr=%1.ID And D.ID_Tabl=%2 AND D.ID_People=PL.ID AND D.ID_Tabl=LT.ID )")
                             .arg(a)
-                            .arg(kinds[i].code);
+                            .arg(k.code);
         if (i < 3) {
             out << where << QStringLiteral("UNION ");
         } else {
@@ -244,11 +245,10 @@ QString TDM::dolgiSql()
 
 QString TDM::historySql(const QString& historyTable)
 {
-    struct K { const char* table; const char* alias; int code; };
-    const K kinds[] = {{"Sverla", "S", 1}, {"Plastinyi", "Pls", 2}, {"Frezy", "F", 3}, {"Derj_Plast", "DP", 4}};
     QStringList out;
-    for (int i = 0; i < 4; ++i) {
-        const QString a = QString::fromLatin1(kinds[i].alias);
+    for (int i = 0; i < ToolKindCount; ++i) {
+        const ToolKindInfo& k = toolKind(toolKindsByCode()[size_t(i)]);
+        const QString a = QString::fromLatin1(k.historyAlias);
         // UNION ALL where the design says UNION: every row carries its own
         // history ID, so there is nothing to remove as a duplicate, and the
         // engine is spared comparing whole rows. Ordering ties by ID keeps
@@ -258,8 +258,8 @@ QString TDM::historySql(const QString& historyTable)
                                  "P.FIO_AdminBD")
                       .arg(a);
         out << QStringLiteral("FROM %1 AS P, %2 AS %3, List_Tabl AS LT")
-                   .arg(historyTable, QString::fromLatin1(kinds[i].table), a);
-        out << QStringLiteral("WHERE (P.ID_Instr=%1.ID And P.ID_Tabl=%2 And  P.ID_Tabl=LT.ID)").arg(a).arg(kinds[i].code);
+                   .arg(historyTable, QString::fromLatin1(k.table), a);
+        out << QStringLiteral("WHERE (P.ID_Instr=%1.ID And P.ID_Tabl=%2 And  P.ID_Tabl=LT.ID)").arg(a).arg(k.code);
     }
     out << QStringLiteral("ORDER BY P.Date, P.ID;");
     return out.join(QStringLiteral("\r\n"));
@@ -439,19 +439,21 @@ void TDM::LoadPicture(const QString& name, int target)
         control->showPicture(img);
 }
 
-void TDM::catalogueAfterScroll(RecordSet& rs, int page, const char* newField)
+void TDM::catalogueAfterScroll(ToolKind kind)
 {
+    const ToolKindInfo& k = toolKind(kind);
+    RecordSet& rs = catalogueOf(*this, kind);
     if (!rs.isOpen())
         return;
-    LoadPicture(rs.fieldByName(QStringLiteral("Pikcher")).asString(), page + 1);
-    emit stockAlert(page, rs.fieldByName(QString::fromLatin1(newField)).asInteger() < 1,
-                    rs.fieldByName(QStringLiteral("K_vo_BU")).asInteger() < 1);
+    LoadPicture(rs.fieldByName(QStringLiteral("Pikcher")).asString(), k.pictureTarget);
+    emit stockAlert(pageOf(kind), rs.fieldByName(QString::fromLatin1(k.newField)).asInteger() < 1,
+                    rs.fieldByName(QString::fromLatin1(k.buField)).asInteger() < 1);
 }
 
-void TDM::dtSet_SverlaAfterScroll() { catalogueAfterScroll(dtSet_Sverla, 0, "K_vo_New"); }
-void TDM::dtSet_FrezyAfterScroll() { catalogueAfterScroll(dtSet_Frezy, 1, "K_vo_New"); }
-void TDM::dtSet_Derj_PLAfterScroll() { catalogueAfterScroll(dtSet_Derj_PL, 2, "K_vo_NEW"); }
-void TDM::dtSet_PlastinyAfterScroll() { catalogueAfterScroll(dtSet_Plastiny, 3, "K_vo_NEW"); }
+void TDM::dtSet_SverlaAfterScroll() { catalogueAfterScroll(ToolKind::Sverla); }
+void TDM::dtSet_FrezyAfterScroll() { catalogueAfterScroll(ToolKind::Frezy); }
+void TDM::dtSet_Derj_PLAfterScroll() { catalogueAfterScroll(ToolKind::Derj); }
+void TDM::dtSet_PlastinyAfterScroll() { catalogueAfterScroll(ToolKind::Plast); }
 
 void TDM::dtset_DolgiSQLAfterScroll()
 {

@@ -5,6 +5,8 @@
 #include "Picture.h"
 #include "RecordSet.h"
 
+#include "ToolKind.h"
+
 #include <QHash>
 #include <QObject>
 #include <array>
@@ -106,7 +108,7 @@ private:
     void dtSet_PlastinyAfterScroll();
     void dtset_DolgiSQLAfterScroll();
     void tbl_PeopleAfterScroll();
-    void catalogueAfterScroll(RecordSet& rs, int page, const char* newField);
+    void catalogueAfterScroll(ToolKind kind);
 
     std::array<PictureTarget*, 8> m_targets{};
     std::array<QString, 8> m_shown{};
