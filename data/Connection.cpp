@@ -3,7 +3,9 @@
 #include "DbError.h"
 #include "Schema.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QThread>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -14,7 +16,21 @@
 
 namespace {
 int g_counter = 0;
+
+// A write that meets a lock held by another connection waits a little,
+// keeping the windows painted, then gives up with the busy message.
+int busyHandler(void* arg, int tries)
+{
+    auto* self = static_cast<Connection*>(arg);
+    const int stepMs = 20;
+    if ((tries + 1) * stepMs > self->busyWaitMs())
+        return 0;
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, stepMs);
+    QThread::msleep(stepMs);
+    return 1;
 }
+} // namespace
 
 Connection::Connection(QObject* parent) : QObject(parent) {}
 
@@ -38,7 +54,7 @@ void Connection::open(const QString& path)
         QUrl url = QUrl::fromLocalFile(fi.absoluteFilePath());
         url.setScheme(QStringLiteral("file"));
         db.setDatabaseName(url.toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw"));
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=15000"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=3000"));
         if (!db.open()) {
             const QString err = db.lastError().text();
             db = QSqlDatabase();
@@ -58,7 +74,7 @@ void Connection::open(const QString& path)
     try {
         // Nothing is written before the file has proved to be our database.
         verifySchema(*this);
-        sqlite3_busy_timeout(m_db, 15000);
+        sqlite3_busy_handler(m_db, busyHandler, this);
         execRaw("PRAGMA journal_mode=WAL");
         execRaw("PRAGMA synchronous=FULL");
         // Long histories join every row to its tool: a larger page cache
@@ -98,15 +114,30 @@ QString Connection::lastEngineError() const
     return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("нет соединения с базой данных");
 }
 
+DbError Connection::engineError(const QString& context) const
+{
+    const QString engine = lastEngineError();
+    const QString msg = context.isEmpty() ? engine : context + QStringLiteral(": ") + engine;
+    if (!m_db)
+        return DbError(msg);
+    const int ext = sqlite3_extended_errcode(m_db);
+    // Another connection wrote after this transaction had read: what was
+    // read is out of date, as if the row had been changed meanwhile.
+    if (ext == SQLITE_BUSY_SNAPSHOT)
+        return DbError(DbError::conflictText(), DbError::Reason::Conflict);
+    if ((ext & 0xff) == SQLITE_BUSY || (ext & 0xff) == SQLITE_LOCKED)
+        return DbError(DbError::busyText(), DbError::Reason::Busy);
+    return DbError(msg);
+}
+
 void Connection::execRaw(const char* sql)
 {
     if (!m_db)
         throw DbError(QStringLiteral("Нет соединения с базой данных."));
     char* err = nullptr;
     if (sqlite3_exec(m_db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
-        const QString msg = err ? QString::fromUtf8(err) : lastEngineError();
         sqlite3_free(err);
-        throw DbError(msg);
+        throw engineError(QString());
     }
 }
 
@@ -122,15 +153,15 @@ qint64 Connection::scalar(const QString& sql)
     sqlite3_stmt* st = nullptr;
     const QByteArray u = sql.toUtf8();
     if (sqlite3_prepare_v2(m_db, u.constData(), int(u.size()), &st, nullptr) != SQLITE_OK)
-        throw DbError(lastEngineError());
+        throw engineError(QString());
     qint64 v = 0;
     const int rc = sqlite3_step(st);
     if (rc == SQLITE_ROW)
         v = sqlite3_column_int64(st, 0);
     else if (rc != SQLITE_DONE) {
-        const QString msg = lastEngineError();
+        const DbError e = engineError(QString());
         sqlite3_finalize(st);
-        throw DbError(msg);
+        throw e;
     }
     sqlite3_finalize(st);
     return v;
@@ -139,9 +170,10 @@ qint64 Connection::scalar(const QString& sql)
 void Connection::beginTrans()
 {
     if (m_level == 0) {
-        // The write lock is taken at once, so that a second copy of the
-        // program waits here (busy timeout) rather than failing at commit.
-        execRaw("BEGIN IMMEDIATE");
+        // Deferred: the write lock is taken at the first write, not while a
+        // dialog waits for the user. A write that then meets another copy's
+        // lock waits a little (busy handler) and reports the busy file.
+        execRaw("BEGIN DEFERRED");
     } else {
         execRaw(QStringLiteral("SAVEPOINT lvl_%1").arg(m_level).toUtf8().constData());
     }
@@ -156,23 +188,37 @@ void Connection::commitTrans()
         execRaw("COMMIT");   // on failure the transaction stays open for the rollback
     else
         execRaw(QStringLiteral("RELEASE lvl_%1").arg(m_level - 1).toUtf8().constData());
-    --m_level;
+    const int level = m_level--;
+    emit committed(level);
 }
 
 void Connection::rollbackTrans()
 {
     if (m_level <= 0)
         throw DbError(QStringLiteral("Нет открытой транзакции."));
-    if (m_level == 1) {
-        --m_level;
-        if (m_db && !sqlite3_get_autocommit(m_db))
-            execRaw("ROLLBACK");
-        emit rolledBack();
+    const int level = m_level--;
+    if (level == 1) {
+        try {
+            if (m_db && !sqlite3_get_autocommit(m_db))
+                execRaw("ROLLBACK");
+        } catch (...) {
+            emit rolledBack(level);
+            throw;
+        }
+        emit rolledBack(level);
         return;
     }
-    const QByteArray n = QByteArray::number(m_level - 1);
-    --m_level;
-    execRaw(QByteArray("ROLLBACK TO lvl_" + n + "; RELEASE lvl_" + n).constData());
+    const QByteArray n = QByteArray::number(level - 1);
+    try {
+        // The engine may have ended the whole transaction itself (a full
+        // disk, an I/O error): then there is no savepoint left to go back to.
+        if (m_db && !sqlite3_get_autocommit(m_db))
+            execRaw(QByteArray("ROLLBACK TO lvl_" + n + "; RELEASE lvl_" + n).constData());
+    } catch (...) {
+        emit rolledBack(level);
+        throw;
+    }
+    emit rolledBack(level);
 }
 
 Transaction::~Transaction()

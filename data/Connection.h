@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 
+#include "DbError.h"
+
 struct sqlite3;
 
 class Connection : public QObject {
@@ -34,11 +36,21 @@ public:
 
     // Message of the last engine error, in the engine's words.
     QString lastEngineError() const;
+    // The last engine error as raised to callers: a busy file and an out of
+    // date read get their reasons and texts, anything else the engine's words.
+    DbError engineError(const QString& context) const;
+
+    // How long a write waits for a lock held by another connection (ms).
+    int busyWaitMs() const { return m_busyWaitMs; }
+    void setBusyWaitMs(int ms) { m_busyWaitMs = ms; }
 
 signals:
-    // The outermost transaction was rolled back: rows that record sets
-    // posted inside it are gone from the file.
-    void rolledBack();
+    // Transaction level `level` (1 = the outermost) was committed into the
+    // one around it, or into the file.
+    void committed(int level);
+    // Transaction level `level` was rolled back: rows written inside it are
+    // gone from the file.
+    void rolledBack(int level);
 
 private:
     void execRaw(const char* sql);
@@ -47,6 +59,7 @@ private:
     QString m_qtName;   // name of the QSqlDatabase connection that owns the handle
     QString m_path;
     int m_level = 0;
+    int m_busyWaitMs = 3000;
 };
 
 // Holds a transaction for one scope: rolls back unless committed, so no path

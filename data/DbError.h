@@ -1,15 +1,32 @@
 #pragma once
 // The one error type of the data layer: every failed open, exec, post or
-// commit raises it, carrying a message fit for the user's error box.
+// commit raises it, carrying a message fit for the user's error box. Two
+// reasons get a text of their own that the windows add to their message:
+// the file is busy in another copy of the program, or the row was changed
+// there since it was read.
 #include <QString>
 #include <stdexcept>
 
 class DbError : public std::runtime_error {
 public:
-    explicit DbError(const QString& message)
-        : std::runtime_error(message.toStdString()), m_message(message) {}
+    enum class Reason { General, Busy, Conflict };
+
+    explicit DbError(const QString& message, Reason reason = Reason::General)
+        : std::runtime_error(message.toStdString()), m_message(message), m_reason(reason) {}
     QString message() const { return m_message; }
+    Reason reason() const { return m_reason; }
+
+    static QString busyText()
+    {
+        return QStringLiteral("База данных занята другой копией программы (или другой программой). "
+                              "Ничего не сохранено, повторите операцию позже.");
+    }
+    static QString conflictText()
+    {
+        return QStringLiteral("Запись была изменена другим пользователем. Данные обновлены, повторите операцию.");
+    }
 
 private:
     QString m_message;
+    Reason m_reason;
 };

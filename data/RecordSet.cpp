@@ -360,6 +360,10 @@ RecordSet::RecordSet(Connection* conn, const QString& name, Kind kind, const QSt
     m_writable.assign(size_t(fields.size()), 0);
     m_originColumn.resize(size_t(fields.size()));
     m_idField = fieldIndex(QStringLiteral("ID"));
+    if (m_conn) {
+        connect(m_conn, &Connection::committed, this, &RecordSet::transactionCommitted);
+        connect(m_conn, &Connection::rolledBack, this, &RecordSet::transactionRolledBack);
+    }
 }
 
 RecordSet::~RecordSet() = default;
@@ -1105,6 +1109,80 @@ void bindValue(sqlite3_stmt* st, int i, const FieldDef& f, const QVariant& v)
 
 } // namespace
 
+QString RecordSet::readCriteria(const std::vector<int>& fields) const
+{
+    QString out;
+    for (int f : fields) {
+        const QString c = quoted(m_originColumn[size_t(f)]);
+        switch (m_fields[f].type) {
+        case FieldType::Boolean: out += QStringLiteral(" AND ((%1 <> 0) IS ?)").arg(c); break;
+        case FieldType::DateTime: out += QStringLiteral(" AND (julianday(%1) IS julianday(?))").arg(c); break;
+        default: out += QStringLiteral(" AND (%1 IS ?)").arg(c); break;
+        }
+    }
+    return out;
+}
+
+void RecordSet::bindReadValues(sqlite3_stmt* st, int first, int row, const std::vector<int>& fields) const
+{
+    int i = first;
+    for (int f : fields)
+        bindValue(st, i++, m_fields[f], storedValue(row, f));
+}
+
+void RecordSet::noteWrite()
+{
+    const int level = m_conn ? m_conn->transLevel() : 0;
+    if (level > 0)
+        m_writeLevels |= 1u << std::min(level, 31);
+}
+
+void RecordSet::transactionCommitted(int level)
+{
+    if (level <= 1) {
+        m_writeLevels = 0;
+        return;
+    }
+    const uint32_t above = ~((1u << std::min(level, 31)) - 1);
+    if (m_writeLevels & above) {
+        m_writeLevels &= ~above;
+        m_writeLevels |= 1u << (level - 1);
+    }
+}
+
+void RecordSet::transactionRolledBack(int level)
+{
+    const uint32_t above = ~((1u << std::min(std::max(level, 1), 31)) - 1);
+    if (!(m_writeLevels & above))
+        return;
+    m_writeLevels &= ~above;
+    if (!isOpen())
+        return;
+    try {
+        reread();
+    } catch (const DbError&) {
+        // A re-read that fails leaves no rows (load drops them): the list
+        // never shows rows the file no longer holds.
+    }
+}
+
+void RecordSet::reread()
+{
+    if (!isOpen())
+        return;
+    if (m_state == State::Edit || m_state == State::Insert)
+        cancel();
+    const int id = m_idField >= 0 && m_cur >= 0 ? intAt(m_cur, m_idField) : 0;
+    const int pos = m_cur;
+    const QString sortText = m_sortText;
+    close();
+    open();
+    if (!sortText.isEmpty())
+        setSort(sortText);
+    if (id > 0 && !locate(m_fields[m_idField].name, id) && pos > 0 && pos < recordCount())
+        setRecNo(pos + 1);
+}
+
 void RecordSet::post()
 {
     if (m_state != State::Edit && m_state != State::Insert)
@@ -1124,20 +1202,24 @@ void RecordSet::post()
             QStringList sets;
             for (int f : changed)
                 sets << quoted(m_originColumn[size_t(f)]) + QStringLiteral(" = ?");
-            const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE \"ID\" = ?")
-                                    .arg(quoted(m_baseTable), sets.join(QStringLiteral(", ")));
+            // Only while the changed columns still hold what was read: a
+            // row changed or deleted by another copy is not overwritten.
+            const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE \"ID\" = ?%3")
+                                    .arg(quoted(m_baseTable), sets.join(QStringLiteral(", ")), readCriteria(changed));
             Stmt st;
             const QByteArray u = sql.toUtf8();
             if (sqlite3_prepare_v2(db, u.constData(), int(u.size()), &st.st, nullptr) != SQLITE_OK)
-                throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
+                throw m_conn->engineError(m_name);
             int i = 1;
             for (int f : changed)
                 bindValue(st.st, i++, m_fields[f], m_buf[size_t(f)]);
-            sqlite3_bind_int64(st.st, i, m_cols[size_t(m_idField)].ints[size_t(row)]);
+            sqlite3_bind_int64(st.st, i++, m_cols[size_t(m_idField)].ints[size_t(row)]);
+            bindReadValues(st.st, i, row, changed);
             if (sqlite3_step(st.st) != SQLITE_DONE)
-                throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
+                throw m_conn->engineError(m_name);
             if (sqlite3_changes(db) == 0)
-                throw DbError(QStringLiteral("%1: запись не найдена в таблице \"%2\" (удалена?).").arg(m_name, m_baseTable));
+                throw DbError(DbError::conflictText(), DbError::Reason::Conflict);
+            noteWrite();
             for (int f : changed)
                 storeValue(row, f, m_buf[size_t(f)]);
         }
@@ -1167,7 +1249,8 @@ void RecordSet::post()
     for (int f : changed)
         bindValue(st.st, i++, m_fields[f], m_buf[size_t(f)]);
     if (sqlite3_step(st.st) != SQLITE_DONE)
-        throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
+        throw m_conn->engineError(m_name);
+    noteWrite();
     const qint64 id = sqlite3_last_insert_rowid(db);
     m_buf[size_t(m_idField)] = int(id);
 
@@ -1222,15 +1305,23 @@ void RecordSet::remove()
     sqlite3* db = m_conn->handle();
     const int row = physical(m_cur);
     Stmt st;
-    const QString sql = QStringLiteral("DELETE FROM %1 WHERE \"ID\" = ?").arg(quoted(m_baseTable));
+    // Only the row as it was read: one changed or deleted meanwhile by
+    // another copy stays as that copy left it.
+    std::vector<int> cols;
+    for (int f = 0; f < m_fields.size(); ++f)
+        if (m_writable[size_t(f)])
+            cols.push_back(f);
+    const QString sql = QStringLiteral("DELETE FROM %1 WHERE \"ID\" = ?%2").arg(quoted(m_baseTable), readCriteria(cols));
     const QByteArray u = sql.toUtf8();
     if (sqlite3_prepare_v2(db, u.constData(), int(u.size()), &st.st, nullptr) != SQLITE_OK)
-        throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
+        throw m_conn->engineError(m_name);
     sqlite3_bind_int64(st.st, 1, m_cols[size_t(m_idField)].ints[size_t(row)]);
+    bindReadValues(st.st, 2, row, cols);
     if (sqlite3_step(st.st) != SQLITE_DONE)
-        throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
+        throw m_conn->engineError(m_name);
     if (sqlite3_changes(db) == 0)
-        throw DbError(QStringLiteral("%1: запись не найдена в таблице \"%2\" (удалена?).").arg(m_name, m_baseTable));
+        throw DbError(DbError::conflictText(), DbError::Reason::Conflict);
+    noteWrite();
     const int pos = m_cur;
     m_view.erase(m_view.begin() + pos);
     m_order.erase(std::find(m_order.begin(), m_order.end(), row));

@@ -113,7 +113,14 @@ public:
     void edit();
     void post();     // DbError on failure; the row then stays pending
     void cancel();
-    void remove();   // deletes the current row at once
+    // Deletes the current row at once. Post of an edited row and Delete
+    // write only while the row's columns still hold the values read;
+    // otherwise DbError with reason Conflict, and nothing is written.
+    void remove();
+    // Reads the rows again keeping the filter, the sort and the current row
+    // (by ID). Runs by itself after a rollback of a transaction in which
+    // this record set wrote rows.
+    void reread();
 
     int fieldCount() const { return int(m_fields.size()); }
     const QList<FieldDef>& fieldDefs() const { return m_fields; }
@@ -151,6 +158,11 @@ private:
     class RowAccess;
 
     void load(const QString& where);
+    QString readCriteria(const std::vector<int>& fields) const;
+    void bindReadValues(struct sqlite3_stmt* st, int first, int row, const std::vector<int>& fields) const;
+    void noteWrite();
+    void transactionCommitted(int level);
+    void transactionRolledBack(int level);
     bool findTableIsPlain(struct sqlite3* db) const;
     void applySortKeys();
     void rebuildView();
@@ -198,6 +210,7 @@ private:
     struct SortKey { int field; bool desc; };
     std::vector<SortKey> m_sortKeys;
 
+    uint32_t m_writeLevels = 0;      // transaction levels holding rows this set wrote
     std::vector<QVariant> m_buf;
     std::vector<uint8_t> m_bufChanged;
 };
