@@ -3,6 +3,7 @@
 #include "DBGrid.h"
 #include "Icons.h"
 #include "DM_Unit.h"
+#include "ToolKind.h"
 #include "DataAware.h"
 #include "Dialogs.h"
 #include "HideWhileShown.h"
@@ -33,38 +34,6 @@
 Tfrm_Main* frm_Main = nullptr;
 
 namespace {
-
-// Sort orders set by a click on a column title, by field name (lower case).
-// A column missing from its grid's table only gets the mark.
-const QHash<QString, QString> SverlaOrders = {
-    {"type", "Type,Diam_Sverla,KOD"},         {"kod", "KOD"},
-    {"diam_sverla", "Diam_Sverla,KOD"},       {"diam_hvost", "Diam_Hvost,KOD"},
-    {"l_instr", "L_Instr,Diam_Sverla,KOD"},   {"l_reza", "L_reza,Diam_Sverla,KOD"},
-    {"k_vo_new", "K_vo_New,Diam_Sverla,KOD"}, {"k_vo_bu", "K_vo_BU,Diam_Sverla,KOD"},
-    {"k_vo_dolg", "K_vo_Dolg,Diam_Sverla,KOD"}, {"name", "Name,Diam_Sverla,KOD"},
-    {"korob", "Korob,Diam_Sverla,KOD"}};
-
-const QHash<QString, QString> FrezyOrders = {
-    {"type", "Type,Diam_Frez,KOD"},           {"kod", "KOD"},
-    {"diam_frez", "Diam_Frez,KOD"},           {"diam_hvost", "Diam_Hvost,KOD"},
-    {"l_reza", "L_reza,Diam_Frez,KOD"},       {"l_instr", "L_Instr,Diam_Frez,KOD"},
-    {"n_zub", "N_zub,Diam_Frez,KOD"},         {"r_fas_instr", "R_FAS_instr,Diam_Frez,KOD"},
-    {"k_vo_new", "K_vo_New,Diam_Frez,KOD"},   {"k_vo_bu", "K_vo_BU,Diam_Frez,KOD"},
-    {"k_vo_dolg", "K_vo_Dolg,Diam_Frez,KOD"}, {"name", "Name,Diam_Frez,KOD"},
-    {"korob", "Korob,Diam_Frez,KOD"}};
-
-const QHash<QString, QString> DerjOrders = {
-    {"derj_name", "Derj_Name,KOD"}, {"kod", "KOD"},           {"k_vo_new", "K_vo_New,KOD"},
-    {"k_vo_bu", "K_vo_BU,KOD"},     {"k_vo_dolg", "K_vo_Dolg,KOD"}, {"name", "Name,KOD"}};
-
-const QHash<QString, QString> PlastinyOrders = {
-    {"naimenovanie", "Naimenovanie,KOD"}, {"kod", "KOD"},                {"k_vo_new", "K_vo_New,KOD"},
-    {"k_vo_bu", "K_vo_BU,KOD"},           {"k_vo_dolg", "K_vo_Dolg,KOD"}, {"name", "Name,KOD"}};
-
-const QHash<QString, QString> DolgiOrders = {
-    {"nomer_zap", "Nomer_zap"}, {"tabl_name", "Tabl_Name,Nomer_zap"}, {"kod", "KOD"},
-    {"date", "Date,Nomer_zap"}, {"fio", "FIO,KOD"},                   {"k_vo", "K_vo,KOD"},
-    {"instr_is_bu", "Instr_is_BU,KOD"}};
 
 const char* const FilterActiveText = "Фильтр записей активирован";
 
@@ -133,7 +102,6 @@ struct CatalogueSpec {
     const char* caption;
     DBGrid* Tfrm_Main::* grid;
     const char* gridName;
-    const char* recordSet;
     Button buttons[6];
     QLabel* Tfrm_Main::* filter;
     const char* filterName;
@@ -143,59 +111,69 @@ struct CatalogueSpec {
     const char* pictureCaption;
     DBMemo* Tfrm_Main::* notes;
     const char* notesName;
-    const char* prefix;   // of the group and context-menu item names
 };
+
+// A detail box's field; the counters ("@new", "@bu", "@dolg") are spelled per kind.
+static const char* paramField(ToolKind kind, const char* field)
+{
+    const ToolKindInfo& k = toolKind(kind);
+    if (qstrcmp(field, "@new") == 0)
+        return k.newField;
+    if (qstrcmp(field, "@bu") == 0)
+        return k.buField;
+    if (qstrcmp(field, "@dolg") == 0)
+        return k.dolgField;
+    return field;
+}
 
 static const CatalogueSpec& catalogueSpec(int page)
 {
     using M = Tfrm_Main;
     static const CatalogueSpec pages[4] = {
-        {&M::tbst_P1_Sverla, "tbst_P1_Sverla", "Сверла", &M::dbgr_Sverlo, "dbgr_Sverlo", "dtSet_Sverla",
+        {&M::tbst_P1_Sverla, "tbst_P1_Sverla", "Сверла", &M::dbgr_Sverlo, "dbgr_Sverlo",
          {{&M::spbt_Sverlo_New, "spbt_Sverlo_New"}, {&M::spbt_Sverlo_Edit, "spbt_Sverlo_Edit"},
           {&M::spbt_Sverlo_Del, "spbt_Sverlo_Del"}, {&M::spbt_SV_GiveToWork, "spbt_SV_GiveToWork"},
           {&M::spbt_SVerlo_Search, "spbt_SVerlo_Search"}, {&M::spbt_Sverlo_Filtr, "spbt_Sverlo_Filtr"}},
          &M::sttx_Filter_Sverla, "sttx_Filter_Sverla",
          {{&M::dbed_SV_Diam, "dbed_SV_Diam", "Диаметр", "Diam_Sverla", 0, 0},
           {&M::dbed_SV_L_Instr, "dbed_SV_L_Instr", "Длина", "L_Instr", 1, 0},
-          {&M::dbed_SV_K_vo_NEW, "dbed_SV_K_vo_NEW", "К-во новый", "K_vo_New", 0, 1},
-          {&M::dbed_SV_K_vo_BU, "dbed_SV_K_vo_BU", "К-во БУ", "K_vo_BU", 1, 1},
-          {&M::dbed_SV_K_vo_Dolg, "dbed_SV_K_vo_Dolg", "К-во долг", "K_vo_Dolg", 2, 1},
+          {&M::dbed_SV_K_vo_NEW, "dbed_SV_K_vo_NEW", "К-во новый", "@new", 0, 1},
+          {&M::dbed_SV_K_vo_BU, "dbed_SV_K_vo_BU", "К-во БУ", "@bu", 1, 1},
+          {&M::dbed_SV_K_vo_Dolg, "dbed_SV_K_vo_Dolg", "К-во долг", "@dolg", 2, 1},
           {&M::dbed_SV_Korob, "dbed_SV_Korob", "№ Короба", "Korob", 2, 0}},
-         &M::im_PicSv, "im_PicSv", "Картинка инструмента", &M::dbm_SV_Prim, "dbm_SV_Prim", "SV"},
-        {&M::tbst_P_Frezyi, "tbst_P_Frezyi", "Фрезы", &M::dbgr_Frezy, "dbgr_Frezy", "dtSet_Frezy",
+         &M::im_PicSv, "im_PicSv", "Картинка инструмента", &M::dbm_SV_Prim, "dbm_SV_Prim"},
+        {&M::tbst_P_Frezyi, "tbst_P_Frezyi", "Фрезы", &M::dbgr_Frezy, "dbgr_Frezy",
          {{&M::spbt_FR_NEW, "spbt_FR_NEW"}, {&M::spbt_FR_EDIT, "spbt_FR_EDIT"}, {&M::spbt_FR_DEL, "spbt_FR_DEL"},
           {&M::spbt_FR_GiveToWork, "spbt_FR_GiveToWork"}, {&M::spbt_FR_Search, "spbt_FR_Search"},
           {&M::spbt_FR_Filtr, "spbt_FR_Filtr"}},
          &M::StaticText1, "StaticText1",
          {{&M::dbed_FR_Diam, "dbed_FR_Diam", "Диаметр", "Diam_Frez", 0, 0},
           {&M::dbed_FR_L_Instr, "dbed_FR_L_Instr", "Длина", "L_Instr", 1, 0},
-          {&M::dbed_FR_K_vo_NEW, "dbed_FR_K_vo_NEW", "К-во новый", "K_vo_New", 0, 1},
-          {&M::dbed_FR_K_vo_BU, "dbed_FR_K_vo_BU", "К-во БУ", "K_vo_BU", 1, 1},
-          {&M::dbed_FR_K_vo_Dolg, "dbed_FR_K_vo_Dolg", "К-во долг", "K_vo_DOLG", 2, 1},
+          {&M::dbed_FR_K_vo_NEW, "dbed_FR_K_vo_NEW", "К-во новый", "@new", 0, 1},
+          {&M::dbed_FR_K_vo_BU, "dbed_FR_K_vo_BU", "К-во БУ", "@bu", 1, 1},
+          {&M::dbed_FR_K_vo_Dolg, "dbed_FR_K_vo_Dolg", "К-во долг", "@dolg", 2, 1},
           {&M::dbed_FR_Korob, "dbed_FR_Korob", "№ Короба", "Korob", 2, 0}},
-         &M::im_PicFreza, "im_PicFreza", "Картинка (фреза)", &M::dbm_FR_Prim, "dbm_FR_Prim", "FR"},
+         &M::im_PicFreza, "im_PicFreza", "Картинка (фреза)", &M::dbm_FR_Prim, "dbm_FR_Prim"},
         {&M::tbst_P_Derj_Plast, "tbst_P_Derj_Plast", "Державки пластин", &M::dbgr_Derj_PL, "dbgr_Derj_PL",
-         "dtSet_Derj_PL",
          {{&M::spbt_Derj_NEW, "spbt_Derj_NEW"}, {&M::spbt_Derj_EDIT, "spbt_Derj_EDIT"},
           {&M::spbt_Derj_DEL, "spbt_Derj_DEL"}, {&M::spbt_Derj_GiveToWork, "spbt_Derj_GiveToWork"},
           {&M::spbt_Derj_Search, "spbt_Derj_Search"}, {&M::spbt_Derj_Filtr, "spbt_Derj_Filtr"}},
          &M::sttx_Filter_Derj, "sttx_Filter_Derj",
-         {{&M::dbed_DRJ_K_vo_NEW, "dbed_DRJ_K_vo_NEW", "К-во новый", "K_vo_NEW", 0, 0},
-          {&M::dbed_DRJ_K_vo_BU, "dbed_DRJ_K_vo_BU", "К-во БУ", "K_vo_BU", 1, 0},
-          {&M::dbed_DRJ_K_vo_Dolg, "dbed_DRJ_K_vo_Dolg", "К-во долг", "K_vo_Dolg", 2, 0},
+         {{&M::dbed_DRJ_K_vo_NEW, "dbed_DRJ_K_vo_NEW", "К-во новый", "@new", 0, 0},
+          {&M::dbed_DRJ_K_vo_BU, "dbed_DRJ_K_vo_BU", "К-во БУ", "@bu", 1, 0},
+          {&M::dbed_DRJ_K_vo_Dolg, "dbed_DRJ_K_vo_Dolg", "К-во долг", "@dolg", 2, 0},
           {&M::dbed_DRJ_Korob, "dbed_DRJ_Korob", "№ Короба", "Korob", 3, 0}},
-         &M::im_Pic_Derj, "im_Pic_Derj", "Картинка (державка пластины)", &M::dbm_DRJ_Prim, "dbm_DRJ_Prim", "DRJ"},
+         &M::im_Pic_Derj, "im_Pic_Derj", "Картинка (державка пластины)", &M::dbm_DRJ_Prim, "dbm_DRJ_Prim"},
         {&M::tbst_P_Plastinyi, "tbst_P_Plastinyi", "Пластины", &M::dbgr_Plastinyi, "dbgr_Plastinyi",
-         "dtSet_Plastiny",
          {{&M::spbt_PL_New, "spbt_PL_New"}, {&M::spbt_PL_Edit, "spbt_PL_Edit"}, {&M::spbt_PL_DEL, "spbt_PL_DEL"},
           {&M::spbt_PL_GiveToWork, "spbt_PL_GiveToWork"}, {&M::spbt_PL_Search, "spbt_PL_Search"},
           {&M::spbt_PL_Filtr, "spbt_PL_Filtr"}},
          &M::StaticText3, "StaticText3",
-         {{&M::dbed_PL_K_vo_NEW, "dbed_PL_K_vo_NEW", "К-во новый", "K_vo_NEW", 0, 0},
-          {&M::dbed_PL_K_vo_BU, "dbed_PL_K_vo_BU", "К-во БУ", "K_vo_BU", 1, 0},
-          {&M::dbed_PL_K_vo_Dolg, "dbed_PL_K_vo_Dolg", "К-во долг", "K_vo_Dolg", 2, 0},
+         {{&M::dbed_PL_K_vo_NEW, "dbed_PL_K_vo_NEW", "К-во новый", "@new", 0, 0},
+          {&M::dbed_PL_K_vo_BU, "dbed_PL_K_vo_BU", "К-во БУ", "@bu", 1, 0},
+          {&M::dbed_PL_K_vo_Dolg, "dbed_PL_K_vo_Dolg", "К-во долг", "@dolg", 2, 0},
           {&M::dbed_PL_Korob, "dbed_PL_Korob", "№ Короба", "Korob", 3, 0}},
-         &M::im_Plastina, "im_Plastina", "Картинка (пластина)", &M::dbm_PL_Prim, "dbm_PL_Prim", "PL"},
+         &M::im_Plastina, "im_Plastina", "Картинка (пластина)", &M::dbm_PL_Prim, "dbm_PL_Prim"},
     };
     return pages[page];
 }
@@ -234,7 +212,9 @@ QWidget* Tfrm_Main::buildCataloguePage(int page)
     static const char* const hints[6] = {"Добавить запись", "Редактировать запись", "Удалить запись",
                                          "Отдать сверло в работу", "Найти запись", "Фильтр"};
     const CatalogueSpec& s = catalogueSpec(page);
-    const QString prefix = QString::fromLatin1(s.prefix);
+    const ToolKind kind = ToolKind(page);
+    const ToolKindInfo& info = toolKind(kind);
+    const QString prefix = QString::fromLatin1(info.prefix);
 
     auto* w = new QWidget;
     w->setObjectName(QString::fromLatin1(s.pageName));
@@ -266,7 +246,7 @@ QWidget* Tfrm_Main::buildCataloguePage(int page)
         if (QString::fromLatin1(p.field) == QLatin1String("Korob"))
             e->setFixedWidth(page < 2 ? 130 : 200);
         this->*p.member = e;
-        m_bindings.append({e, s.recordSet, p.field});
+        m_bindings.append({e, info.catalogue, paramField(kind, p.field)});
         auto* label = new QLabel(QString::fromUtf8(p.label), params);
         label->setBuddy(e);
         pl->addWidget(label, p.row, p.col * 2, Qt::AlignRight);
@@ -292,7 +272,7 @@ QWidget* Tfrm_Main::buildCataloguePage(int page)
     memo->setObjectName(QString::fromLatin1(s.notesName));
     memo->setAlwaysReadOnly(true);
     this->*s.notes = memo;
-    m_bindings.append({memo, s.recordSet, "Prim"});
+    m_bindings.append({memo, info.catalogue, "Prim"});
     nl->addWidget(memo);
 
     auto* details = new QHBoxLayout;
@@ -486,47 +466,56 @@ void Tfrm_Main::buildMenus()
     connect(mm_About, &QAction::triggered, this, &Tfrm_Main::mm_AboutClick);
 
     // Context menus of the catalogue grids: the same commands in the same
-    // places, the drills menu naming its tool.
+    // places, the drills menu naming its tool; the item names as each page has them.
     struct C {
         QMenu* Tfrm_Main::* member;
         const char* name;
-        const char* prefix;
-        bool drills;
+        const char* items[11];   // in the order of CatalogueMenu
     };
-    const C menus[4] = {{&Tfrm_Main::pm_Sverla, "pm_Sverla", "SV", true},
-                        {&Tfrm_Main::pm_Frezy, "pm_Frezy", "FR", false},
-                        {&Tfrm_Main::pm_Derj, "pm_Derj", "DRJ", false},
-                        {&Tfrm_Main::pm_Plastini, "pm_Plastini", "PL", false}};
-    for (const C& c : menus) {
+    static const C menus[ToolKindCount] = {
+        {&Tfrm_Main::pm_Sverla, "pm_Sverla",
+         {"pmSV_Edit", "pmSV_Add", "pmSV_Del", "pmSV_Prihod", "mmSV_per_BU", "pm_SV_Spisat", "pmSV_Give_to_Work",
+          "pmSV_ViewDolgi", "pm_SV_View_Prih_Hist", "pm_SV_View_Spisanie_Hist", "pm_SV_View_Dolg_Hist"}},
+        {&Tfrm_Main::pm_Frezy, "pm_Frezy",
+         {"pm_FR_Edit", "pm_FR_Add", "pm_FR_Del", "pm_FR_Prihod", "mmFR_per_BU", "pm_FR_Spisat", "pm_FR_GiveToWork",
+          "pm_FR_Posm_Komu_Vidan", "pm_FR_View_Prih_Hist", "pm_FR_View_Spisanie_Hist", "N20"}},
+        {&Tfrm_Main::pm_Derj, "pm_Derj",
+         {"pm_DRJ_Edit", "pm_DRJ_Add", "pm_DRJ_Del", "pm_DRJ_Prihod", "mmDRJ_per_BU", "pm_DRJ_Spisat",
+          "pm_DRJ_GiveToWork", "pm_DRJ_Posm_Komu_Vidan", "pm_DRJ_Posm_Prih_Hist", "pm_DRJ_Posm_Spis_Hist", "N26"}},
+        {&Tfrm_Main::pm_Plastini, "pm_Plastini",
+         {"pm_PL_Edit", "pm_PL_Add", "pm_PL_Del", "pm_PL_Prihod", "mmPL_per_BU", "pm_PL_Spisat", "pm_PL_GiveToWork",
+          "pm_PL_Posm_Komu_Vidan", "pm_PL_Posm_Prih_Hist", "pm_PL_Posm_Spis_Hist", "N28"}},
+    };
+    for (ToolKind kind : allToolKinds()) {
+        const C& c = menus[pageOf(kind)];
+        const bool drills = kind == ToolKind::Sverla;
         auto* m = new QMenu(this);
         m->setObjectName(QString::fromLatin1(c.name));
         this->*c.member = m;
-        const QString p = QStringLiteral("pm_%1_").arg(QString::fromLatin1(c.prefix));
-        auto n = [&](const char* item) { return (p + QString::fromLatin1(item)).toLatin1(); };
-        menuItem(m, n("Edit").constData(), "Редактировать запись", false);
-        menuItem(m, n("Add").constData(), "Добавить запись", false);
-        menuItem(m, n("Del").constData(), "Удалить запись", false);
+        CatalogueMenu& a = m_catalogueMenus[size_t(pageOf(kind))];
+        a.edit = menuItem(m, c.items[0], "Редактировать запись", false);
+        a.add = menuItem(m, c.items[1], "Добавить запись", false);
+        a.del = menuItem(m, c.items[2], "Удалить запись", false);
         m->addSeparator();
-        menuItem(m, n("Prihod").constData(), "Приход инструмента", false);
-        menuItem(m, n("PerBU").constData(), "Перенос в БУ", false);
-        menuItem(m, n("Spisat").constData(), "Списать инструмент", false);
+        a.prihod = menuItem(m, c.items[3], "Приход инструмента", false);
+        a.perBU = menuItem(m, c.items[4], "Перенос в БУ", false);
+        a.spisat = menuItem(m, c.items[5], "Списать инструмент", false);
         m->addSeparator();
-        menuItem(m, n("GiveToWork").constData(), c.drills ? "Отдать сверло в работу" : "Отдать в работу", false);
+        a.giveToWork = menuItem(m, c.items[6], drills ? "Отдать сверло в работу" : "Отдать в работу", false);
         m->addSeparator();
-        menuItem(m, n("WhoHas").constData(),
-                 c.drills ? "Посмотреть кому выдан инструмент" : "Посмотреть кому выдан", false);
+        a.viewDolgi = menuItem(m, c.items[7], drills ? "Посмотреть кому выдан инструмент" : "Посмотреть кому выдан", false);
         m->addSeparator();
         QMenu* hist = m->addMenu(QStringLiteral("Посмотреть историю"));
-        hist->setObjectName(p + QStringLiteral("History"));
-        menuItem(hist, n("Hist_Prihod").constData(), "прихода инструмента", false);
-        menuItem(hist, n("Hist_Spisanie").constData(), "списания инструмента", false);
-        menuItem(hist, n("Hist_Dolgi").constData(), "долгов", false);
+        hist->setObjectName(QStringLiteral("pm_%1_History").arg(QString::fromLatin1(toolKind(kind).prefix)));
+        a.histPrihod = menuItem(hist, c.items[8], "прихода инструмента", false);
+        a.histSpisanie = menuItem(hist, c.items[9], "списания инструмента", false);
+        a.histDolgi = menuItem(hist, c.items[10], "долгов", false);
     }
     pm_Dolgi = new QMenu(this);
     pm_Dolgi->setObjectName(QStringLiteral("pm_Dolgi"));
-    menuItem(pm_Dolgi, "pm_Dolgi_GetBack", "Вернуть инструмент в БД", false);
+    pm_Dolgi_Return = menuItem(pm_Dolgi, "pm_Dolgi_Return", "Вернуть инструмент в БД", false);
     pm_Dolgi->addSeparator();
-    menuItem(pm_Dolgi, "pm_Dolgi_ShowInstr", "Посмотреть инструмент", false);
+    pm_ViewInstr = menuItem(pm_Dolgi, "pm_ViewInstr", "Посмотреть инструмент", false);
 
     const std::pair<DBGrid*, QMenu*> popups[] = {{dbgr_Sverlo, pm_Sverla},
                                                   {dbgr_Frezy, pm_Frezy},
@@ -579,16 +568,12 @@ void Tfrm_Main::ConnectDataModule()
         else if (auto* m = qobject_cast<DBMemo*>(b.control))
             m->bind(rs, QString::fromLatin1(b.field));
     }
-    dbgr_Sverlo->setRecordSet(&DM->dtSet_Sverla);
-    dbgr_Frezy->setRecordSet(&DM->dtSet_Frezy);
-    dbgr_Derj_PL->setRecordSet(&DM->dtSet_Derj_PL);
-    dbgr_Plastinyi->setRecordSet(&DM->dtSet_Plastiny);
+    for (ToolKind k : allToolKinds()) {
+        pageGrid(pageOf(k))->setRecordSet(&catalogueOf(*DM, k));
+        DM->registerPictureTarget(toolKind(k).pictureTarget, pagePicture(k));
+    }
     dbgrid_Dolgi->setRecordSet(&DM->dtset_DolgiSQL);
 
-    DM->registerPictureTarget(1, im_PicSv);
-    DM->registerPictureTarget(2, im_PicFreza);
-    DM->registerPictureTarget(3, im_Pic_Derj);
-    DM->registerPictureTarget(4, im_Plastina);
     DM->registerPictureTarget(5, im_PicDolg_Instr);
     DM->registerPictureTarget(6, im_PicDolg_Operator);
     connect(DM, &TDM::stockAlert, this, &Tfrm_Main::DMStockAlert);
@@ -625,14 +610,17 @@ void Tfrm_Main::setCountBoxRed(DBEdit* box, bool red)
 
 void Tfrm_Main::DMStockAlert(int page, bool newBelowOne, bool buBelowOne)
 {
-    DBEdit* const boxes[4][2] = {{dbed_SV_K_vo_NEW, dbed_SV_K_vo_BU},
-                                 {dbed_FR_K_vo_NEW, dbed_FR_K_vo_BU},
-                                 {dbed_DRJ_K_vo_NEW, dbed_DRJ_K_vo_BU},
-                                 {dbed_PL_K_vo_NEW, dbed_PL_K_vo_BU}};
-    if (page < 0 || page > 3)
+    const std::optional<ToolKind> kind = toolKindByPage(page);
+    if (!kind)
         return;
-    setCountBoxRed(boxes[page][0], newBelowOne);
-    setCountBoxRed(boxes[page][1], buBelowOne);
+    const CatalogueSpec& s = catalogueSpec(page);
+    for (const CatalogueSpec::Param& p : s.params) {
+        const char* f = paramField(*kind, p.field);
+        if (f == toolKind(*kind).newField)
+            setCountBoxRed(this->*p.member, newBelowOne);
+        else if (f == toolKind(*kind).buField)
+            setCountBoxRed(this->*p.member, buBelowOne);
+    }
 }
 
 void Tfrm_Main::DMDolgTypeChanged(const QString& text)
@@ -677,14 +665,14 @@ RecordSet* Tfrm_Main::pageRecordSet(int page) const
 {
     if (!DM)
         return nullptr;
-    switch (page) {
-    case PageSverla: return &DM->dtSet_Sverla;
-    case PageFrezy: return &DM->dtSet_Frezy;
-    case PageDerj: return &DM->dtSet_Derj_PL;
-    case PagePlastiny: return &DM->dtSet_Plastiny;
-    case PageDolgi: return &DM->dtset_DolgiSQL;
-    }
-    return nullptr;
+    if (const std::optional<ToolKind> k = toolKindByPage(page))
+        return &catalogueOf(*DM, *k);
+    return page == PageDolgi ? &DM->dtset_DolgiSQL : nullptr;
+}
+
+ImageBox* Tfrm_Main::pagePicture(ToolKind kind) const
+{
+    return this->*catalogueSpec(pageOf(kind)).picture;
 }
 
 DBGrid* Tfrm_Main::pageGrid(int page) const
@@ -725,91 +713,4 @@ void Tfrm_Main::PageControl_MainChange()
 void Tfrm_Main::mm_ExitClick()
 {
     close();
-}
-
-void Tfrm_Main::mm_PaswClick()
-{
-    if (frm_Pasword->cmbx_LOGIN->currentText() != QString::fromUtf8(AdministratorLogin)) {
-        Dialogs::error(this, QStringLiteral("Редактировать учетные записи может только \"Администратор\""));
-        return;
-    }
-    Dialogs::showModal(frm_Pasw_List);
-}
-
-void Tfrm_Main::mm_Tabl_PeopleClick()
-{
-    HideWhileShown away(this);
-    Dialogs::showModal(frm_People);
-}
-
-void Tfrm_Main::mm_Tabl_FirmClick()
-{
-    HideWhileShown away(this);
-    Dialogs::showModal(frm_Firm_List);
-}
-
-void Tfrm_Main::mm_AboutClick()
-{
-    Dialogs::showModal(frm_About);
-}
-
-// ---------------------------------------------------------------------------
-// Grids: ordering by a title click, painting
-
-void Tfrm_Main::titleClick(DBGrid* grid, const QString& fieldName, const SortOrders& orders)
-{
-    RecordSet* rs = grid->recordSet();
-    if (!rs || !rs->isOpen())
-        return;
-    const int id = rs->isEmpty() ? 0 : rs->fieldByName(QStringLiteral("ID")).asInteger();
-    grid->clearTitleColors();
-    const auto it = orders.find(fieldName.toLower());
-    if (it != orders.end())
-        rs->setSort(*it);
-    grid->setTitleColor(fieldName, sortMarkColor());
-    rs->locate(QStringLiteral("ID"), id);
-}
-
-void Tfrm_Main::dbgr_SverloTitleClick(const QString& f) { titleClick(dbgr_Sverlo, f, SverlaOrders); }
-void Tfrm_Main::dbgr_FrezyTitleClick(const QString& f) { titleClick(dbgr_Frezy, f, FrezyOrders); }
-void Tfrm_Main::dbgr_Derj_PLTitleClick(const QString& f) { titleClick(dbgr_Derj_PL, f, DerjOrders); }
-void Tfrm_Main::dbgr_PlastinyiTitleClick(const QString& f) { titleClick(dbgr_Plastinyi, f, PlastinyOrders); }
-void Tfrm_Main::DBGrid_DolgiTitleClick(const QString& f) { titleClick(dbgrid_Dolgi, f, DolgiOrders); }
-
-void Tfrm_Main::paintCell(DBGrid* grid, GridCell& cell, const char* newField, bool catalogue)
-{
-    RecordSet* rs = grid->recordSet();
-    if (!rs || cell.pos < 0)
-        return;
-    const bool plain = !cell.selected && !cell.focused;
-    // 1. The sort column: silver and bold.
-    if (plain && grid->titleColor(cell.fieldName) == sortMarkColor()) {
-        cell.bold = true;
-        cell.background = sortColumnColor();
-    }
-    // 2. A tool with no new and no used pieces: red text.
-    if (catalogue && rs->intAt(cell.pos, rs->fieldIndex(QString::fromLatin1(newField))) == 0
-        && rs->intAt(cell.pos, rs->fieldIndex(QStringLiteral("K_vo_BU"))) == 0)
-        cell.textColor = noStockTextColor();
-    // 3. Even rows of the current order: money green.
-    if (plain && (cell.pos + 1) % 2 == 0)
-        cell.background = evenRowColor();
-    // 4. The current row: highlighted, white text.
-    if (cell.selected) {
-        cell.background = grid->palette().color(QPalette::Highlight);
-        cell.textColor = QColor(255, 255, 255);
-    }
-}
-
-void Tfrm_Main::dbgr_SverloDrawColumnCell(GridCell& cell) { paintCell(dbgr_Sverlo, cell, "K_vo_New", true); }
-void Tfrm_Main::dbgr_FrezyDrawColumnCell(GridCell& cell) { paintCell(dbgr_Frezy, cell, "K_vo_New", true); }
-void Tfrm_Main::dbgr_Derj_PLDrawColumnCell(GridCell& cell) { paintCell(dbgr_Derj_PL, cell, "K_vo_NEW", true); }
-void Tfrm_Main::dbgr_PlastinyiDrawColumnCell(GridCell& cell) { paintCell(dbgr_Plastinyi, cell, "K_vo_NEW", true); }
-
-void Tfrm_Main::DBGrid_DolgiDrawColumnCell(GridCell& cell)
-{
-    paintCell(dbgrid_Dolgi, cell, nullptr, false);
-    if (cell.fieldName.compare(QLatin1String("Instr_is_BU"), Qt::CaseInsensitive) == 0 && cell.pos >= 0)
-        cell.text = dbgrid_Dolgi->recordSet()->boolAt(cell.pos, cell.field) ? QStringLiteral("БУ")
-                                                                            : QStringLiteral("Новый");
 }

@@ -3,7 +3,10 @@
 // with its tool bar, detail panel, grid and context menu; the main menu and
 // the status bar. It asks for the login at its first showing, keeps the
 // record count in the status bar and routes the commands to their windows.
+#include "ToolKind.h"
+
 #include <QColor>
+#include <array>
 #include <QHash>
 #include <QMainWindow>
 #include <QString>
@@ -30,8 +33,15 @@ public:
     explicit Tfrm_Main(QWidget* parent = nullptr);
     ~Tfrm_Main() override;
 
-    // Page indexes of PageControl_Main.
-    enum Page { PageSverla = 0, PageFrezy = 1, PageDerj = 2, PagePlastiny = 3, PageDolgi = 4 };
+    // Page indexes of PageControl_Main: the tool kinds' pages in ToolKind
+    // order, then the debts page.
+    enum Page {
+        PageSverla = int(ToolKind::Sverla),
+        PageFrezy = int(ToolKind::Frezy),
+        PageDerj = int(ToolKind::Derj),
+        PagePlastiny = int(ToolKind::Plast),
+        PageDolgi = ToolKindCount
+    };
 
     // Binds the grids and the detail panels to the data module's record
     // sets, lends it the picture controls and follows its current rows.
@@ -46,6 +56,7 @@ public:
     // The record set and the grid of a page.
     RecordSet* pageRecordSet(int page) const;
     DBGrid* pageGrid(int page) const;
+    ImageBox* pagePicture(ToolKind kind) const;
 
     // True once a failed or abandoned login has ended the program.
     bool loginFailed() const { return m_loginFailed; }
@@ -167,6 +178,24 @@ public:
     QMenu* pm_Derj;
     QMenu* pm_Plastini;
     QMenu* pm_Dolgi;
+    QAction* pm_Dolgi_Return;
+    QAction* pm_ViewInstr;
+    // The items of a catalogue page's context menu (pmSV_Edit ... pm_SV_View_Dolg_Hist
+    // on the drills page, their counterparts on the others).
+    struct CatalogueMenu {
+        QAction* edit;
+        QAction* add;
+        QAction* del;
+        QAction* prihod;
+        QAction* perBU;
+        QAction* spisat;
+        QAction* giveToWork;
+        QAction* viewDolgi;
+        QAction* histPrihod;
+        QAction* histSpisanie;
+        QAction* histDolgi;
+    };
+    const CatalogueMenu& catalogueMenu(ToolKind kind) const { return m_catalogueMenus[size_t(kind)]; }
 
     // --- Handlers ---
     void PageControl_MainChange();
@@ -227,6 +256,7 @@ private:
     bool m_loginFailed = false;
     bool m_inFormShow = false;
     QList<Binding> m_bindings;
+    std::array<CatalogueMenu, ToolKindCount> m_catalogueMenus{};
 };
 
 extern Tfrm_Main* frm_Main;
