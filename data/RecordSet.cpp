@@ -418,6 +418,7 @@ void RecordSet::open()
 {
     if (isOpen())
         return;
+    ++m_reads;
     QString where;
     if (m_filtered)
         where = m_filter.sqlWhere();

@@ -121,6 +121,8 @@ public:
     // (by ID). Runs by itself after a rollback of a transaction in which
     // this record set wrote rows.
     void reread();
+    // How many times the rows were read (each Open counts one).
+    quint64 readCount() const { return m_reads; }
 
     int fieldCount() const { return int(m_fields.size()); }
     const QList<FieldDef>& fieldDefs() const { return m_fields; }
@@ -210,7 +212,8 @@ private:
     struct SortKey { int field; bool desc; };
     std::vector<SortKey> m_sortKeys;
 
-    uint32_t m_writeLevels = 0;      // transaction levels holding rows this set wrote
+    uint32_t m_writeLevels = 0;
+    quint64 m_reads = 0;      // transaction levels holding rows this set wrote
     std::vector<QVariant> m_buf;
     std::vector<uint8_t> m_bufChanged;
 };

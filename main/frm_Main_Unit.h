@@ -3,10 +3,12 @@
 // with its tool bar, detail panel, grid and context menu; the main menu and
 // the status bar. It asks for the login at its first showing, keeps the
 // record count in the status bar and routes the commands to their windows.
+#include "RowEditor.h"
 #include "ToolKind.h"
 
 #include <QColor>
 #include <array>
+#include <functional>
 #include <QHash>
 #include <QMainWindow>
 #include <QString>
@@ -25,6 +27,7 @@ class QTabWidget;
 class QToolButton;
 class QWidget;
 class RecordSet;
+class TForm;
 struct GridCell;
 
 class Tfrm_Main : public QMainWindow {
@@ -57,6 +60,27 @@ public:
     RecordSet* pageRecordSet(int page) const;
     DBGrid* pageGrid(int page) const;
     ImageBox* pagePicture(ToolKind kind) const;
+
+    // One movement (or tool editor) on the current row of a kind's page:
+    // after `prepare`, the tool row (the catalogue row, or the tool table
+    // object filtered to it) goes into edit state and `newRow`, if any,
+    // into insert state, inside a transaction; the dialog gets its Kind and
+    // is shown; by its CloseCode the pending rows are posted (newRow first)
+    // and `afterStore` refreshes (by default the kind's catalogue refresh),
+    // or they are cancelled; commit. On failure: rollback, the rows re-read,
+    // `failureMessage` shown.
+    struct Movement {
+        ToolKind kind = ToolKind::Sverla;
+        TForm* dialog = nullptr;            // a TMovementForm gets Kind set
+        bool onTableObject = false;         // edit the tool's row through its table object
+        RecordSet* newRow = nullptr;        // started in insert state, posted before the tool row
+        std::function<bool()> prepare;      // refusals, before anything begins
+        std::function<void()> fill;         // rows pending, before the dialog shows
+        std::function<void()> afterStore;   // empty: the kind's catalogue refresh
+        std::function<void()> finally;      // in every case once begun
+        QString failureMessage;
+    };
+    RowEditorResult RunMovement(const Movement& m);
 
     // True once a failed or abandoned login has ended the program.
     bool loginFailed() const { return m_loginFailed; }

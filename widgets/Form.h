@@ -27,3 +27,12 @@ protected:
 private:
     QString m_doneWord = QStringLiteral("Done");
 };
+
+// A movement dialog: the caller tells it which tool kind it works on
+// (Kind 0 drills, 1 milling cutters, 2 insert holders, 3 inserts).
+class TMovementForm : public TForm {
+    Q_OBJECT
+public:
+    using TForm::TForm;
+    int Kind = 0;
+};

@@ -6,47 +6,88 @@
 #include "Form.h"
 #include "RecordSet.h"
 
-bool runRowEditor(QWidget* owner, Connection& conn, RecordSet& rs, TForm& editor, const RowEditorSteps& steps)
+QString failureText(const QString& message, const DbError& e)
 {
+    if (e.reason() == DbError::Reason::General)
+        return message;
+    return message + QStringLiteral("\n\n") + e.message();
+}
+
+RowEditorResult runCallerTransaction(QWidget* owner, Connection& conn, TForm* editor, const RowEditorSteps& steps)
+{
+    if (steps.prepare && !steps.prepare())
+        return RowEditorResult::Refused;
+
+    struct Finally {
+        const std::function<void()>& f;
+        ~Finally()
+        {
+            if (f)
+                f();
+        }
+    } finally{steps.finally};
+
+    auto cancelAll = [&steps] {
+        for (auto it = steps.rows.crbegin(); it != steps.rows.crend(); ++it) {
+            RecordSet* rs = *it;
+            if (rs->state() == RecordSet::State::Edit || rs->state() == RecordSet::State::Insert)
+                rs->cancel();
+        }
+    };
+
+    // Reads of the rows' record sets before the rollback, to tell which of
+    // them the rollback has re-read already.
+    std::vector<quint64> reads;
     try {
         Transaction tr(conn);
+        bool store = true;
         try {
-            steps.start();
-        } catch (...) {
-            rs.cancel();
-            throw;
-        }
-        Dialogs::showModal(&editor);
-        const bool store = editor.CloseCode == 1;
-        bool posted = false;
-        try {
+            if (steps.start)
+                steps.start();
+            if (editor) {
+                Dialogs::showModal(editor);
+                store = editor->CloseCode == 1;
+            }
             if (store) {
-                rs.post();
-                posted = true;
+                for (RecordSet* rs : steps.rows)
+                    rs->post();
+                if (steps.write)
+                    steps.write();
                 if (steps.afterPost)
                     steps.afterPost();
             } else {
-                rs.cancel();
+                cancelAll();
             }
             tr.commit();
         } catch (...) {
-            rs.cancel();
-            if (posted) {
-                // The row in memory was stored by the transaction now rolled
-                // back: read the rows again so the list shows the file's truth.
+            cancelAll();
+            for (RecordSet* rs : steps.rows)
+                reads.push_back(rs->readCount());
+            throw;   // the guard rolls back; the record sets that wrote re-read themselves
+        }
+        return store ? RowEditorResult::Stored : RowEditorResult::Cancelled;
+    } catch (const DbError& e) {
+        // The screen shows the file: the pending rows' record sets are read
+        // again (same row current) unless the rollback did it already.
+        for (int i = 0; i < steps.rows.size() && i < int(reads.size()); ++i) {
+            RecordSet* rs = steps.rows[i];
+            if (rs->isOpen() && rs->readCount() == reads[size_t(i)]) {
                 try {
-                    rs.close();
-                    rs.open();
+                    rs->reread();
                 } catch (const DbError&) {
                 }
             }
-            throw;
         }
-        return store;
-    } catch (const DbError&) {
-        Dialogs::error(owner, steps.failureMessage);
-        return false;
+        Dialogs::error(owner, failureText(steps.failureMessage, e));
+        return RowEditorResult::Failed;
     }
+}
+
+bool runRowEditor(QWidget* owner, Connection& conn, RecordSet& rs, TForm& editor, const RowEditorSteps& steps)
+{
+    RowEditorSteps s = steps;
+    s.rows.prepend(&rs);
+    return runCallerTransaction(owner, conn, &editor, s) == RowEditorResult::Stored;
 }
 
 int countRows(RecordSet& table, const QString& filter)
