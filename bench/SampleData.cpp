@@ -1,5 +1,7 @@
 #include "SampleData.h"
 
+#include "ToolKind.h"
+
 #include "DbError.h"
 #include "Schema.h"
 
@@ -181,8 +183,9 @@ const char* const kToolNotes[] = {"Переточено", "Для нержаве
 // ---------------------------------------------------------------------------
 // Tools
 
-constexpr int kKindCodes[4] = {1, 2, 3, 4};                 // in the order of kKindTables
-const char* const kKindTables[4] = {"Sverla", "Plastinyi", "Frezy", "Derj_Plast"};
+// The kinds in kind-code order (1 drills, 2 inserts, 3 cutters, 4 holders).
+int kKindCode(int i) { return toolKind(toolKindsByCode()[size_t(i)]).code; }
+const char* kKindTable(int i) { return toolKind(toolKindsByCode()[size_t(i)]).table; }
 
 struct ToolStock {
     int newCount = 0;
@@ -570,7 +573,7 @@ constexpr int kIssueYears = 3, kMovementYears = 5;
 constexpr int kMaxDaysAgo = kMovementYears * 365;
 
 struct ToolRef {
-    int kind;   // index 0..3 into kKindTables
+    int kind;   // index 0..3 in kind-code order
     int index;  // 0-based row within the kind
 };
 
@@ -680,7 +683,7 @@ private:
     void planStock()
     {
         for (int k = 0; k < 4; ++k) {
-            const bool inserts = kKindCodes[k] == 2;
+            const bool inserts = toolKindsByCode()[size_t(k)] == ToolKind::Plast;
             for (ToolStock& s : m_stock[size_t(k)]) {
                 const int x = m_r.range(0, 99);
                 if (x < 8)
@@ -726,7 +729,7 @@ private:
             is.tool = randomTool();
             is.people = m_r.pick(m_people);
             is.daysAgo = n > 1 ? span - int(qint64(i) * span / (n - 1)) : 0;
-            is.count = issueCount(kKindCodes[is.tool.kind]);
+            is.count = issueCount(kKindCode(is.tool.kind));
             is.fromBu = m_r.chance(30);
             is.open = false;
         }
@@ -892,7 +895,7 @@ private:
         for (size_t i = 0; i < m_issues.size(); ++i) {
             const Issue& is = m_issues[i];
             const int number = int(i) + 1;
-            const int kindCode = kKindCodes[is.tool.kind];
+            const int kindCode = kKindCode(is.tool.kind);
             if (is.open) {
                 open.i(number).i(toolId(is.tool)).i(kindCode).i(is.people).ts(day(is.daysAgo)).i(is.count)
                     .i(is.fromBu ? 1 : 0).ts(login()).exec();
@@ -927,7 +930,7 @@ private:
         const int span = kMovementYears * 365;
         for (int i = 0; i < n; ++i) {
             const ToolRef t = randomTool();
-            const int kindCode = kKindCodes[t.kind];
+            const int kindCode = kKindCode(t.kind);
             const int daysAgo = n > 1 ? span - int(qint64(i) * span / (n - 1)) : 0;
             int count;
             bool bu;

@@ -459,8 +459,8 @@ void TDM::dtset_DolgiSQLAfterScroll()
 {
     if (!dtset_DolgiSQL.isOpen())
         return;
-    LoadPicture(dtset_DolgiSQL.fieldByName(QStringLiteral("Pikcher")).asString(), 5);
-    LoadPicture(dtset_DolgiSQL.fieldByName(QStringLiteral("Foto")).asString(), 6);
+    LoadPicture(dtset_DolgiSQL.fieldByName(QStringLiteral("Pikcher")).asString(), TargetDolgInstr);
+    LoadPicture(dtset_DolgiSQL.fieldByName(QStringLiteral("Foto")).asString(), TargetDolgOperator);
     emit dolgTypeChanged(dtset_DolgiSQL.fieldByName(QStringLiteral("Instr_is_BU")).asBoolean() ? QStringLiteral("БУ")
                                                                                                : QStringLiteral("НОВЫЙ"));
 }
@@ -469,7 +469,7 @@ void TDM::tbl_PeopleAfterScroll()
 {
     if (!tbl_People.isOpen())
         return;
-    LoadPicture(tbl_People.fieldByName(QStringLiteral("Foto")).asString(), 7);
+    LoadPicture(tbl_People.fieldByName(QStringLiteral("Foto")).asString(), TargetPeople);
 }
 
 void TDM::FollowCurrentRows()

@@ -68,6 +68,8 @@ public:
     // placeholder when the file is missing, the control hidden when that is
     // missing too.
     void LoadPicture(const QString& name, int target);
+    // Targets beyond the four catalogue pages' (ToolKindInfo::pictureTarget).
+    static constexpr int TargetDolgInstr = 5, TargetDolgOperator = 6, TargetPeople = 7;
     void registerPictureTarget(int target, PictureTarget* control);
     void unregisterPictureTarget(PictureTarget* control);
     // The file last shown on a target (empty when hidden); for tests and status.

@@ -574,8 +574,8 @@ void Tfrm_Main::ConnectDataModule()
     }
     dbgrid_Dolgi->setRecordSet(&DM->dtset_DolgiSQL);
 
-    DM->registerPictureTarget(5, im_PicDolg_Instr);
-    DM->registerPictureTarget(6, im_PicDolg_Operator);
+    DM->registerPictureTarget(TDM::TargetDolgInstr, im_PicDolg_Instr);
+    DM->registerPictureTarget(TDM::TargetDolgOperator, im_PicDolg_Operator);
     connect(DM, &TDM::stockAlert, this, &Tfrm_Main::DMStockAlert);
     connect(DM, &TDM::dolgTypeChanged, this, &Tfrm_Main::DMDolgTypeChanged);
 

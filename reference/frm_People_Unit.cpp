@@ -101,7 +101,7 @@ Tfrm_People::Tfrm_People(QWidget* parent) : TForm(parent)
     connect(pm_Edit, &QAction::triggered, this, &Tfrm_People::spbt_People_EditClick);
     connect(pm_Del, &QAction::triggered, this, &Tfrm_People::spbt_People_DelClick);
 
-    DM->registerPictureTarget(7, img_People);
+    DM->registerPictureTarget(TDM::TargetPeople, img_People);
 }
 
 Tfrm_People::~Tfrm_People()
