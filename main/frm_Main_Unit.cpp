@@ -321,7 +321,7 @@ QWidget* Tfrm_Main::buildDolgiPage()
     bar->addWidget(sttx_Filter_Dolgi);
     bar->addStretch();
 
-    QGroupBox* params = group(w, "gb_Dolg_Param", "Параметры");
+    QGroupBox* params = group(w, "GroupBox15", "Параметры");
     auto* pl = new QGridLayout(params);
     pl->setHorizontalSpacing(6);
     pl->setVerticalSpacing(4);
@@ -332,12 +332,12 @@ QWidget* Tfrm_Main::buildDolgiPage()
         const char* field;
         int row, col, width;
     };
-    const P ps[] = {{&Tfrm_Main::dbed_Dolg_Nomer_Zap, "dbed_Dolg_Nomer_Zap", "№ п.п.", "Nomer_Zap", 0, 0, 90},
-                    {&Tfrm_Main::dbed_Dolg_Tabl_Name, "dbed_Dolg_Tabl_Name", "Что брал", "Tabl_Name", 1, 0, 230},
-                    {&Tfrm_Main::dbed_Dolg_KoD, "dbed_Dolg_KoD", "Код инструмента", "KoD", 2, 0, 230},
-                    {&Tfrm_Main::dbed_Dolg_FIO, "dbed_Dolg_FIO", "ФИО оператора (кто брал)", "FIO", 3, 0, 230},
-                    {&Tfrm_Main::dbed_Dolg_Date, "dbed_Dolg_Date", "Дата когда брал", "Date", 0, 1, 130},
-                    {&Tfrm_Main::dbed_Dolg_K_vo, "dbed_Dolg_K_vo", "К-во инструмента", "K_vo", 1, 1, 90}};
+    const P ps[] = {{&Tfrm_Main::DBEdit17, "DBEdit17", "№ п.п.", "Nomer_Zap", 0, 0, 90},
+                    {&Tfrm_Main::DBEdit21, "DBEdit21", "Что брал", "Tabl_Name", 1, 0, 230},
+                    {&Tfrm_Main::DBEdit22, "DBEdit22", "Код инструмента", "KoD", 2, 0, 230},
+                    {&Tfrm_Main::DBEdit20, "DBEdit20", "ФИО оператора (кто брал)", "FIO", 3, 0, 230},
+                    {&Tfrm_Main::DBEdit19, "DBEdit19", "Дата когда брал", "Date", 0, 1, 130},
+                    {&Tfrm_Main::DBEdit18, "DBEdit18", "К-во инструмента", "K_vo", 1, 1, 90}};
     for (const P& p : ps) {
         DBEdit* e = detailBox(params, p.name);
         e->setFixedWidth(p.width);
@@ -359,7 +359,7 @@ QWidget* Tfrm_Main::buildDolgiPage()
     pl->setColumnMinimumWidth(2, 80);
     pl->setRowStretch(4, 1);
 
-    QGroupBox* instr = group(w, "gb_Dolg_Picture", "Картинка инструмента");
+    QGroupBox* instr = group(w, "gb_Dolg_Picture", "Картинка (сверло)");
     auto* il = new QVBoxLayout(instr);
     il->setContentsMargins(4, 4, 4, 4);
     im_PicDolg_Instr = new ImageBox(instr);

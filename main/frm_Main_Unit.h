@@ -166,12 +166,12 @@ public:
     DBMemo* dbm_PL_Prim;
     ImageBox* im_Plastina;
 
-    DBEdit* dbed_Dolg_Nomer_Zap;
-    DBEdit* dbed_Dolg_Tabl_Name;
-    DBEdit* dbed_Dolg_KoD;
-    DBEdit* dbed_Dolg_FIO;
-    DBEdit* dbed_Dolg_Date;
-    DBEdit* dbed_Dolg_K_vo;
+    DBEdit* DBEdit17;
+    DBEdit* DBEdit21;
+    DBEdit* DBEdit22;
+    DBEdit* DBEdit20;
+    DBEdit* DBEdit19;
+    DBEdit* DBEdit18;
     QLineEdit* ed_Dolg_Tp_Instr;
     ImageBox* im_PicDolg_Instr;
     ImageBox* im_PicDolg_Operator;

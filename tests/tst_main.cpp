@@ -424,7 +424,7 @@ void TestMain::followTheRow()
         QCOMPARE(frm_Main->ed_Dolg_Tp_Instr->text(), first ? QString("БУ") : QString("НОВЫЙ"));
         QCOMPARE(DM->shownPicture(5), first ? folder.filePath("Images/Instrument/sv1.jpg") : placeholder);
         QCOMPARE(DM->shownPicture(6), first ? folder.filePath("Images/FotoPeoples/op.jpg") : placeholder);
-        QCOMPARE(frm_Main->dbed_Dolg_FIO->text(), first ? QString("Петров П. П.") : QString("Сидоров С. С."));
+        QCOMPARE(frm_Main->DBEdit20->text(), first ? QString("Петров П. П.") : QString("Сидоров С. С."));
         QVERIFY(frm_Main->im_PicDolg_Operator->isVisibleTo(frm_Main));
     }
 
