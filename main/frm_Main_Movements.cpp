@@ -50,6 +50,8 @@ RowEditorResult Tfrm_Main::RunMovement(const Movement& m)
     if (m.newRow)
         steps.rows << m.newRow;
     steps.rows << &toolRow;
+    // The page shows the file, too, when the row was written through the table object.
+    steps.shows << &catalogue;
     steps.afterPost = [&] {
         if (m.afterStore)
             m.afterStore();
@@ -58,13 +60,5 @@ RowEditorResult Tfrm_Main::RunMovement(const Movement& m)
     };
     steps.finally = m.finally;
     steps.failureMessage = m.failureMessage;
-    const RowEditorResult r = runCallerTransaction(this, DM->ADOConnection1, m.dialog, steps);
-    if (r == RowEditorResult::Failed && m.onTableObject) {
-        // The page shows the file, too, when the row was written through the table object.
-        try {
-            catalogue.reread();
-        } catch (const DbError&) {
-        }
-    }
-    return r;
+    return runCallerTransaction(this, DM->ADOConnection1, m.dialog, steps);
 }

@@ -85,6 +85,8 @@ private slots:
     void rollbackRereads();
     void movement_data();
     void movement();
+    void deleteWithoutDialog_data();
+    void deleteWithoutDialog();
 };
 
 // ---------------------------------------------------------------------------
@@ -468,6 +470,60 @@ void TestSharing::movement()
     }
     QCOMPARE(person.texts(), expected);
     QCOMPARE(person.unexpected(), 0);
+}
+
+void TestSharing::deleteWithoutDialog_data()
+{
+    QTest::addColumn<ToolKind>("kind");
+    QTest::addColumn<bool>("changedElsewhere");
+    for (ToolKind k : Kinds) {
+        QTest::newRow(qPrintable(kindName(k) + ": deleted")) << k << false;
+        QTest::newRow(qPrintable(kindName(k) + ": changed elsewhere first")) << k << true;
+    }
+}
+
+// A delete through the table object, as the catalogue pages run it: no
+// dialog, the row written directly, the step after it in every case.
+void TestSharing::deleteWithoutDialog()
+{
+    QFETCH(ToolKind, kind);
+    QFETCH(bool, changedElsewhere);
+
+    TwoCopies copies;
+    ScriptedUser person;
+    const ToolKindInfo& info = toolKind(kind);
+    const qint64 id = addTools(copies.other, kind);
+    RecordSet& table = tableObjectOf(*DM, kind);
+    bool afterwards = false;
+
+    RowEditorSteps steps;
+    steps.prepare = [&] {
+        table.close();
+        table.setFilter("ID=" + QString::number(id));
+        table.setFiltered(true);
+        table.open();
+        if (changedElsewhere)
+            copies.other.exec(QStringLiteral("UPDATE %1 SET K_vo_BU = 4 WHERE ID=%2").arg(info.table).arg(id));
+        return true;
+    };
+    steps.write = [&] { table.remove(); };
+    steps.shows << &table;
+    steps.finally = [&] { afterwards = true; };
+    steps.failureMessage = "Возникла ошибка при попытке удаления данных. Данные не сохранены!!!";
+    const RowEditorResult r = runCallerTransaction(frm_Main, DM->ADOConnection1, nullptr, steps);
+
+    QVERIFY(afterwards);
+    QCOMPARE(r, changedElsewhere ? RowEditorResult::Failed : RowEditorResult::Stored);
+    QCOMPARE(copies.other.scalar(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE ID=%2").arg(info.table).arg(id)),
+             qint64(changedElsewhere ? 1 : 0));
+    // The table object shows what the file holds.
+    QCOMPARE(table.recordCount(), changedElsewhere ? 1 : 0);
+    if (changedElsewhere) {
+        QCOMPARE(table.fieldByName("K_vo_BU").asInteger(), 4);
+        QCOMPARE(person.texts(), QStringList{steps.failureMessage + "\n\n" + DbError::conflictText()});
+    } else {
+        QVERIFY(person.texts().isEmpty());
+    }
 }
 
 QTEST_MAIN(TestSharing)

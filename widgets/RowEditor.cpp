@@ -35,8 +35,12 @@ RowEditorResult runCallerTransaction(QWidget* owner, Connection& conn, TForm* ed
         }
     };
 
-    // Reads of the rows' record sets before the rollback, to tell which of
-    // them the rollback has re-read already.
+    // The record sets to show the file after a failure, and their reads
+    // before the rollback, to tell which of them it has re-read already.
+    QList<RecordSet*> shown = steps.rows;
+    for (RecordSet* rs : steps.shows)
+        if (!shown.contains(rs))
+            shown << rs;
     std::vector<quint64> reads;
     try {
         Transaction tr(conn);
@@ -61,7 +65,7 @@ RowEditorResult runCallerTransaction(QWidget* owner, Connection& conn, TForm* ed
             tr.commit();
         } catch (...) {
             cancelAll();
-            for (RecordSet* rs : steps.rows)
+            for (RecordSet* rs : shown)
                 reads.push_back(rs->readCount());
             throw;   // the guard rolls back; the record sets that wrote re-read themselves
         }
@@ -69,8 +73,8 @@ RowEditorResult runCallerTransaction(QWidget* owner, Connection& conn, TForm* ed
     } catch (const DbError& e) {
         // The screen shows the file: the pending rows' record sets are read
         // again (same row current) unless the rollback did it already.
-        for (int i = 0; i < steps.rows.size() && i < int(reads.size()); ++i) {
-            RecordSet* rs = steps.rows[i];
+        for (int i = 0; i < shown.size() && i < int(reads.size()); ++i) {
+            RecordSet* rs = shown[i];
             if (rs->isOpen() && rs->readCount() == reads[size_t(i)]) {
                 try {
                     rs->reread();

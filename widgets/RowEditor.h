@@ -11,7 +11,7 @@
 //      afterPost (the refresh); otherwise the rows are cancelled; commit;
 //   5. any failure: the rows are cancelled, the transaction is rolled back,
 //      every record set that wrote inside it re-reads itself, the pending
-//      rows' record sets are re-read with the same row current, and the
+//      rows' record sets and `shows` are re-read with the same row current, and the
 //      failure message is shown (with the reason when the file was busy or
 //      the row had been changed in another copy of the program);
 //   6. finally runs in every case once the transaction has begun.
@@ -30,6 +30,7 @@ struct RowEditorSteps {
     std::function<void()> start;       // puts the rows into insert/edit state, fills the dialog
     QList<RecordSet*> rows;            // pending rows, posted in this order
     std::function<void()> write;       // further writes after the posts (may be empty)
+    QList<RecordSet*> shows;           // further record sets re-read after a failure (what write touched)
     std::function<void()> afterPost;   // refresh after a successful store (may be empty)
     std::function<void()> finally;     // runs in every case after the transaction (may be empty)
     QString failureMessage;            // shown in the error box when storing fails
