@@ -1115,10 +1115,15 @@ QString RecordSet::readCriteria(const std::vector<int>& fields) const
     QString out;
     for (int f : fields) {
         const QString c = quoted(m_originColumn[size_t(f)]);
+        // Compared as the value was read (a number stored as text, a flag
+        // stored as 5), so that only a real change elsewhere refuses.
         switch (m_fields[f].type) {
-        case FieldType::Boolean: out += QStringLiteral(" AND ((%1 <> 0) IS ?)").arg(c); break;
+        case FieldType::Integer: out += QStringLiteral(" AND (CAST(%1 AS INTEGER) IS ?)").arg(c); break;
+        case FieldType::Boolean: out += QStringLiteral(" AND ((CAST(%1 AS INTEGER) <> 0) IS ?)").arg(c); break;
+        case FieldType::Float: out += QStringLiteral(" AND (CAST(%1 AS REAL) IS ?)").arg(c); break;
         case FieldType::DateTime: out += QStringLiteral(" AND (julianday(%1) IS julianday(?))").arg(c); break;
-        default: out += QStringLiteral(" AND (%1 IS ?)").arg(c); break;
+        case FieldType::Text:
+        case FieldType::Memo: out += QStringLiteral(" AND (CAST(%1 AS TEXT) IS ?)").arg(c); break;
         }
     }
     return out;

@@ -79,6 +79,7 @@ class TestSharing : public QObject {
 private slots:
     void changedElsewhere_data();
     void changedElsewhere();
+    void unchangedOddlyStoredValues();
     void lockTakenAtFirstWrite();
     void busyElsewhere();
     void staleReadIsAConflict();
@@ -175,6 +176,25 @@ void TestSharing::changedElsewhere()
     }
     if (elsewhere.contains("Korob"))
         QCOMPARE(copies.other.scalar(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE Korob='K-9'").arg(info.table)), 1);
+}
+
+// Values another program stored in forms of its own ("2,5" as text in a
+// number column, "7x" in a count) are compared as they were read: an edit
+// of a row nobody changed since is stored.
+void TestSharing::unchangedOddlyStoredValues()
+{
+    TwoCopies copies;
+    const qint64 id = addTools(copies.other, ToolKind::Sverla);
+    copies.other.exec(QStringLiteral("UPDATE Sverla SET Diam_Sverla='2,5', K_vo_BU='7x' WHERE ID=%1").arg(id));
+    RecordSet& rs = DM->dtSet_Sverla;
+    rs.close();
+    rs.open();
+    QVERIFY(rs.locate("ID", int(id)));
+    rs.edit();
+    rs.fieldByName("Diam_Sverla").setAsFloat(3);
+    rs.fieldByName("K_vo_BU").setAsInteger(8);
+    rs.post();
+    QCOMPARE(copies.other.scalar(QStringLiteral("SELECT K_vo_BU FROM Sverla WHERE ID=%1").arg(id)), 8);
 }
 
 void TestSharing::lockTakenAtFirstWrite()
