@@ -41,7 +41,10 @@ RowEditorResult Tfrm_Main::RunMovement(const Movement& m)
     steps.start = [&] {
         if (m.newRow)
             m.newRow->insert();
-        toolRow.edit();
+        if (m.addTool)
+            toolRow.insert();
+        else
+            toolRow.edit();
         if (auto* f = qobject_cast<TMovementForm*>(m.dialog))
             f->Kind = dialogKindOf(m.kind);
         if (m.fill)

@@ -63,7 +63,8 @@ public:
 
     // One movement (or tool editor) on the current row of a kind's page:
     // after `prepare`, the tool row (the catalogue row, or the tool table
-    // object filtered to it) goes into edit state and `newRow`, if any,
+    // object filtered to it; a new catalogue row for `addTool`) goes into
+    // edit (insert) state and `newRow`, if any,
     // into insert state, inside a transaction; the dialog gets its Kind and
     // is shown; by its CloseCode the pending rows are posted (newRow first)
     // and `afterStore` refreshes (by default the kind's catalogue refresh),
@@ -73,6 +74,7 @@ public:
         ToolKind kind = ToolKind::Sverla;
         TForm* dialog = nullptr;            // a TMovementForm gets Kind set
         bool onTableObject = false;         // edit the tool's row through its table object
+        bool addTool = false;               // a new tool row (insert state) instead of the current one
         RecordSet* newRow = nullptr;        // started in insert state, posted before the tool row
         std::function<bool()> prepare;      // refusals, before anything begins
         std::function<void()> fill;         // rows pending, before the dialog shows

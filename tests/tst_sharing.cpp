@@ -86,6 +86,8 @@ private slots:
     void rollbackRereads();
     void movement_data();
     void movement();
+    void addTool_data();
+    void addTool();
     void deleteWithoutDialog_data();
     void deleteWithoutDialog();
 };
@@ -490,6 +492,60 @@ void TestSharing::movement()
     }
     QCOMPARE(person.texts(), expected);
     QCOMPARE(person.unexpected(), 0);
+}
+
+void TestSharing::addTool_data()
+{
+    QTest::addColumn<ToolKind>("kind");
+    QTest::addColumn<bool>("ok");
+    for (ToolKind k : Kinds) {
+        QTest::newRow(qPrintable(kindName(k) + ": OK")) << k << true;
+        QTest::newRow(qPrintable(kindName(k) + ": cancel")) << k << false;
+    }
+}
+
+// A tool editor's add: a new catalogue row, stored through the catalogue's join.
+void TestSharing::addTool()
+{
+    QFETCH(ToolKind, kind);
+    QFETCH(bool, ok);
+
+    TwoCopies copies;
+    ScriptedUser person;
+    const ToolKindInfo& info = toolKind(kind);
+    addTools(copies.other, kind);
+    RecordSet& cat = catalogueOf(*DM, kind);
+    cat.close();
+    cat.open();
+
+    TestDialog editor(frm_Main);
+    person.onModal([&](QDialog*) {
+        if (!ok)
+            return;
+        cat.fieldByName("Kod").setAsString("NEW-1");
+        cat.fieldByName("ID_Firma").setAsInteger(1);
+        cat.fieldByName(info.newField).setAsInteger(3);
+        editor.ResultWord = "Done";
+        editor.accept();
+    });
+    Tfrm_Main::Movement m;
+    m.kind = kind;
+    m.dialog = &editor;
+    m.addTool = true;
+    m.afterStore = [&] {
+        cat.close();
+        cat.open();
+    };
+    m.failureMessage = "Возникла ошибка при попытке добавления данных. Данные не сохранены!!!";
+    const RowEditorResult r = frm_Main->RunMovement(m);
+
+    QCOMPARE(r, ok ? RowEditorResult::Stored : RowEditorResult::Cancelled);
+    QCOMPARE(copies.other.scalar(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE Kod='NEW-1' AND %2=3")
+                                     .arg(info.table, info.tableNewColumn)),
+             qint64(ok ? 1 : 0));
+    QCOMPARE(cat.recordCount(), ok ? 3 : 2);
+    QCOMPARE(cat.recNo(), 1);
+    QVERIFY(person.texts().isEmpty());
 }
 
 void TestSharing::deleteWithoutDialog_data()
