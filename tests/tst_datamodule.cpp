@@ -4,6 +4,7 @@
 // signals, and the catalogue refresh.
 #include "Connection.h"
 #include "DM_Unit.h"
+#include "ToolKind.h"
 #include "DbError.h"
 #include "Picture.h"
 #include "ProgramFolder.h"
@@ -91,6 +92,7 @@ private slots:
     void gridFieldsOfDrillsAndDebts();
     void historiesListAsTheirDesignedText_data();
     void historiesListAsTheirDesignedText();
+    void toolKindsMatchTheirRecordSets();
 
     void loadPictureFallbacks_data();
     void loadPictureFallbacks();
@@ -709,6 +711,46 @@ void TestDataModule::refreshOnEmptySetDoesNothing()
     QVERIFY(rs->isEmpty());
     QCOMPARE(scroll.count(), 0);
     QCOMPARE(reset.count(), 0);
+}
+
+// The tool-kind descriptor names what the data module holds: its record
+// sets, tables, counter spellings (letter case as the record sets spell
+// them) and kind codes as the debts rows carry them.
+void TestDataModule::toolKindsMatchTheirRecordSets()
+{
+    TempDb tmp;
+    TDM dm(tmp.path());
+    QSet<int> codes;
+    for (ToolKind k : allToolKinds()) {
+        const ToolKindInfo& i = toolKind(k);
+        QCOMPARE(toolKindByCode(i.code), std::optional<ToolKind>(k));
+        QCOMPARE(toolKindByPage(pageOf(k)), std::optional<ToolKind>(k));
+        codes << i.code;
+        RecordSet& cat = catalogueOf(dm, k);
+        RecordSet& tbl = tableObjectOf(dm, k);
+        QCOMPARE(dm.recordSet(i.catalogue), &cat);
+        QCOMPARE(dm.dataSource(i.dataSource), &cat);
+        QCOMPARE(dm.recordSet(i.tableObject), &tbl);
+        QCOMPARE(tbl.commandText(), QString(i.table));
+        for (const char* f : {i.newField, i.buField, i.dolgField}) {
+            const int n = cat.fieldIndex(f);
+            QVERIFY2(n >= 0 && cat.fieldDef(n).name == QLatin1String(f), f);
+        }
+        tbl.open();
+        for (const char* f : {i.tableNewColumn, i.tableDolgColumn})
+            QVERIFY2(tbl.fieldIndex(f) >= 0, f);
+        tbl.close();
+        QCOMPARE(dm.recordSet(i.catalogue)->isOpen(), true);
+    }
+    QCOMPARE(codes, (QSet<int>{1, 2, 3, 4}));
+    QCOMPARE(toolKindByCode(5), std::nullopt);
+    QCOMPARE(toolKindByPage(4), std::nullopt);
+    // The unions of the debts and history queries run in kind-code order.
+    int code = 0;
+    for (ToolKind k : toolKindsByCode()) {
+        QVERIFY(toolKind(k).code > code);
+        code = toolKind(k).code;
+    }
 }
 
 QTEST_MAIN(TestDataModule)
