@@ -8,11 +8,13 @@
 #include "frm_Add_Edit_Firm_Unit.h"
 #include "frm_Change_Pasw_Unit.h"
 #include "frm_Edit_People_Unit.h"
+#include "frm_Filter_Sverla_Unit.h"
 #include "frm_Firm_List_Unit.h"
 #include "frm_Main_Unit.h"
 #include "frm_Pasw_List_Unit.h"
 #include "frm_Pasword_Unit.h"
 #include "frm_People_Unit.h"
+#include "frm_SearchRec_Unit.h"
 
 #include <QApplication>
 #include <QDir>
@@ -96,6 +98,8 @@ bool CreateWindows(const QString& path)
     frm_Main->ConnectDataModule();
     frm_People = new Tfrm_People(frm_Main);
     frm_Edit_People = new Tfrm_Edit_People(frm_Main);
+    frm_SearchRec = new Tfrm_SearchRec(frm_Main);
+    frm_Filter_Sverla = new Tfrm_Filter_Sverla(frm_Main);
     frm_About = new Tfrm_About(frm_Main);
     frm_Firm_List = new Tfrm_Firm_List(frm_Main);
     frm_Add_Edit_Firm_rec = new Tfrm_Add_Edit_Firm_rec(frm_Main);
@@ -121,6 +125,8 @@ void DestroyWindows()
     destroy(frm_Add_Edit_Firm_rec);
     destroy(frm_Firm_List);
     destroy(frm_About);
+    destroy(frm_Filter_Sverla);
+    destroy(frm_SearchRec);
     destroy(frm_Edit_People);
     destroy(frm_People);
     destroy(DM);

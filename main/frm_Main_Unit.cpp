@@ -191,6 +191,7 @@ Tfrm_Main::Tfrm_Main(QWidget* parent) : QMainWindow(parent)
     buildPages();
     buildMenus();
     buildStatusBar();
+    ConnectSearchCommands();
     FormCreate();
 }
 

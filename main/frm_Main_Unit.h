@@ -243,6 +243,16 @@ public:
     void dbgr_PlastinyiDrawColumnCell(GridCell& cell);
     void DBGrid_DolgiDrawColumnCell(GridCell& cell);
 
+    // Search and filter (frm_Main_Search.cpp).
+    void ConnectSearchCommands();
+    void SearchRecord(quint8 target);   // SearchTarget: 0..3 catalogues, 4 debts
+    void spbt_SVerlo_SearchClick();
+    void spbt_FR_SearchClick();
+    void spbt_Derj_SearchClick();
+    void spbt_PL_SearchClick();
+    void spbt_SearchRecClick();
+    void spbt_Sverlo_FiltrClick();
+
     void DMStockAlert(int page, bool newBelowOne, bool buBelowOne);
     void DMDolgTypeChanged(const QString& text);
 
