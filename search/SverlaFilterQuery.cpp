@@ -1,9 +1,11 @@
 #include "SverlaFilterQuery.h"
 
+#include "Connection.h"
 #include "DbError.h"
 #include "RecordSet.h"
 
 #include <limits>
+#include <sqlite3.h>
 
 namespace SverlaFilter {
 
@@ -128,8 +130,34 @@ QString fullListText()
     return QString::fromUtf8(Base) + QString::fromUtf8(OrderBy);
 }
 
+namespace {
+
+// The engine's objection to a text, found without running it; empty when it
+// would run.
+QString compileError(RecordSet& rs, const QString& text)
+{
+    Connection* c = rs.connection();
+    if (!c || !c->handle())
+        return QString();   // opening says why
+    sqlite3_stmt* st = nullptr;
+    const QByteArray u = text.toUtf8();
+    const int rc = sqlite3_prepare_v2(c->handle(), u.constData(), int(u.size()), &st, nullptr);
+    const QString msg = rc == SQLITE_OK ? QString() : QString::fromUtf8(sqlite3_errmsg(c->handle()));
+    sqlite3_finalize(st);
+    return msg.isEmpty() ? msg : QStringLiteral("%1: %2").arg(rs.name(), msg);
+}
+
+} // namespace
+
 bool applyQuery(RecordSet& rs, const QString& text, QString* error)
 {
+    // A text the engine refuses leaves the list untouched.
+    const QString refused = compileError(rs, text);
+    if (!refused.isEmpty()) {
+        if (error)
+            *error = refused;
+        return false;
+    }
     const QString previous = rs.commandText();
     const bool wasOpen = rs.isOpen();
     const QString sort = rs.sort();
@@ -145,7 +173,8 @@ bool applyQuery(RecordSet& rs, const QString& text, QString* error)
         if (error)
             *error = e.message();
     }
-    // The list as it was: the previous text, order and current row.
+    // Reading failed: the list again as it was, by the previous text, in
+    // the previous order and on the previous row.
     rs.close();
     rs.setCommandText(previous);
     if (wasOpen) {

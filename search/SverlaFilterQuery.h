@@ -56,9 +56,10 @@ QString queryText(const Criteria& c);
 // The text that lists every drill again.
 QString fullListText();
 
-// Puts text on the record set and opens it again. When the new text cannot
-// be opened, the previous text is put back and opened with the previous
-// order and current row, and the engine's error is returned (false).
+// Puts text on the record set and opens it again. A text the engine refuses
+// leaves the record set as it is; when the rows cannot be read, the previous
+// text is put back and opened with the previous order and current row. Both
+// return false with the engine's error.
 bool applyQuery(RecordSet& rs, const QString& text, QString* error);
 
 } // namespace SverlaFilter

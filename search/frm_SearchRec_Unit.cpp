@@ -1,6 +1,7 @@
 #include "frm_SearchRec_Unit.h"
 
 #include "DM_Unit.h"
+#include "DbError.h"
 #include "Dialogs.h"
 
 #include <QCheckBox>
@@ -102,7 +103,14 @@ void Tfrm_SearchRec::FormShow()
 void Tfrm_SearchRec::BitBtn_OKClick()
 {
     const QString text = ed_RecName->text();
-    if (!text.isEmpty() && !locate(*DM, SearchTarget, text, CheckBox1->isChecked()))
-        Dialogs::errorTitled(this, QStringLiteral("Поиск записи"), QStringLiteral("Извините, строка не найдена"));
+    if (!text.isEmpty()) {
+        try {
+            if (!locate(*DM, SearchTarget, text, CheckBox1->isChecked()))
+                Dialogs::errorTitled(this, QStringLiteral("Поиск записи"),
+                                     QStringLiteral("Извините, строка не найдена"));
+        } catch (const DbError& e) {
+            Dialogs::error(this, e.message());
+        }
+    }
     accept();
 }

@@ -86,6 +86,7 @@ private slots:
     void reactions_data();
     void reactions();
     void secondShowingAndCancel();
+    void failedOpenKeepsTheList_data();
     void failedOpenKeepsTheList();
     void search_data();
     void search();
@@ -110,6 +111,10 @@ void TestSearch::filter_data()
         << QStringList{"SV-08", "SV-10", "SV-12"};
     QTest::newRow("drill diameter equal")
         << QStringList{"cmbx_DiamSv=равно (=)", "ed_DiamSv=6,5"} << " AND (S.Diam_Sverla=6.5)" << QStringList{"SV-06"};
+    QTest::newRow("drill diameter up to 3, the comma last")
+        << QStringList{"cmbx_DiamSv=меньше (<)", "ed_DiamSv=3,"} << " AND (S.Diam_Sverla<=3.)" << QStringList{"SV-03"};
+    QTest::newRow("drill diameter from ,5") << QStringList{"cmbx_DiamSv=больше  (>)", "ed_DiamSv=,5"}
+                                            << " AND (S.Diam_Sverla>=.5)" << AllDrills;
     QTest::newRow("drill diameter up to 5")
         << QStringList{"cmbx_DiamSv=меньше (<)", "ed_DiamSv=5"} << " AND (S.Diam_Sverla<=5)"
         << QStringList{"SV-03", "SV-05"};
@@ -367,19 +372,29 @@ void TestSearch::secondShowingAndCancel()
 }
 
 namespace {
-int g_denySelects = 0;   // the next selects the engine refuses
+int g_selects = 0;        // selects the engine has been asked to compile
+int g_deniedSelect = 0;   // the one it refuses (0: none)
 int denySelect(void*, int action, const char*, const char*, const char*, const char*)
 {
-    if (action == SQLITE_SELECT && g_denySelects > 0) {
-        --g_denySelects;
-        return SQLITE_DENY;
-    }
-    return SQLITE_OK;
+    if (action != SQLITE_SELECT || g_deniedSelect == 0)
+        return SQLITE_OK;
+    return ++g_selects == g_deniedSelect ? SQLITE_DENY : SQLITE_OK;
 }
 } // namespace
 
+void TestSearch::failedOpenKeepsTheList_data()
+{
+    QTest::addColumn<int>("denied");
+    QTest::addColumn<bool>("sortMarkKept");
+    QTest::newRow("refused when compiled") << 1 << true;
+    QTest::newRow("refused when read") << 2 << false;
+}
+
 void TestSearch::failedOpenKeepsTheList()
 {
+    QFETCH(int, denied);
+    QFETCH(bool, sortMarkKept);
+
     Session s;
     addDrills(s);
     QVERIFY(s.start());
@@ -389,11 +404,16 @@ void TestSearch::failedOpenKeepsTheList()
     const QString current = currentKod();
     const QString before = DM->dtSet_Sverla.commandText();
     sqlite3_set_authorizer(DM->ADOConnection1.handle(), denySelect, nullptr);
+    auto deny = [&] {
+        g_selects = 0;
+        g_deniedSelect = denied;
+    };
 
     s.user.onModal([&](QDialog* d) {
         play(d, {"cmbx_DiamSv=меньше (<)", "ed_DiamSv=5"});
-        g_denySelects = 1;
+        deny();
         QTest::mouseClick(frm_Filter_Sverla->BitBtn1, Qt::LeftButton);
+        g_deniedSelect = 0;
         // The engine's error; the list, its order, current row and text as they were.
         QVERIFY(d->isVisible());
         QCOMPARE(s.user.shown().size(), 1);
@@ -401,6 +421,7 @@ void TestSearch::failedOpenKeepsTheList()
         QCOMPARE(DM->dtSet_Sverla.commandText(), before);
         QCOMPARE(column(DM->dtSet_Sverla, "Kod"), sorted);
         QCOMPARE(currentKod(), current);
+        QCOMPARE(frm_Main->dbgr_Sverlo->titleColor("K_vo_New") == Tfrm_Main::sortMarkColor(), sortMarkKept);
         // Pressed again, it works.
         QTest::mouseClick(frm_Filter_Sverla->BitBtn1, Qt::LeftButton);
     });
@@ -409,10 +430,12 @@ void TestSearch::failedOpenKeepsTheList()
     QVERIFY(frm_Main->sttx_Filter_Sverla->isVisible());
 
     // Clearing that fails keeps the filtered list and its indicator.
-    g_denySelects = 1;
+    deny();
     QTest::mouseClick(frm_Main->spbt_Sverlo_Filtr, Qt::LeftButton);
+    g_deniedSelect = 0;
     QCOMPARE(s.user.shown().size(), 2);
     QVERIFY(frm_Main->sttx_Filter_Sverla->isVisible());
+    QCOMPARE(DM->dtSet_Sverla.commandText(), Base + " AND (S.Diam_Sverla<=5)\rORDER BY S.Diam_Sverla ;\r");
     QCOMPARE(column(DM->dtSet_Sverla, "Kod"), (QStringList{"SV-03", "SV-05"}));
     sqlite3_set_authorizer(DM->ADOConnection1.handle(), nullptr, nullptr);
     frm_Main->close();
