@@ -181,6 +181,9 @@ void TestSearch::filter()
     QVERIFY(frm_Main->sttx_Filter_Sverla->isVisible());
     QCOMPARE(frm_Main->sttx_Filter_Sverla->text(), QString("Фильтр записей активирован"));
     QCOMPARE(frm_Main->statusPanelText(0), QString(" Всего записей : %1").arg(listed.size()));
+    // The filter stays in force when others re-read the list.
+    DM->RefreshSverla();
+    QCOMPARE(column(DM->dtSet_Sverla, "Kod"), listed);
 
     // The second press lists every drill again, without the dialog.
     QTest::mouseClick(frm_Main->spbt_Sverlo_Filtr, Qt::LeftButton);
