@@ -3,6 +3,7 @@
 #include "DM_Unit.h"
 #include "DbError.h"
 #include "Dialogs.h"
+#include "ToolKind.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -16,11 +17,11 @@ Tfrm_SearchRec* frm_SearchRec = nullptr;
 namespace {
 
 const Tfrm_SearchRec::Target Targets[5] = {
-    {0, "spbt_SVerlo_Search", "Поиск записи (табл. СВЕРЛА)", "Код сверла", "dtSet_Sverla", "Kod"},
-    {1, "spbt_FR_Search", "Поиск записи (табл. ФРЕЗЫ)", "Код фрезы", "dtSet_Frezy", "Kod"},
-    {2, "spbt_Derj_Search", "Поиск записи (табл. ДЕРЖАВКИ ПЛАСТИН)", "Код державки пластины", "dtSet_Derj_PL", "Kod"},
-    {3, "spbt_PL_Search", "Поиск записи (табл. ПЛАСТИНЫ)", "Код пластины", "dtSet_Plastiny", "Kod"},
-    {4, "spbt_SearchRec", "Поиск записи (табл. ДОЛГИ)", "№ записи п.п.", "dtset_DolgiSQL", "Nomer_Zap"},
+    {0, "spbt_SVerlo_Search", "Поиск записи (табл. СВЕРЛА)", "Код сверла", "Kod"},
+    {1, "spbt_FR_Search", "Поиск записи (табл. ФРЕЗЫ)", "Код фрезы", "Kod"},
+    {2, "spbt_Derj_Search", "Поиск записи (табл. ДЕРЖАВКИ ПЛАСТИН)", "Код державки пластины", "Kod"},
+    {3, "spbt_PL_Search", "Поиск записи (табл. ПЛАСТИНЫ)", "Код пластины", "Kod"},
+    {4, "spbt_SearchRec", "Поиск записи (табл. ДОЛГИ)", "№ записи п.п.", "Nomer_Zap"},
 };
 
 } // namespace
@@ -37,7 +38,10 @@ int Tfrm_SearchRec::targetCount()
 
 RecordSet* Tfrm_SearchRec::searchedRecordSet(TDM& dm, quint8 t)
 {
-    return t < 5 ? dm.recordSet(QString::fromLatin1(Targets[t].recordSet)) : nullptr;
+    // The catalogue pages search their kind's catalogue, the debts page the debts.
+    if (const auto kind = toolKindByPage(t))
+        return &catalogueOf(dm, *kind);
+    return t == 4 ? &dm.dtset_DolgiSQL : nullptr;
 }
 
 bool Tfrm_SearchRec::locate(TDM& dm, quint8 t, const QString& text, bool partial)

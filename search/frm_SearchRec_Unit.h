@@ -19,13 +19,13 @@ class Tfrm_SearchRec : public TForm {
 public:
     explicit Tfrm_SearchRec(QWidget* parent = nullptr);
 
-    // What each page searches, row for row.
+    // The texts of each page's search, row for row, and the column searched
+    // in the page's record set.
     struct Target {
         quint8 target;
         const char* button;     // the page's search button
         const char* caption;    // the dialog's caption
         const char* prompt;     // Label1
-        const char* recordSet;  // of the data module
         const char* column;
     };
     static const Target& target(quint8 t);   // 0..4

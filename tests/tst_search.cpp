@@ -533,7 +533,7 @@ void TestSearch::search()
     }
     QCOMPARE(now, current == "-" || current.isEmpty() ? before : current);
     if (page == 4)   // the details follow the debt found
-        QCOMPARE(frm_Main->dbed_Dolg_Nomer_Zap->text(), now);
+        QCOMPARE(frm_Main->DBEdit17->text(), now);
     frm_Main->close();
 }
 
