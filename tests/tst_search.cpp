@@ -81,10 +81,8 @@ private slots:
     void filter();
     void refusedValues_data();
     void refusedValues();
-    void valueBoxes_data();
-    void valueBoxes();
-    void reactions_data();
-    void reactions();
+    void controls_data();
+    void controls();
     void secondShowingAndCancel();
     void failedOpenKeepsTheList_data();
     void failedOpenKeepsTheList();
@@ -251,68 +249,58 @@ void TestSearch::refusedValues()
     frm_Main->close();
 }
 
-void TestSearch::valueBoxes_data()
+void TestSearch::controls_data()
 {
-    QTest::addColumn<QString>("step");
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("shown");   // of the boxes and lists that come and go
+    QTest::addColumn<QString>("box");         // a value box, then its text and whether it is red
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("red");
 
-    QTest::newRow("a point becomes a comma") << "ed_L_SV=8.5" << "8,5" << false;
-    QTest::newRow("letters and blanks dropped") << "ed_L_SV=1 2a,5б" << "12,5" << false;
-    QTest::newRow("two commas: red") << "ed_L_SV=5,5," << "5,5," << true;
-    QTest::newRow("a comma alone: red") << "ed_DiamHvost=," << "," << true;
-    QTest::newRow("pasted like typed") << "ed_DiamHvost+=12.5 мм" << "12,5" << false;
-    QTest::newRow("drill diameter takes 5 characters") << "ed_DiamSv=123456" << "12345" << false;
-    QTest::newRow("pasted beyond the limit") << "ed_DiamSv_SP+=8,1234567" << "8,123" << false;
-    QTest::newRow("emptied: red") << "ed_L_RabCH_SP=" << "" << true;
+    const QStringList none;
+    QTest::newRow("at start") << none << none << "ed_DiamSv" << "0" << false;
+    QTest::newRow("equal: the value box") << QStringList{"cmbx_DiamSv=равно (=)"} << QStringList{"ed_DiamSv"} << ""
+                                          << "" << false;
+    QTest::newRow("greater: the second-bound list")
+        << QStringList{"cmbx_DiamHvost=больше (>)"} << QStringList{"ed_DiamHvost", "cmbx_DiamHvost_SP"} << "" << ""
+        << false;
+    QTest::newRow("second bound less: its box")
+        << QStringList{"cmbx_L_SV=больше (>)", "cmbx_L_SV_SP=меньше (<)"}
+        << QStringList{"ed_L_SV", "cmbx_L_SV_SP", "ed_L_SV_SP"} << "" << "" << false;
+    QTest::newRow("comparison changed: the second bound goes")
+        << QStringList{"cmbx_L_RabCH=больше (>)", "cmbx_L_RabCH_SP=меньше (<)", "cmbx_L_RabCH=меньше (<)"}
+        << QStringList{"ed_L_RabCH"} << "" << "" << false;
+    QTest::newRow("back to нет") << QStringList{"cmbx_DiamSv=больше  (>)", "cmbx_DiamSv=нет"} << none << "" << ""
+                                 << false;
+    QTest::newRow("teeth") << QStringList{"cmbx_NZub=меньше (<)"} << QStringList{"cmbx_NZub_Znach"} << "" << ""
+                           << false;
+    // What the value boxes keep of what is typed or pasted (shown or not).
+    QTest::newRow("a point becomes a comma") << QStringList{"ed_L_SV=8.5"} << none << "ed_L_SV" << "8,5" << false;
+    QTest::newRow("letters and blanks dropped") << QStringList{"ed_L_SV=1 2a,5б"} << none << "ed_L_SV" << "12,5"
+                                                << false;
+    QTest::newRow("two commas: red") << QStringList{"ed_L_SV=5,5,"} << none << "ed_L_SV" << "5,5," << true;
+    QTest::newRow("a comma alone: red") << QStringList{"ed_DiamHvost=,"} << none << "ed_DiamHvost" << "," << true;
+    QTest::newRow("pasted like typed") << QStringList{"ed_DiamHvost+=12.5 мм"} << none << "ed_DiamHvost" << "12,5"
+                                       << false;
+    QTest::newRow("drill diameter takes 5 characters") << QStringList{"ed_DiamSv=123456"} << none << "ed_DiamSv"
+                                                       << "12345" << false;
+    QTest::newRow("pasted beyond the limit") << QStringList{"ed_DiamSv_SP+=8,1234567"} << none << "ed_DiamSv_SP"
+                                             << "8,123" << false;
+    QTest::newRow("emptied: red") << QStringList{"ed_L_RabCH_SP="} << none << "ed_L_RabCH_SP" << "" << true;
 }
 
-void TestSearch::valueBoxes()
+void TestSearch::controls()
 {
-    QFETCH(QString, step);
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, shown);
+    QFETCH(QString, box);
     QFETCH(QString, text);
     QFETCH(bool, red);
 
     Session s;
     QVERIFY(s.create());
-    auto* box = frm_Filter_Sverla->findChild<QLineEdit*>(step.section('+', 0, 0).section('=', 0, 0));
-    QVERIFY(box);
-    QCOMPARE(box->text(), QString("0"));
-    frm_Filter_Sverla->show();
-    play(frm_Filter_Sverla, {step});
-    QCOMPARE(box->text(), text);
-    QCOMPARE(box->palette().color(QPalette::Base) == QColor(255, 0, 0), red);
-    frm_Filter_Sverla->close();
-}
-
-void TestSearch::reactions_data()
-{
-    QTest::addColumn<QStringList>("steps");
-    QTest::addColumn<QStringList>("shown");   // of the boxes and lists that come and go
-
-    QTest::newRow("at start") << QStringList{} << QStringList{};
-    QTest::newRow("equal: the value box")
-        << QStringList{"cmbx_DiamSv=равно (=)"} << QStringList{"ed_DiamSv"};
-    QTest::newRow("greater: the second-bound list")
-        << QStringList{"cmbx_DiamHvost=больше (>)"} << QStringList{"ed_DiamHvost", "cmbx_DiamHvost_SP"};
-    QTest::newRow("second bound less: its box")
-        << QStringList{"cmbx_L_SV=больше (>)", "cmbx_L_SV_SP=меньше (<)"}
-        << QStringList{"ed_L_SV", "cmbx_L_SV_SP", "ed_L_SV_SP"};
-    QTest::newRow("comparison changed: the second bound goes")
-        << QStringList{"cmbx_L_RabCH=больше (>)", "cmbx_L_RabCH_SP=меньше (<)", "cmbx_L_RabCH=меньше (<)"}
-        << QStringList{"ed_L_RabCH"};
-    QTest::newRow("back to нет") << QStringList{"cmbx_DiamSv=больше  (>)", "cmbx_DiamSv=нет"} << QStringList{};
-    QTest::newRow("teeth") << QStringList{"cmbx_NZub=меньше (<)"} << QStringList{"cmbx_NZub_Znach"};
-}
-
-void TestSearch::reactions()
-{
-    QFETCH(QStringList, steps);
-    QFETCH(QStringList, shown);
-
-    Session s;
-    QVERIFY(s.create());
     Tfrm_Filter_Sverla* f = frm_Filter_Sverla;
+    f->show();
     play(f, steps);
     QStringList visible;
     for (const char* row : {"DiamSv", "DiamHvost", "L_SV", "L_RabCH"})
@@ -328,6 +316,12 @@ void TestSearch::reactions()
         if (!shown.contains(sp))
             QCOMPARE(f->findChild<QComboBox*>(sp)->currentText(), QString("нет"));
     QCOMPARE(f->cmbx_NZub_Znach->currentText(), QString("2"));
+    if (!box.isEmpty()) {
+        auto* e = f->findChild<QLineEdit*>(box);
+        QCOMPARE(e->text(), text);
+        QCOMPARE(e->palette().color(QPalette::Base) == QColor(255, 0, 0), red);
+    }
+    f->close();
 }
 
 void TestSearch::secondShowingAndCancel()
