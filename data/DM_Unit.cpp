@@ -1,5 +1,6 @@
 #include "DM_Unit.h"
 
+#include "PictureFile.h"
 #include "ToolKind.h"
 
 #include "DbError.h"
@@ -409,34 +410,37 @@ void TDM::LoadPicture(const QString& name, int target)
 {
     if (target < 1 || target > 7)
         return;
-    const QString folder = target > 5 ? peopleFolder() : instrumentFolder();
-    const QString candidate = folder + name;
-    const QString placeholder = noFotoFile();
-    QString chosen;
-    if (QFileInfo(candidate).isFile())
-        chosen = candidate;
-    else if (QFileInfo(placeholder).isFile())
-        chosen = placeholder;
-
+    // Only a bare file name inside the picture folder is ever opened.
+    const QString candidate = pictureFileIn(target > 5 ? peopleFolder() : instrumentFolder(), name);
+    const QString placeholder = QFileInfo(noFotoFile()).isFile() ? noFotoFile() : QString();
     PictureTarget* control = m_targets[size_t(target)];
+    // With no control to show it on, nothing is decoded: the header tells
+    // whether the file would be shown. With one, it is decoded for its size.
     QImage img;
-    if (!chosen.isEmpty()) {
-        img = decodePicture(chosen, control ? control->pictureArea() : QSize());
-        // A file that cannot be decoded is shown as a missing one would be.
-        if (img.isNull() && chosen != placeholder && QFileInfo(placeholder).isFile()) {
-            chosen = placeholder;
-            img = decodePicture(chosen, control ? control->pictureArea() : QSize());
-        }
-        if (img.isNull())
-            chosen.clear();
-    }
+    auto usable = [&](const QString& path) {
+        if (path.isEmpty())
+            return false;
+        if (!control)
+            return readPictureHeader(path);
+        img = decodePicture(path, control->pictureArea());
+        return !img.isNull();
+    };
+    // A file that cannot be decoded is shown as a missing one would be.
+    QString chosen;
+    if (usable(candidate))
+        chosen = candidate;
+    else if (usable(placeholder))
+        chosen = placeholder;
     m_shown[size_t(target)] = chosen;
     if (!control)
         return;
-    if (chosen.isEmpty())
+    if (chosen.isEmpty()) {
+        control->setPictureSource(QString());
         control->hidePicture();
-    else
+    } else {
+        control->setPictureSource(chosen);
         control->showPicture(img);
+    }
 }
 
 void TDM::catalogueAfterScroll(ToolKind kind)

@@ -26,12 +26,35 @@ void onJpegError(j_common_ptr cinfo)
 
 void quietJpeg(j_common_ptr, int) {}
 
+struct JpegInfo {
+    unsigned width = 0;
+    unsigned height = 0;
+    bool progressive = false;
+};
+
+bool withinLimits(qint64 w, qint64 h, bool progressive, char* message)
+{
+    if (w <= 0 || h <= 0) {
+        qstrncpy(message, "пустая картинка", JMSG_LENGTH_MAX);
+        return false;
+    }
+    const qint64 limit = progressive ? MaxProgressivePixels : MaxPicturePixels;
+    if (w * h > limit) {
+        qsnprintf(message, JMSG_LENGTH_MAX, "картинка %lldx%lld больше допустимых %lld мегапикселей",
+                  (long long)w, (long long)h, (long long)(limit / 1000000));
+        return false;
+    }
+    return true;
+}
+
 // Kept apart from decodePicture so that no object with a destructor lives in
 // the frame that setjmp returns to: the image and the CMYK row buffer belong
 // to the caller, so an error raised while the scanlines are read (after they
-// were allocated) frees them as any other return would.
-bool decodeJpegInto(const QByteArray& data, const QSize& fitInto, QImage* out, std::vector<unsigned char>* cmykRow,
-                    char* message)
+// were allocated) frees them as any other return would. The file is read as
+// the decoder asks for it, never whole. With out == nullptr only the header
+// is read.
+bool decodeJpegInto(FILE* file, const QSize& fitInto, JpegInfo* info, QImage* out,
+                    std::vector<unsigned char>* cmykRow, char* message)
 {
     jpeg_decompress_struct cinfo;
     JpegError jerr;
@@ -45,20 +68,27 @@ bool decodeJpegInto(const QByteArray& data, const QSize& fitInto, QImage* out, s
         return false;
     }
     jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(data.constData()), (unsigned long)data.size());
+    cinfo.mem->max_memory_to_use = MaxJpegDecoderMemory;
+    jpeg_stdio_src(&cinfo, file);
     jpeg_read_header(&cinfo, TRUE);
+    info->width = cinfo.image_width;
+    info->height = cinfo.image_height;
+    info->progressive = jpeg_has_multiple_scans(&cinfo);
+    const bool within = withinLimits(cinfo.image_width, cinfo.image_height, info->progressive, message);
+    if (!within || !out) {
+        jpeg_destroy_decompress(&cinfo);
+        return within;
+    }
 
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
     // Largest reduction that still gives at least the area's size.
     cinfo.scale_num = 1;
     cinfo.scale_denom = 1;
-    if (fitInto.isValid() && fitInto.width() > 0 && fitInto.height() > 0) {
-        for (unsigned d : {8u, 4u, 2u}) {
-            if (cinfo.image_width / d >= unsigned(fitInto.width()) && cinfo.image_height / d >= unsigned(fitInto.height())) {
-                cinfo.scale_denom = d;
-                break;
-            }
+    for (unsigned d : {8u, 4u, 2u}) {
+        if (cinfo.image_width / d >= unsigned(fitInto.width()) && cinfo.image_height / d >= unsigned(fitInto.height())) {
+            cinfo.scale_denom = d;
+            break;
         }
     }
     jpeg_start_decompress(&cinfo);
@@ -90,34 +120,132 @@ bool decodeJpegInto(const QByteArray& data, const QSize& fitInto, QImage* out, s
     return true;
 }
 
+// The format by the file's first bytes; empty for a file that is no picture.
+QByteArray signature(QFile& f)
+{
+    const QByteArray head = f.read(8);
+    auto at = [&](int i) { return i < head.size() ? uchar(head[i]) : 0x100; };
+    if (at(0) == 0xFF && at(1) == 0xD8 && at(2) == 0xFF)
+        return "jpeg";
+    if (head.startsWith("BM"))
+        return "bmp";
+    if (at(0) == 0 && at(1) == 0 && at(2) == 1 && at(3) == 0)
+        return "ico";
+    if (head.startsWith("\x89PNG\r\n\x1a\n"))
+        return "png";
+    return QByteArray();
+}
+
+// Opens the file and checks its size and signature.
+bool openPicture(const QString& path, QFile& f, QByteArray* format, QString* error)
+{
+    auto fail = [&](const QString& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    const QFileInfo fi(path);
+    if (!fi.isFile() || !f.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("Не удается открыть файл \"%1\".").arg(path));
+    if (fi.size() > MaxPictureFileBytes)
+        return fail(QStringLiteral("Файл \"%1\" больше %2 МБ.").arg(path).arg(MaxPictureFileBytes >> 20));
+    *format = signature(f);
+    if (format->isEmpty())
+        return fail(QStringLiteral("Файл \"%1\" не является картинкой.").arg(path));
+    f.seek(0);
+    return true;
+}
+
+QSize areaOrDefault(const QSize& fitInto)
+{
+    if (fitInto.isValid() && fitInto.width() > 0 && fitInto.height() > 0)
+        return fitInto;
+    return QSize(DefaultPictureWidth, DefaultPictureHeight);
+}
+
+// Reduces a decoded picture to the smallest size that still covers the area.
+QImage coverArea(const QImage& img, const QSize& area)
+{
+    if (img.width() <= area.width() || img.height() <= area.height())
+        return img;
+    return img.scaled(area, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+}
+
+bool jpegFile(const QString& path, const QSize& fitInto, JpegInfo* info, QImage* out, QString* error)
+{
+    FILE* file = std::fopen(QFile::encodeName(path).constData(), "rb");
+    if (!file) {
+        if (error)
+            *error = QStringLiteral("Не удается открыть файл \"%1\".").arg(path);
+        return false;
+    }
+    std::vector<unsigned char> cmykRow;
+    char message[JMSG_LENGTH_MAX] = {0};
+    const bool ok = decodeJpegInto(file, fitInto, info, out, &cmykRow, message);
+    std::fclose(file);
+    if (!ok && error)
+        *error = QStringLiteral("Файл \"%1\" не является картинкой JPEG: %2").arg(path, QString::fromUtf8(message));
+    return ok;
+}
+
 } // namespace
+
+bool readPictureHeader(const QString& path, PictureHeader* header, QString* error)
+{
+    QFile f(path);
+    QByteArray format;
+    if (!openPicture(path, f, &format, error))
+        return false;
+    PictureHeader h;
+    h.format = format;
+    if (format == "jpeg") {
+        JpegInfo info;
+        if (!jpegFile(path, QSize(), &info, nullptr, error))
+            return false;
+        h.size = QSize(int(info.width), int(info.height));
+        h.progressive = info.progressive;
+    } else {
+        QImageReader reader(&f, format);
+        h.size = reader.size();
+        char message[JMSG_LENGTH_MAX] = {0};
+        if (!h.size.isValid() || !withinLimits(h.size.width(), h.size.height(), false, message)) {
+            if (error)
+                *error = QStringLiteral("Не удается прочитать картинку \"%1\". %2").arg(path, QString::fromUtf8(message));
+            return false;
+        }
+    }
+    if (header)
+        *header = h;
+    return true;
+}
 
 QImage decodePicture(const QString& path, const QSize& fitInto, QString* error)
 {
+    const QSize area = areaOrDefault(fitInto);
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = QStringLiteral("Не удается открыть файл \"%1\".").arg(path);
+    QByteArray format;
+    if (!openPicture(path, f, &format, error))
         return QImage();
-    }
-    const QByteArray data = f.readAll();
-    const QString ext = QFileInfo(path).suffix().toLower();
-    const bool jpegMagic = data.size() > 3 && uchar(data[0]) == 0xFF && uchar(data[1]) == 0xD8;
-    if (ext == QLatin1String("jpg") || ext == QLatin1String("jpeg") || jpegMagic) {
+    if (format == "jpeg") {
+        JpegInfo info;
         QImage img;
-        std::vector<unsigned char> cmykRow;
-        char message[JMSG_LENGTH_MAX] = {0};
-        if (decodeJpegInto(data, fitInto, &img, &cmykRow, message))
-            return img;
+        if (!jpegFile(path, area, &info, &img, error))
+            return QImage();
+        return coverArea(img, area);
+    }
+    QImageReader reader(&f, format);
+    const QSize size = reader.size();
+    char message[JMSG_LENGTH_MAX] = {0};
+    if (!size.isValid() || !withinLimits(size.width(), size.height(), false, message)) {
         if (error)
-            *error = QStringLiteral("Файл \"%1\" не является картинкой JPEG: %2").arg(path, QString::fromLocal8Bit(message));
+            *error = QStringLiteral("Не удается прочитать картинку \"%1\". %2").arg(path, QString::fromUtf8(message));
         return QImage();
     }
     QImage img;
-    if (!img.loadFromData(data)) {
+    if (!reader.read(&img)) {
         if (error)
             *error = QStringLiteral("Не удается прочитать картинку \"%1\".").arg(path);
         return QImage();
     }
-    return img;
+    return coverArea(img, area);
 }

@@ -4,6 +4,8 @@
 #include "DataAware.h"
 #include "Dialogs.h"
 #include "ImageBox.h"
+#include "PictureChoice.h"
+#include "PictureFile.h"
 #include "ProgramFolder.h"
 
 #include <QApplication>
@@ -90,8 +92,8 @@ Tfrm_Edit_People::Tfrm_Edit_People(QWidget* parent) : TForm(parent)
 void Tfrm_Edit_People::FormShow()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const QString path = peopleFolder() + PhotoName;
-    if (!PhotoName.isEmpty() && QFileInfo(path).isFile() && img_Foto->loadFile(path))
+    const QString path = pictureFileIn(peopleFolder(), PhotoName);
+    if (!path.isEmpty() && img_Foto->loadFile(path))
         img_Foto->show();
     else
         img_Foto->hidePicture();
@@ -108,34 +110,22 @@ void Tfrm_Edit_People::pm_Add_PicClick()
     // A cancelled file dialog leaves the operator's photograph as it was.
     if (chosen.isEmpty())
         return;
-    PhotoName.clear();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const QFileInfo fi(chosen);
-    if (!fi.isFile()) {
+    const PictureChoice choice = choosePicture(this, img_Foto, chosen, folder);
+    switch (choice.result) {
+    case PictureChoice::Chosen:
+        PhotoName = choice.name;
+        break;
+    case PictureChoice::Kept:   // the folder's own file of that name stays, and so does the photograph
+        break;
+    case PictureChoice::Missing:
+        PhotoName.clear();
         img_Foto->setVisible(true);
-        QApplication::restoreOverrideCursor();
-        return;
+        break;
+    case PictureChoice::Failed:
+        PhotoName.clear();
+        img_Foto->hidePicture();
+        break;
     }
-    QString error;
-    if (!img_Foto->loadFile(fi.absoluteFilePath(), &error)) {
-        QApplication::restoreOverrideCursor();
-        Dialogs::error(this, error);
-        return;
-    }
-    const QString bare = fi.fileName();
-    if (fi.absolutePath() != folder) {
-        // The photograph is kept in the program's own folder under its bare name.
-        QDir().mkpath(folder);
-        const QString target = folder + QLatin1Char('/') + bare;
-        QFile::remove(target);
-        if (!QFile::copy(fi.absoluteFilePath(), target)) {
-            QApplication::restoreOverrideCursor();
-            Dialogs::error(this, QStringLiteral("Не удается скопировать картинку в \"%1\".").arg(target));
-            return;
-        }
-    }
-    PhotoName = bare;
-    QApplication::restoreOverrideCursor();
 }
 
 void Tfrm_Edit_People::pm_Del_PicClick()

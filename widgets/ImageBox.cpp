@@ -1,6 +1,7 @@
 #include "ImageBox.h"
 
 #include <QPainter>
+#include <QTimer>
 
 ImageBox::ImageBox(QWidget* parent) : QWidget(parent)
 {
@@ -19,6 +20,7 @@ QSize ImageBox::pictureArea() const
 void ImageBox::showPicture(const QImage& image)
 {
     m_image = image;
+    m_decodedFor = pictureArea();
     setVisible(true);
     update();
 }
@@ -26,6 +28,7 @@ void ImageBox::showPicture(const QImage& image)
 void ImageBox::hidePicture()
 {
     m_image = QImage();
+    m_source.clear();
     setVisible(false);
 }
 
@@ -34,8 +37,36 @@ bool ImageBox::loadFile(const QString& path, QString* error)
     const QImage img = decodePicture(path, pictureArea(), error);
     if (img.isNull())
         return false;
+    m_source = path;
     showPicture(img);
     return true;
+}
+
+void ImageBox::resizeEvent(QResizeEvent*)
+{
+    // Decoded for a smaller area (before the first layout, or before the
+    // window grew): decode again for the new size once the resizing settles.
+    if (m_source.isEmpty() || m_image.isNull() || m_againPending)
+        return;
+    const QSize area = pictureArea();
+    if (area.width() <= m_decodedFor.width() && area.height() <= m_decodedFor.height())
+        return;
+    m_againPending = true;
+    QTimer::singleShot(0, this, &ImageBox::decodeAgain);
+}
+
+void ImageBox::decodeAgain()
+{
+    m_againPending = false;
+    if (m_source.isEmpty() || m_image.isNull())
+        return;
+    const QSize area = pictureArea();
+    const QImage img = decodePicture(m_source, area);
+    m_decodedFor = area;
+    if (!img.isNull()) {
+        m_image = img;
+        update();
+    }
 }
 
 void ImageBox::paintEvent(QPaintEvent*)
