@@ -98,6 +98,8 @@ private slots:
     void loadPictureFallbacks();
     void brokenPictureNeverCrashes_data();
     void brokenPictureNeverCrashes();
+    void pictureNamesStayInTheirFolder_data();
+    void pictureNamesStayInTheirFolder();
     void jpegDecodedNearShownSize_data();
     void jpegDecodedNearShownSize();
 
@@ -407,6 +409,33 @@ void TestDataModule::brokenPictureNeverCrashes_data()
     QTest::newRow("text named .bmp") << "bad.bmp" << text << true << "placeholder";
     QTest::newRow("JPEG start named .bmp") << "bad.bmp" << soiGarbage << true << "placeholder";
     QTest::newRow("broken placeholder") << "missing.jpg" << text << false << "hidden";
+    // Beyond the limits: refused before any decoding, shown as undecodable.
+    auto claiming = [&](QSize size, bool progressive) {
+        QImage img(64, 48, QImage::Format_RGB32);
+        img.fill(Qt::red);
+        QByteArray out;
+        QBuffer buf(&out);
+        buf.open(QIODevice::WriteOnly);
+        QImageWriter w(&buf, "jpg");
+        w.setProgressiveScanWrite(progressive);
+        w.write(img);
+        const qsizetype sof = out.indexOf(QByteArray(progressive ? "\xFF\xC2" : "\xFF\xC0", 2));
+        out[sof + 5] = char(size.height() >> 8);
+        out[sof + 6] = char(size.height() & 0xFF);
+        out[sof + 7] = char(size.width() >> 8);
+        out[sof + 8] = char(size.width() & 0xFF);
+        return out;
+    };
+    QTest::newRow("header claims 30000 x 30000") << "huge.jpg" << claiming(QSize(30000, 30000), false) << true
+                                                 << "placeholder";
+    QTest::newRow("header claims 110 megapixels") << "huge.jpg" << claiming(QSize(11000, 10000), false) << true
+                                                  << "placeholder";
+    QTest::newRow("header claims 90 megapixels: decoded") << "big.jpg" << claiming(QSize(9000, 10000), false)
+                                                          << true << "file";
+    QTest::newRow("progressive, header claims 49 megapixels")
+        << "huge.jpg" << claiming(QSize(7000, 7000), true) << true << "placeholder";
+    QTest::newRow("a good JPEG in a file over 64 MB")
+        << "padded.jpg" << (real + QByteArray((64 << 20) + 1 - real.size(), '\0')) << true << "placeholder";
 }
 
 void TestDataModule::brokenPictureNeverCrashes()
@@ -444,6 +473,49 @@ void TestDataModule::brokenPictureNeverCrashes()
     QCOMPARE(control.image.size(), QSize(40, 30));
 }
 
+void TestDataModule::pictureNamesStayInTheirFolder_data()
+{
+    QTest::addColumn<int>("target");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("shown");   // the named file; else the placeholder
+    QTest::newRow("bare name") << 1 << "d1.jpg" << true;
+    QTest::newRow("parent folder") << 1 << "../outside.jpg" << false;
+    QTest::newRow("two folders up") << 2 << "../../outside.jpg" << false;
+    QTest::newRow("deep climb") << 3 << "../../../../../../../etc/passwd" << false;
+    QTest::newRow("absolute name") << 4 << "@/outside.jpg" << false;
+    QTest::newRow("subfolder") << 1 << "sub/s.jpg" << false;
+    QTest::newRow("backslash") << 1 << "..\\outside.jpg" << false;
+    QTest::newRow("dot dot alone") << 5 << ".." << false;
+    QTest::newRow("link out of the folder") << 1 << "out.jpg" << false;
+    QTest::newRow("link within the folder") << 1 << "in.jpg" << true;
+    QTest::newRow("photo climbing to the tools") << 7 << "../Instrument/d1.jpg" << false;
+    QTest::newRow("photo, bare name") << 6 << "p1.jpg" << true;
+}
+
+void TestDataModule::pictureNamesStayInTheirFolder()
+{
+    QFETCH(int, target);
+    QFETCH(QString, name);
+    QFETCH(bool, shown);
+    Folder folder;
+    TempDb tmp;
+    for (const char* f : {"Images/Instrument/d1.jpg", "Images/Instrument/sub/s.jpg", "Images/FotoPeoples/p1.jpg",
+                          "Images/outside.jpg", "outside.jpg", "Images/NoFoto/null_img_1.jpg"}) {
+        QDir().mkpath(QFileInfo(folder.path(f)).absolutePath());
+        QVERIFY(writeImage(folder.path(f), QSize(64, 48), Qt::darkGreen, "jpg"));
+    }
+    QVERIFY(QFile::link(folder.path("outside.jpg"), folder.path("Images/Instrument/out.jpg")));
+    QVERIFY(QFile::link(folder.path("Images/Instrument/d1.jpg"), folder.path("Images/Instrument/in.jpg")));
+    name.replace("@", folder.path(""));
+    TDM dm(tmp.path());
+    TestTarget control;
+    dm.registerPictureTarget(target, &control);
+    dm.LoadPicture(name, target);
+    QVERIFY(control.visible);
+    QCOMPARE(QFileInfo(dm.shownPicture(target)).fileName(),
+             shown ? QFileInfo(name).fileName() : QStringLiteral("null_img_1.jpg"));
+}
+
 void TestDataModule::jpegDecodedNearShownSize_data()
 {
     QTest::addColumn<QSize>("picture");
@@ -460,6 +532,10 @@ void TestDataModule::jpegDecodedNearShownSize_data()
     QTest::newRow("area larger than photo") << QSize(320, 240) << QSize(800, 600) << false << QSize(320, 240)
                                             << QSize(320, 240);
     QTest::newRow("no area: full size") << QSize(640, 480) << QSize() << false << QSize(640, 480) << QSize(640, 480);
+    QTest::newRow("no area, large photo: the default area") << QSize(3200, 2400) << QSize() << false
+                                                             << QSize(1024, 768) << QSize(1024, 768);
+    QTest::newRow("reduced in the decoder, then to the area") << QSize(4000, 3000) << QSize(400, 300) << false
+                                                              << QSize(400, 300) << QSize(400, 300);
 }
 
 void TestDataModule::jpegDecodedNearShownSize()

@@ -14,7 +14,9 @@
 #include "frm_Pasw_List_Unit.h"
 #include "frm_People_Unit.h"
 
+#include <QBuffer>
 #include <QCheckBox>
+#include <algorithm>
 #include <QDir>
 #include <QPushButton>
 #include <QToolButton>
@@ -62,7 +64,8 @@ private slots:
     void operatorNameCannotOutgrowColumn();
     void deleteOperator_data();
     void deleteOperator();
-    void operatorPhotoCopiedIn();
+    void operatorPhotoChosen_data();
+    void operatorPhotoChosen();
     void cancelledPhotoDialogKeepsPhoto();
     void listsRefuseSmallSizes();
 
@@ -261,29 +264,106 @@ void TestReference::deleteOperator()
     QCOMPARE(countWhere(c, QStringLiteral("SELECT count(*) FROM People WHERE ID=%1").arg(victim)), deleted ? 0 : 1);
 }
 
-void TestReference::operatorPhotoCopiedIn()
+void TestReference::operatorPhotoChosen_data()
 {
+    QTest::addColumn<QString>("pick");      // the chosen file: elsewhere, in the folder (directly, through a
+                                            // linked program folder, through "..", as a linked file), missing, text
+    QTest::addColumn<QString>("there");     // Images/FotoPeoples/p.jpg beforehand: none, same bytes, other bytes
+    QTest::addColumn<int>("answer");        // -1: no question may come; 0: No; 1: Yes
+    QTest::addColumn<QString>("name");      // the photo name afterwards ("old.jpg" before)
+    QTest::addColumn<QString>("content");   // p.jpg in the folder afterwards: chosen, other, none
+    QTest::addColumn<bool>("error");
+    QTest::newRow("from elsewhere: copied in") << "elsewhere" << "none" << -1 << "p.jpg" << "chosen" << false;
+    QTest::newRow("already in the folder") << "folder" << "none" << -1 << "p.jpg" << "chosen" << false;
+    QTest::newRow("the folder through a linked program folder")
+        << "link" << "none" << -1 << "p.jpg" << "chosen" << false;
+    QTest::newRow("the folder through ..") << "dotdot" << "none" << -1 << "p.jpg" << "chosen" << false;
+    QTest::newRow("a linked file of the folder") << "linkedfile" << "none" << -1 << "p.jpg" << "chosen" << false;
+    QTest::newRow("same name, same bytes: the file there") << "elsewhere" << "same" << -1 << "p.jpg" << "chosen"
+                                                           << false;
+    QTest::newRow("same name, other bytes, No: all kept") << "elsewhere" << "other" << 0 << "old.jpg" << "other"
+                                                          << false;
+    QTest::newRow("same name, other bytes, Yes: replaced") << "elsewhere" << "other" << 1 << "p.jpg" << "chosen"
+                                                           << false;
+    QTest::newRow("chosen file gone") << "missing" << "other" << -1 << "" << "other" << false;
+    QTest::newRow("not a picture: nothing copied") << "text" << "none" << -1 << "" << "none" << true;
+}
+
+void TestReference::operatorPhotoChosen()
+{
+    QFETCH(QString, pick);
+    QFETCH(QString, there);
+    QFETCH(int, answer);
+    QFETCH(QString, name);
+    QFETCH(QString, content);
+    QFETCH(bool, error);
     QTemporaryDir elsewhere;
-    QImage img(64, 48, QImage::Format_RGB32);
-    img.fill(Qt::blue);
-    const QString source = elsewhere.filePath(QStringLiteral("ivanov.jpg"));
-    QVERIFY(img.save(source, "JPG"));
-    m_user->pickFile(source);
+    auto jpeg = [](Qt::GlobalColor color) {
+        QImage img(64, 48, QImage::Format_RGB32);
+        img.fill(color);
+        QByteArray bytes;
+        QBuffer buf(&bytes);
+        buf.open(QIODevice::WriteOnly);
+        img.save(&buf, "JPG");
+        return bytes;
+    };
+    auto write = [](const QString& path, const QByteArray& bytes) {
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    };
+    const QByteArray chosenBytes = jpeg(Qt::blue), otherBytes = jpeg(Qt::red);
+    const QString folder = peopleFolder();
+    const QString target = folder + QStringLiteral("p.jpg");
+    if (there != "none")
+        QVERIFY(write(target, there == "same" ? chosenBytes : otherBytes));
+
+    QString chosen = elsewhere.filePath(QStringLiteral("p.jpg"));
+    if (pick == "elsewhere") {
+        QVERIFY(write(chosen, chosenBytes));
+    } else if (pick == "text") {
+        QVERIFY(write(chosen, "это не картинка"));
+    } else if (pick != "missing") {
+        QVERIFY(write(target, chosenBytes));
+        if (pick == "folder")
+            chosen = target;
+        else if (pick == "dotdot")
+            chosen = folder + QStringLiteral("../FotoPeoples/p.jpg");
+        else if (pick == "link") {
+            QVERIFY(QFile::link(programFolder(), elsewhere.filePath(QStringLiteral("applink"))));
+            chosen = elsewhere.filePath(QStringLiteral("applink/Images/FotoPeoples/p.jpg"));
+        } else if (pick == "linkedfile") {
+            chosen = elsewhere.filePath(QStringLiteral("q.jpg"));
+            QVERIFY(QFile::link(target, chosen));
+        }
+    }
+    if (answer >= 0)
+        m_user->answer(answer == 1);
+    m_user->pickFile(chosen);
     frm_Edit_People->PhotoName = QStringLiteral("old.jpg");
     frm_Edit_People->pm_Add_PicClick();
-    QCOMPARE(frm_Edit_People->PhotoName, QStringLiteral("ivanov.jpg"));
-    QVERIFY(QFileInfo::exists(peopleFolder() + QStringLiteral("ivanov.jpg")));
-    QVERIFY(!frm_Edit_People->img_Foto->image().isNull());
 
-    // A photograph already in the folder is used where it is.
-    m_user->pickFile(peopleFolder() + QStringLiteral("ivanov.jpg"));
-    frm_Edit_People->pm_Add_PicClick();
-    QCOMPARE(frm_Edit_People->PhotoName, QStringLiteral("ivanov.jpg"));
-    QCOMPARE(QDir(peopleFolder()).entryList(QDir::Files).size(), 1);
+    QCOMPARE(frm_Edit_People->PhotoName, name);
+    const auto questions = std::count_if(m_user->shown().begin(), m_user->shown().end(), [](const auto& s) {
+        return s.kind == ScriptedUser::Shown::Question;
+    });
+    QCOMPARE(questions, answer >= 0 ? 1 : 0);
+    const auto errors = std::count_if(m_user->shown().begin(), m_user->shown().end(), [](const auto& s) {
+        return s.icon == Dialogs::Icon::Error;
+    });
+    QCOMPARE(errors, error ? 1 : 0);
+    QCOMPARE(fileBytes(target), content == "chosen" ? chosenBytes : content == "other" ? otherBytes : QByteArray());
+    if (name == "p.jpg")
+        QVERIFY(!frm_Edit_People->img_Foto->image().isNull());
+    // No half-written copy is left behind, and the chosen file is untouched.
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System),
+             content == "none" ? QStringList() : QStringList{QStringLiteral("p.jpg")});
+    if (pick == "elsewhere")
+        QCOMPARE(fileBytes(chosen), chosenBytes);
 
+    // Removing the photograph deletes no file.
     frm_Edit_People->pm_Del_PicClick();
     QVERIFY(frm_Edit_People->PhotoName.isEmpty());
-    QVERIFY(QFileInfo::exists(peopleFolder() + QStringLiteral("ivanov.jpg")));   // no file is deleted
+    QCOMPARE(QFileInfo::exists(target), content != "none");
 }
 
 void TestReference::cancelledPhotoDialogKeepsPhoto()
