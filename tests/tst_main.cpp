@@ -9,12 +9,14 @@
 #include "frm_People_Unit.h"
 #include "tst_main_session.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QMenu>
 #include <QStatusBar>
+#include <QTimer>
 #include <sqlite3.h>
 
 namespace {
@@ -56,6 +58,8 @@ private slots:
     void recordCount_data();
     void recordCount();
     void recordCountAfterFilterAndListWindow();
+    void subWindowsInTheRealModalLoop_data();
+    void subWindowsInTheRealModalLoop();
     void changePassword_data();
     void changePassword();
     void aboutAndExit();
@@ -249,6 +253,111 @@ void TestMain::recordCountAfterFilterAndListWindow()
     frm_Main->PageControl_Main->setCurrentIndex(4);
     frm_Main->PageControl_Main->setCurrentIndex(0);
     QCOMPARE(frm_Main->statusPanelText(0), QString(" Всего записей : 5"));
+    frm_Main->close();
+}
+
+// Every path on which a window makes way for a sub-window, played by a
+// person inside the program's real modal loop: afterwards the main window is
+// shown, enabled, and no window is left modal (a hidden one would block it).
+void TestMain::subWindowsInTheRealModalLoop_data()
+{
+    QTest::addColumn<QString>("menu");      // main-menu item that opens the window
+    QTest::addColumn<QString>("button");    // its button opening the editor; empty: none
+    QTest::addColumn<QString>("type");      // "box=text" typed into the editor first
+    QTest::addColumn<QString>("close");     // how the editor (or window) is left: a button, or "Esc"
+    QTest::addColumn<bool>("hides");        // the window hides itself while its editor is shown
+    QTest::newRow("operators: edit, Отмена") << "mm_Tabl_People" << "spbt_People_Edit" << "" << "BitBtn2" << true;
+    QTest::newRow("operators: edit, Esc") << "mm_Tabl_People" << "spbt_People_Edit" << "" << "Esc" << true;
+    QTest::newRow("operators: add, Отмена") << "mm_Tabl_People" << "spbt_People_New" << "" << "BitBtn2" << true;
+    QTest::newRow("operators: add, OK") << "mm_Tabl_People" << "spbt_People_New" << "dbed_FIO=Novikov"
+                                        << "BitBtn1" << true;
+    QTest::newRow("operators: edit, OK") << "mm_Tabl_People" << "spbt_People_Edit" << "" << "BitBtn1" << true;
+    QTest::newRow("firms: edit, Отмена") << "mm_Tabl_Firm" << "spbt_Firm_Edit" << "" << "bbtn_Cancel" << true;
+    QTest::newRow("firms: add, Отмена") << "mm_Tabl_Firm" << "spbt_Firm_New" << "" << "bbtn_Cancel" << true;
+    QTest::newRow("firms: add, Esc") << "mm_Tabl_Firm" << "spbt_Firm_New" << "" << "Esc" << true;
+    QTest::newRow("firms: add, OK") << "mm_Tabl_Firm" << "spbt_Firm_New" << "dbed_Firma=Walter" << "bbtn_OK"
+                                    << true;
+    QTest::newRow("accounts: edit, Cancel") << "mm_Pasw" << "spbt_Edit" << "" << "bbtn_Cancel" << false;
+    QTest::newRow("accounts: add, Esc") << "mm_Pasw" << "spbt_Add" << "" << "Esc" << false;
+    QTest::newRow("operators list alone") << "mm_Tabl_People" << "" << "" << "Esc" << false;
+    QTest::newRow("about box") << "mm_About" << "" << "" << "bbtn_OK" << false;
+}
+
+void TestMain::subWindowsInTheRealModalLoop()
+{
+    QFETCH(QString, menu);
+    QFETCH(QString, button);
+    QFETCH(QString, type);
+    QFETCH(QString, close);
+    QFETCH(bool, hides);
+    Session s;
+    s.person("Иванов");
+    s.firm("Iscar");
+    QVERIFY(s.start());
+    s.user.setRealLoop(true);
+    const bool mainHides = menu == "mm_Tabl_People" || menu == "mm_Tabl_Firm";
+
+    auto leave = [&](QDialog* d) {
+        if (!type.isEmpty()) {
+            auto* box = d->findChild<QLineEdit*>(type.section('=', 0, 0));
+            QVERIFY(box);
+            box->selectAll();
+            QTest::keyClicks(box, type.section('=', 1));
+        }
+        if (close == "Esc") {
+            QTest::keyClick(d, Qt::Key_Escape);
+        } else {
+            auto* b = d->findChild<QPushButton*>(close);
+            QVERIFY(b);
+            QTest::mouseClick(b, Qt::LeftButton);
+        }
+    };
+    QStringList during;   // what was on screen while the editor was shown
+    s.user.onModal([&](QDialog* window) {
+        QCOMPARE(frm_Main->isVisible(), !mainHides);
+        if (button.isEmpty()) {
+            QTimer::singleShot(0, window, [&, window] { leave(window); });
+            return;
+        }
+        auto* b = window->findChild<QAbstractButton*>(button);
+        QVERIFY(b);
+        QTest::mouseClick(b, Qt::LeftButton);   // the editor's own step runs inside
+        // Back from the editor: the window is shown again, in its own loop.
+        QVERIFY(window->isVisible());
+        QCOMPARE(frm_Main->isVisible(), !mainHides);
+        // The person's next key comes later, through the event loop.
+        QTimer::singleShot(0, window, [window] { QTest::keyClick(window, Qt::Key_Escape); });
+    });
+    if (!button.isEmpty())
+        s.user.onModal([&](QDialog* editor) {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->isVisible() && w != editor && !w->inherits("QMenu"))
+                    during << w->objectName();
+            leave(editor);
+        });
+    auto* action = frm_Main->findChild<QAction*>(menu);
+    QVERIFY(action);
+    action->trigger();
+    QCoreApplication::processEvents();
+
+    const QString problem = ScriptedUser::usableProblem(frm_Main);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(s.user.stuck(), 0);
+    QCOMPARE(s.user.leftOpen(), 0);
+    QCOMPARE(s.user.unexpected(), 0);
+    if (!button.isEmpty()) {
+        QStringList expected;
+        if (!mainHides)
+            expected << "frm_Main";
+        if (!hides)
+            expected << s.user.modalsShown().value(1);
+        during.sort();
+        expected.sort();
+        QCOMPARE(during, expected);
+    }
+    // The main window takes the next command.
+    frm_Main->PageControl_Main->setCurrentIndex(4);
+    QCOMPARE(frm_Main->statusPanelText(0), QString(" Всего записей : 0"));
     frm_Main->close();
 }
 

@@ -42,22 +42,7 @@ public:
         box.setEscapeButton(QMessageBox::No);
         return box.exec() == QMessageBox::Yes;
     }
-    int modal(QDialog* dialog) override
-    {
-        // Not QDialog::exec(): its loop ends as soon as the dialog is hidden,
-        // and a dialog that makes way for a sub-window (HideWhileShown) would
-        // come back as a modal window with no loop, blocking every other
-        // window. This loop ends only when the dialog finishes.
-        QPointer<QDialog> guard(dialog);
-        dialog->setResult(QDialog::Rejected);
-        dialog->setWindowModality(Qt::ApplicationModal);
-        QEventLoop loop;
-        QObject::connect(dialog, &QDialog::finished, &loop, &QEventLoop::quit);
-        QObject::connect(dialog, &QObject::destroyed, &loop, &QEventLoop::quit);
-        dialog->show();
-        loop.exec(QEventLoop::DialogExec);
-        return guard ? guard->result() : QDialog::Rejected;
-    }
+    int modal(QDialog* dialog) override { return runModalLoop(dialog); }
     QString openFile(QWidget* parent, const QString& caption, const QString& folder, const QString& filter) override
     {
         return QFileDialog::getOpenFileName(parent, caption, folder, filter);
@@ -77,6 +62,22 @@ RealUser g_real;
 User* g_user = &g_real;
 
 } // namespace
+
+int runModalLoop(QDialog* dialog)
+{
+    // A dialog that makes way for a sub-window (HideWhileShown) must come
+    // back into the same loop: with QDialog::exec() it would come back as a
+    // modal window with no loop, blocking every other window.
+    QPointer<QDialog> guard(dialog);
+    dialog->setResult(QDialog::Rejected);
+    dialog->setWindowModality(Qt::ApplicationModal);
+    QEventLoop loop;
+    QObject::connect(dialog, &QDialog::finished, &loop, &QEventLoop::quit);
+    QObject::connect(dialog, &QObject::destroyed, &loop, &QEventLoop::quit);
+    dialog->show();
+    loop.exec(QEventLoop::DialogExec);
+    return guard ? guard->result() : QDialog::Rejected;
+}
 
 QString appTitle() { return QStringLiteral("БД инструмента"); }
 

@@ -38,6 +38,13 @@ public:
     virtual bool text(QWidget* parent, const QString& title, const QString& label, QString* value, bool password) = 0;
 };
 
+// The real modal showing: shows the dialog application-modal and runs an
+// event loop until it finishes (accept, reject, done, or destroyed); hiding
+// it does not end the loop. Not QDialog::exec(), whose loop ends when the
+// dialog is hidden. Used by the real user and by tests that play the person
+// inside the real loop.
+int runModalLoop(QDialog* dialog);
+
 // Replaces the user (nullptr restores the real boxes); returns the previous one.
 User* setUser(User* user);
 

@@ -35,6 +35,20 @@ public:
     // Queue the next typed text ("" with ok=false = cancel).
     void typeText(const QString& text, bool ok = true) { m_texts.push_back({text, ok}); }
 
+    // Modal dialogs run the program's real modal loop (Dialogs::runModalLoop)
+    // and each step plays the person from a timer inside that loop; the step
+    // may schedule later actions (QTimer::singleShot) as a person's next
+    // clicks and keys arrive. A few seconds after its step, a dialog still
+    // shown is closed and counted in leftOpen(), and one that finished while
+    // its loop goes on is ended and counted in stuck(). Off: the step runs
+    // right after show().
+    void setRealLoop(bool on) { m_realLoop = on; }
+    int stuck() const { return m_stuck; }
+    // Whether a window is usable after the dialogs it opened have closed:
+    // shown, enabled, no modal window left (QApplication::activeModalWidget),
+    // and not blocked by one. Empty when usable, else what is wrong.
+    static QString usableProblem(QWidget* window);
+
     const QList<Shown>& shown() const { return m_shown; }
     QStringList texts() const;            // texts of every box, in order
     QString lastText() const { return m_shown.isEmpty() ? QString() : m_shown.last().text; }
@@ -58,5 +72,7 @@ private:
     QStringList m_modals;
     int m_unexpected = 0;
     int m_leftOpen = 0;
+    int m_stuck = 0;
+    bool m_realLoop = false;
     Dialogs::User* m_previous = nullptr;
 };
