@@ -70,6 +70,12 @@ void Tfrm_Change_Pasw::bbtn_OKClick()
         dbed_Login->setFocus();
         return;
     }
+    // "Администратор " would look like the administrator in the list and the caption.
+    if (login.trimmed() != login) {
+        Dialogs::error(this, QStringLiteral("Логин не может начинаться или заканчиваться пробелом"));
+        dbed_Login->setFocus();
+        return;
+    }
     if (dbed_Pasw->text().isEmpty()) {
         Dialogs::error(this, QStringLiteral("Пароль не может быть пустым"));
         dbed_Pasw->setFocus();

@@ -16,6 +16,7 @@
 
 #include <QBuffer>
 #include <QCheckBox>
+#include <QClipboard>
 #include <algorithm>
 #include <QDir>
 #include <QPushButton>
@@ -61,7 +62,8 @@ private slots:
     void operatorEditorChecksName();
     void cancelledEditorStoresNothing();
     void failedWriteRollsBack();
-    void operatorNameCannotOutgrowColumn();
+    void oneLineBoxesTakeTypedAndPastedText_data();
+    void oneLineBoxesTakeTypedAndPastedText();
     void deleteOperator_data();
     void deleteOperator();
     void operatorPhotoChosen_data();
@@ -209,11 +211,60 @@ void TestReference::failedWriteRollsBack()
     QCOMPARE(countWhere(DM->ADOConnection1, "SELECT count(*) FROM People"), 0);
 }
 
-void TestReference::operatorNameCannotOutgrowColumn()
+void TestReference::oneLineBoxesTakeTypedAndPastedText_data()
 {
-    QCOMPARE(frm_Edit_People->dbed_FIO->maxLength(), 250);
-    QCOMPARE(frm_Add_Edit_Firm_rec->dbed_Firma->maxLength(), 250);
-    QCOMPARE(frm_Change_Pasw->dbed_Login->maxLength(), 50);
+    QTest::addColumn<QString>("box");        // editor.box
+    QTest::addColumn<QString>("typed");      // typed first
+    QTest::addColumn<int>("cursor");         // where the paste goes; -1: at the end
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("stored");     // the box's text and the pending row's value
+    const QString a248(248, 'a'), a249(249, 'a');
+    const QString x45(45, 'x'), x50(50, 'x');
+    const QString smile = QString::fromUtf8("\xF0\x9F\x98\x80");   // outside the basic plane
+    QTest::newRow("line breaks and tab become blanks")
+        << "frm_Edit_People.dbed_FIO" << "" << -1 << "Иванов\nИван\tИванович\r\n" << "Иванов Иван Иванович  ";
+    QTest::newRow("firm name with a tab") << "frm_Add_Edit_Firm_rec.dbed_Firma" << "" << -1 << "Sandvik\tCoromant"
+                                          << "Sandvik Coromant";
+    QTest::newRow("login with a line break") << "frm_Change_Pasw.dbed_Login" << "" << -1 << "Петров\n" << "Петров ";
+    QTest::newRow("paste cut at the column's size")
+        << "frm_Edit_People.dbed_FIO" << "" << -1 << QString(300, QChar(0x44F)) << QString(250, QChar(0x44F));
+    QTest::newRow("character outside the basic plane across the limit")
+        << "frm_Edit_People.dbed_FIO" << "" << -1 << (a249 + smile) << a249;
+    QTest::newRow("character outside the basic plane that fits")
+        << "frm_Edit_People.dbed_FIO" << "" << -1 << (a248 + smile + smile) << (a248 + smile);
+    QTest::newRow("accent stays with its letter")
+        << "frm_Add_Edit_Firm_rec.dbed_Firma" << "" << -1 << (a249 + QStringLiteral("e\u0301")) << a249;
+    QTest::newRow("typed, then pasted in front") << "frm_Change_Pasw.dbed_Login" << x45 << 0 << "123456789"
+                                                 << ("12345" + x45);
+    QTest::newRow("full box: the paste goes, the text stays") << "frm_Change_Pasw.dbed_Login" << x50 << 10 << "123"
+                                                              << x50;
+}
+
+void TestReference::oneLineBoxesTakeTypedAndPastedText()
+{
+    QFETCH(QString, box);
+    QFETCH(QString, typed);
+    QFETCH(int, cursor);
+    QFETCH(QString, pasted);
+    QFETCH(QString, stored);
+    QWidget* editor = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == box.section('.', 0, 0))
+            editor = w;
+    QVERIFY(editor);
+    auto* edit = child<DBEdit>(editor, qPrintable(box.section('.', 1)));
+    RecordSet* rs = edit->link()->recordSet();
+    if (!rs->isOpen())
+        rs->open();
+    rs->insert();
+    typeInto(edit, typed);
+    QCOMPARE(edit->text(), typed);
+    edit->setCursorPosition(cursor < 0 ? int(edit->text().size()) : cursor);
+    QGuiApplication::clipboard()->setText(pasted);
+    edit->paste();
+    QCOMPARE(edit->text(), stored);
+    QCOMPARE(edit->link()->field()->asString(), stored);
+    rs->cancel();
 }
 
 void TestReference::deleteOperator_data()
@@ -569,7 +620,12 @@ void TestReference::accountEditorChecks_data()
                                  << QStringLiteral("Учетная запись с логином \"Петрова\" уже есть. Укажите другой логин.");
     QTest::newRow("second administrator") << QStringLiteral("Администратор") << QStringLiteral("1")
                                           << QStringLiteral("Учетная запись с логином \"Администратор\" уже есть. Укажите другой логин.");
-    QTest::newRow("blanks pass") << QStringLiteral(" ") << QStringLiteral(" ") << QString();
+    const QString blankEnds = QStringLiteral("Логин не может начинаться или заканчиваться пробелом");
+    QTest::newRow("trailing blank") << QStringLiteral("Администратор ") << QStringLiteral("1") << blankEnds;
+    QTest::newRow("leading blank") << QStringLiteral(" Сидоров") << QStringLiteral("1") << blankEnds;
+    QTest::newRow("blanks only") << QStringLiteral(" ") << QStringLiteral(" ") << blankEnds;
+    QTest::newRow("blank inside, password of blanks: pass") << QStringLiteral("Сидоров А.") << QStringLiteral(" ")
+                                                            << QString();
     QTest::newRow("other case is another login") << QStringLiteral("петрова") << QStringLiteral("1") << QString();
 }
 

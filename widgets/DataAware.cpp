@@ -5,6 +5,9 @@
 #include "RecordSet.h"
 #include "TextCollate.h"
 
+#include <QTextBoundaryFinder>
+#include <QValidator>
+
 // ---------------------------------------------------------------------------
 
 DataLink::DataLink(QObject* owner, std::function<void()> refresh) : QObject(owner), m_refresh(std::move(refresh)) {}
@@ -76,6 +79,71 @@ void writeText(DataLink& link, const QString& text, QWidget* owner)
     }
 }
 
+// What a one-line box of a text column may hold. Line breaks and tabs
+// (typed, pasted or dropped) become blanks; a text beyond the column's size
+// is cut in what was just typed or pasted, never in what was there, and at a
+// character boundary, so that no character outside the basic plane, and no
+// letter with its accents, is split. (QLineEdit's own maximum length cuts
+// UTF-16 units.)
+class OneLineText : public QValidator {
+public:
+    OneLineText(QLineEdit* edit, int maxLength) : QValidator(edit), m_max(maxLength)
+    {
+        connect(edit, &QLineEdit::textChanged, this, [this](const QString& t) { m_before = t; });
+        m_before = edit->text();
+    }
+
+    State validate(QString& input, int& pos) const override
+    {
+        for (QChar& c : input)
+            if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QLatin1Char('\t') ||
+                c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+                c = QLatin1Char(' ');
+        if (m_max <= 0 || input.size() <= m_max)
+            return Acceptable;
+        // The part that is new: what lies between the text's unchanged start and end.
+        const QString& old = m_before;
+        qsizetype pre = 0;
+        while (pre < old.size() && pre < input.size() && old[pre] == input[pre])
+            ++pre;
+        if (pre > 0 && input[pre - 1].isHighSurrogate())
+            --pre;
+        qsizetype suf = 0;
+        while (suf < old.size() - pre && suf < input.size() - pre &&
+               old[old.size() - 1 - suf] == input[input.size() - 1 - suf])
+            ++suf;
+        if (suf > 0 && input[input.size() - suf].isLowSurrogate())
+            --suf;
+        const QString inserted = input.mid(pre, input.size() - pre - suf);
+        const qsizetype room = qMax<qsizetype>(0, m_max - pre - suf);
+        qsizetype cut = 0;
+        if (room >= inserted.size()) {
+            cut = inserted.size();
+        } else if (room > 0) {
+            QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, inserted);
+            graphemes.setPosition(room);
+            if (!graphemes.isAtBoundary())
+                graphemes.toPreviousBoundary();
+            cut = qMax<qsizetype>(0, graphemes.position());
+        }
+        input = input.left(pre) + inserted.left(cut) + input.right(suf);
+        pos = int(pre + cut);
+        return Acceptable;
+    }
+
+private:
+    int m_max;
+    QString m_before;   // the box's text before this change
+};
+
+void makeOneLine(QLineEdit* edit, Field* f)
+{
+    if (!edit || !f || f->dataType() != FieldType::Text)
+        return;
+    edit->setMaxLength(32767);
+    edit->setValidator(new OneLineText(edit, f->size()));
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -96,8 +164,7 @@ DBEdit::DBEdit(QWidget* parent) : QLineEdit(parent), m_link(this, [this] { refre
 void DBEdit::bind(RecordSet* rs, const QString& fieldName)
 {
     m_link.bind(rs, fieldName);
-    if (Field* f = m_link.field(); f && f->dataType() == FieldType::Text && f->size() > 0)
-        setMaxLength(f->size());
+    makeOneLine(this, m_link.field());
 }
 
 void DBEdit::setAlwaysReadOnly(bool ro)
@@ -174,8 +241,7 @@ DBComboBox::DBComboBox(QWidget* parent) : QComboBox(parent), m_link(this, [this]
 void DBComboBox::bind(RecordSet* rs, const QString& fieldName)
 {
     m_link.bind(rs, fieldName);
-    if (Field* f = m_link.field(); f && f->dataType() == FieldType::Text && f->size() > 0 && lineEdit())
-        lineEdit()->setMaxLength(f->size());
+    makeOneLine(lineEdit(), m_link.field());
 }
 
 void DBComboBox::setItems(const QStringList& items)
