@@ -1,9 +1,11 @@
 #include "Connection.h"
 
+#include "DatabaseFile.h"
 #include "DbError.h"
 #include "Schema.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QThread>
 #include <QSqlDatabase>
@@ -43,8 +45,8 @@ void Connection::open(const QString& path)
 {
     close();
     const QFileInfo fi(path);
-    if (!fi.exists() || !fi.isFile())
-        throw DbError(QStringLiteral("Файл базы данных \"%1\" не найден.").arg(path));
+    // Read-only first: a file refused here has not been written to at all.
+    const bool contentChecked = checkDatabaseFile(path);
 
     const bool logBeside = QFileInfo(fi.absoluteFilePath() + QStringLiteral("-wal")).size() > 0;
     m_qtName = QStringLiteral("tooldb_%1").arg(++g_counter);
@@ -73,9 +75,17 @@ void Connection::open(const QString& path)
     m_path = fi.absoluteFilePath();
     try {
         // Nothing is written before the file has proved to be our database.
-        verifySchema(*this);
+        if (!contentChecked)
+            checkDatabaseContent(m_db, m_path);
         sqlite3_busy_handler(m_db, busyHandler, this);
-        execRaw("PRAGMA journal_mode=WAL");
+        // Switching the journal needs the file to itself for a moment: a
+        // lock held elsewhere is said so plainly.
+        if (sqlite3_exec(m_db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr) != SQLITE_OK) {
+            const int rc = sqlite3_errcode(m_db);
+            if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+                throw DbError(databaseInUseMessage(QDir::toNativeSeparators(fi.absoluteFilePath())));
+            throw DbError(lastEngineError());
+        }
         execRaw("PRAGMA synchronous=FULL");
         // Long histories join every row to its tool: a larger page cache
         // (grown only as used) keeps the tool tables in memory meanwhile.

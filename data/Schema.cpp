@@ -266,23 +266,27 @@ QSet<QString> columnsOf(sqlite3* db, const QString& object, bool* exists)
 
 void verifySchema(Connection& c)
 {
-    sqlite3* db = c.handle();
+    verifySchema(c.handle(), c.path());
+}
+
+void verifySchema(sqlite3* db, const QString& path)
+{
     // The first read of the file: a file that is not a database fails here.
     char* err = nullptr;
     if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, &err) != SQLITE_OK) {
         const QString msg = QString::fromUtf8(err ? err : sqlite3_errmsg(db));
         sqlite3_free(err);
-        throw DbError(QStringLiteral("Файл \"%1\" не является базой данных программы: %2").arg(c.path(), msg));
+        throw DbError(QStringLiteral("Файл \"%1\" не является базой данных программы: %2").arg(path, msg));
     }
     auto check = [&](const QString& object, const QStringList& columns, const QString& what) {
         bool exists = false;
         const QSet<QString> have = columnsOf(db, object, &exists);
         if (!exists)
-            throw DbError(QStringLiteral("В базе данных \"%1\" нет %2 \"%3\".").arg(c.path(), what, object));
+            throw DbError(QStringLiteral("В базе данных \"%1\" нет %2 \"%3\".").arg(path, what, object));
         for (const QString& col : columns)
             if (!have.contains(col.toLower()))
                 throw DbError(QStringLiteral("В базе данных \"%1\" в \"%2\" нет поля \"%3\".")
-                                  .arg(c.path(), object, col));
+                                  .arg(path, object, col));
     };
     for (const TableSpec& t : schemaTables()) {
         QStringList cols;

@@ -8,6 +8,7 @@
 #include <vector>
 
 class Connection;
+struct sqlite3;
 
 struct ColumnSpec {
     QString name;
@@ -41,6 +42,8 @@ void createDatabase(const QString& path, const QString& adminPassword);
 // Checks that every table, column and stored query is present; DbError naming
 // the first missing one otherwise. Reads only.
 void verifySchema(Connection& c);
+// The same on an engine handle of the file at path (a read-only connection).
+void verifySchema(sqlite3* db, const QString& path);
 
 // Fields of a table as its table object exposes them (no labels).
 QList<FieldDef> tableFields(const QString& table, const QStringList& without = {});

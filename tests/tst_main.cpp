@@ -5,6 +5,7 @@
 #include "DbError.h"
 #include "ImageBox.h"
 #include "ProgramFolder.h"
+#include "Schema.h"
 #include "frm_About_Unit.h"
 #include "frm_People_Unit.h"
 #include "tst_main_session.h"
@@ -18,6 +19,8 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -55,6 +58,8 @@ private slots:
     void firstRun();
     void notOurDatabase_data();
     void notOurDatabase();
+    void unwritableDatabase_data();
+    void unwritableDatabase();
     void recordCount_data();
     void recordCount();
     void recordCountAfterFilterAndListWindow();
@@ -135,8 +140,11 @@ void TestMain::firstRun()
 void TestMain::notOurDatabase_data()
 {
     QTest::addColumn<QByteArray>("content");
-    QTest::newRow("a text file") << QByteArray("Это не база данных.\n");
-    QTest::newRow("an empty file") << QByteArray();
+    QTest::addColumn<QString>("says");     // part of the one message
+    QTest::addColumn<bool>("locked");      // another program holds the file locked meanwhile
+    const QString notOurs = QStringLiteral("не является базой данных программы");
+    QTest::newRow("a text file") << QByteArray("Это не база данных.\n") << notOurs << false;
+    QTest::newRow("an empty file") << QByteArray() << QStringLiteral("нет таблицы") << false;
     QByteArray foreign;
     {
         // Another program's SQLite database.
@@ -153,12 +161,41 @@ void TestMain::notOurDatabase_data()
         sqlite3_close(db);
         foreign = fileBytes(p);
     }
-    QTest::newRow("another program's SQLite database") << foreign;
+    QTest::newRow("another program's SQLite database") << foreign << QStringLiteral("нет таблицы") << false;
+
+    // A database of the program with a hundred drills, in the rollback
+    // journal it may have when copied from elsewhere (the program would
+    // switch it to a write-ahead log, rewriting its header).
+    QByteArray ours;
+    {
+        QTemporaryDir tmp;
+        const QString p = tmp.filePath("ours.db");
+        createDatabase(p, "123");
+        sqlite3* db = nullptr;
+        QVERIFY(sqlite3_open(p.toUtf8().constData(), &db) == SQLITE_OK);
+        sqlite3_exec(db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+        for (int i = 0; i < 100; ++i)
+            sqlite3_exec(db, qPrintable(QString("INSERT INTO Sverla (Kod, Type, Prim) VALUES ('K%1', 'T', '%2')")
+                                            .arg(i).arg(QString(200, 'x'))),
+                         nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        ours = fileBytes(p);
+    }
+    const int page = 4096;
+    QVERIFY(ours.size() > 8 * page);
+    QByteArray overwritten = ours;
+    overwritten.replace(overwritten.size() - 3 * page, page, QByteArray(page, '\xA5'));
+    const QString damaged = QStringLiteral("повреждён");
+    QTest::newRow("the program's database cut short") << ours.left(ours.size() / 2) << damaged << false;
+    QTest::newRow("the program's database, a page overwritten") << overwritten << damaged << false;
+    QTest::newRow("locked by another program") << ours << QStringLiteral("занята другой программой") << true;
 }
 
 void TestMain::notOurDatabase()
 {
     QFETCH(QByteArray, content);
+    QFETCH(QString, says);
+    QFETCH(bool, locked);
     QTemporaryDir dir;
     CurrentFolder here(dir.path());
     {
@@ -167,18 +204,111 @@ void TestMain::notOurDatabase()
         f.write(content);
     }
     ScriptedUser user;
+    sqlite3* other = nullptr;
+    if (locked) {
+        QVERIFY(sqlite3_open(dir.filePath("db_instr.db").toUtf8().constData(), &other) == SQLITE_OK);
+        QVERIFY(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK);
+    }
 
     // The file exists: no question about a new database.
     QVERIFY(Program::EnsureDatabase(Program::databaseFile()));
     QVERIFY(!Program::CreateWindows(Program::databaseFile()));
+    if (other) {
+        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+    }
 
     QCOMPARE(user.shown().size(), 1);
+    QVERIFY2(user.lastText().contains(says), qPrintable(user.lastText()));
     QCOMPARE(user.shown().first().title, QString("Ошибка"));
     QCOMPARE(user.shown().first().icon, Dialogs::Icon::Error);
     QVERIFY(!frm_Main);
     QVERIFY(!frm_Pasword);
     QVERIFY(!DM);
     QCOMPARE(fileBytes(dir.filePath("db_instr.db")), content);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"db_instr.db"});
+}
+
+// A folder or a file the program may not write: said at start, in those
+// words, and the file is left as it was. Permissions bind only an ordinary
+// user: run as root, the opening runs in a child process that has become
+// "nobody".
+void TestMain::unwritableDatabase_data()
+{
+    QTest::addColumn<bool>("folderWritable");
+    QTest::addColumn<bool>("fileWritable");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("read-only folder") << false << true << QStringLiteral("нельзя записывать");
+    QTest::newRow("read-only file") << true << false << QStringLiteral("доступен только для чтения");
+    QTest::newRow("both writable") << true << true << QString();
+}
+
+void TestMain::unwritableDatabase()
+{
+    QFETCH(bool, folderWritable);
+    QFETCH(bool, fileWritable);
+    QFETCH(QString, says);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("db_instr.db");
+    createDatabase(path, "123");
+    {
+        // As copied from elsewhere: a rollback journal, nothing beside it.
+        sqlite3* db = nullptr;
+        QVERIFY(sqlite3_open(path.toUtf8().constData(), &db) == SQLITE_OK);
+        sqlite3_exec(db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    }
+    const QByteArray before = fileBytes(path);
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther |
+                                            (fileWritable ? QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther
+                                                          : QFile::Permissions())));
+    QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
+                                                  QFile::ReadOther | QFile::ExeOther |
+                                                  (folderWritable ? QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther
+                                                                  : QFile::Permissions())));
+    auto open = [&]() -> QString {
+        try {
+            Connection c;
+            c.open(path);
+            return QStringLiteral("opened");
+        } catch (const DbError& e) {
+            return e.message();
+        }
+    };
+    QString message;
+    if (geteuid() != 0) {
+        message = open();
+    } else {
+        int fds[2];
+        QVERIFY(pipe(fds) == 0);
+        const pid_t child = fork();
+        if (child == 0) {
+            ::close(fds[0]);
+            int rc = 1;
+            if (setgid(65534) == 0 && setuid(65534) == 0) {
+                const QByteArray m = open().toUtf8();
+                rc = ::write(fds[1], m.constData(), size_t(m.size())) == m.size() ? 0 : 1;
+            }
+            _exit(rc);
+        }
+        ::close(fds[1]);
+        QByteArray got;
+        char buf[512];
+        for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;)
+            got.append(buf, n);
+        ::close(fds[0]);
+        int status = 0;
+        waitpid(child, &status, 0);
+        QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        message = QString::fromUtf8(got);
+    }
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (says.isEmpty()) {
+        QCOMPARE(message, QStringLiteral("opened"));
+        return;
+    }
+    QVERIFY2(message.contains(says), qPrintable(message));
+    QCOMPARE(fileBytes(path), before);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"db_instr.db"});
 }
 

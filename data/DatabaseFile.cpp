@@ -1,0 +1,110 @@
+#include "DatabaseFile.h"
+
+#include "DbError.h"
+#include "Schema.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+namespace {
+
+// How long the start waits for another program's lock before saying so.
+constexpr int StartLockWaitMs = 2000;
+
+bool isLockError(int rc)
+{
+    rc &= 0xFF;
+    return rc == SQLITE_BUSY || rc == SQLITE_LOCKED;
+}
+
+} // namespace
+
+QString databaseInUseMessage(const QString& path)
+{
+    return QStringLiteral("База данных \"%1\" занята другой программой, которая держит файл для записи. "
+                          "Закройте ту программу и запустите эту снова.")
+        .arg(QDir::toNativeSeparators(path));
+}
+
+bool checkDatabaseFile(const QString& path)
+{
+    const QFileInfo fi(path);
+    const QString shown = QDir::toNativeSeparators(fi.absoluteFilePath());
+    if (!fi.exists() || !fi.isFile())
+        throw DbError(QStringLiteral("Файл базы данных \"%1\" не найден.").arg(path));
+    const QString folder = QDir::toNativeSeparators(fi.absolutePath());
+    if (!QFileInfo(fi.absolutePath()).isWritable())
+        throw DbError(QStringLiteral("В папку \"%1\" нельзя записывать, а программе нужно записывать рядом с "
+                                     "базой данных \"%2\" (файлы \"%3-wal\" и \"%3-shm\"). Разрешите запись в эту "
+                                     "папку или перенесите базу данных в другую.")
+                          .arg(folder, fi.fileName(), fi.fileName()));
+    if (!fi.isWritable())
+        throw DbError(QStringLiteral("Файл базы данных \"%1\" доступен только для чтения: программа не сможет "
+                                     "сохранить ни одного изменения. Разрешите запись в этот файл.")
+                          .arg(shown));
+
+    // The header says whether the file is in the write-ahead log already.
+    QByteArray header;
+    {
+        QFile f(fi.absoluteFilePath());
+        if (f.open(QIODevice::ReadOnly))
+            header = f.read(100);
+    }
+    if (header.size() == 100 && header.startsWith(QByteArray("SQLite format 3\0", 16)) && header[18] == 2 &&
+        header[19] == 2)
+        return false;
+
+    sqlite3* db = nullptr;
+    const QByteArray name = QFile::encodeName(fi.absoluteFilePath());
+    const int rc = sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    struct Closer {
+        sqlite3* db;
+        ~Closer() { sqlite3_close(db); }
+    } closer{db};
+    if (rc != SQLITE_OK)
+        throw DbError(QStringLiteral("Не удается открыть базу данных \"%1\": %2")
+                          .arg(shown, db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("нет памяти")));
+    checkDatabaseContent(db, path);
+    return true;
+}
+
+void checkDatabaseContent(sqlite3* db, const QString& path)
+{
+    const QString shown = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    sqlite3_busy_timeout(db, StartLockWaitMs);
+    // The first read: a lock held elsewhere, or a file that is no database, shows here.
+    char* err = nullptr;
+    int rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, &err);
+    const QString firstError = QString::fromUtf8(err ? err : sqlite3_errmsg(db));
+    sqlite3_free(err);
+    if (isLockError(rc))
+        throw DbError(databaseInUseMessage(shown));
+    if ((rc & 0xFF) == SQLITE_CORRUPT)
+        throw DbError(QStringLiteral("Файл базы данных \"%1\" повреждён: %2").arg(shown, firstError));
+    if (rc != SQLITE_OK)
+        throw DbError(QStringLiteral("Файл \"%1\" не является базой данных программы: %2").arg(path, firstError));
+
+    verifySchema(db, path);
+
+    // Damaged pages (a file cut short, overwritten in the middle) are found
+    // before anything is written, not by the first record set that reads them.
+    sqlite3_stmt* st = nullptr;
+    rc = sqlite3_prepare_v2(db, "PRAGMA quick_check(1)", -1, &st, nullptr);
+    QString verdict;
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_step(st);
+        if (rc == SQLITE_ROW)
+            verdict = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    }
+    const QString checkError = QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_finalize(st);
+    if (isLockError(rc))
+        throw DbError(databaseInUseMessage(shown));
+    if (rc != SQLITE_ROW)
+        throw DbError(QStringLiteral("Файл базы данных \"%1\" повреждён: %2").arg(shown, checkError));
+    if (verdict != QLatin1String("ok"))
+        throw DbError(QStringLiteral("Файл базы данных \"%1\" повреждён: %2").arg(shown, verdict));
+}
