@@ -19,6 +19,7 @@
 #include <QPolygonF>
 #include <QRadialGradient>
 #include <QSet>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <array>
@@ -26,6 +27,10 @@
 #include <vector>
 
 #include <sqlite3.h>
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 namespace {
 
@@ -972,34 +977,86 @@ void writeSampleDatabase(const QString& path, const SampleOptions& o)
 {
     if (o.tools < 0 || o.debts < 0 || o.closed < 0 || o.receipts < 0 || o.writeoffs < 0)
         throw DbError(QStringLiteral("Количество записей не может быть отрицательным."));
+    if (o.tools > MaxSampleTools || o.debts > MaxSampleDebts || o.closed > MaxSampleHistoryRows ||
+        o.receipts > MaxSampleHistoryRows || o.writeoffs > MaxSampleHistoryRows)
+        throw DbError(QStringLiteral("Слишком много записей: не больше %1 инструментов, %2 открытых долгов и %3 "
+                                     "записей каждой истории.")
+                          .arg(MaxSampleTools)
+                          .arg(MaxSampleDebts)
+                          .arg(MaxSampleHistoryRows));
     if (o.tools == 0 && (o.debts > 0 || o.closed > 0 || o.receipts > 0 || o.writeoffs > 0))
         throw DbError(QStringLiteral("Без инструмента нельзя записать долги и историю движения."));
+    if (o.password.isEmpty())
+        throw DbError(QStringLiteral("Пароль учетной записи \"Администратор\" не может быть пустым."));
+    const QFileInfo target(path);
+    if (target.exists() || target.isSymLink())
+        throw DbError(QStringLiteral("Файл \"%1\" уже существует: он не будет перезаписан.").arg(path));
+    if (!target.absoluteDir().exists())
+        throw DbError(QStringLiteral("Папки \"%1\" нет.").arg(target.absolutePath()));
 
-    createDatabase(path, o.password);   // refuses an existing file
+    // A name of our own beside the target, on the same file system.
+    QString temp;
+    {
+        QTemporaryFile reserve(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
+                               QStringLiteral(".XXXXXX"));
+        if (!reserve.open())
+            throw DbError(QStringLiteral("Не удается записать в папку \"%1\": %2")
+                              .arg(target.absolutePath(), reserve.errorString()));
+        temp = reserve.fileName();
+    }   // removed here: the database is created under that name
+    auto tempGone = [&] {
+        if (o.tempFileChanged)
+            o.tempFileChanged(QString());
+    };
+    if (o.tempFileChanged)
+        o.tempFileChanged(temp);
 
+    try {
+        createDatabase(temp, o.password);
+    } catch (...) {
+        removeDatabaseFiles(temp);
+        tempGone();
+        throw;
+    }
     sqlite3* db = nullptr;
     try {
         const Pictures pics = o.imagesFolder.isEmpty() ? Pictures() : writePictures(o.imagesFolder);
-        const QByteArray p = path.toUtf8();
+        const QByteArray p = temp.toUtf8();
         if (sqlite3_open_v2(p.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
             throw DbError(QStringLiteral("Не удается открыть базу данных \"%1\": %2")
-                              .arg(path, QString::fromUtf8(db ? sqlite3_errmsg(db) : "нет памяти")));
+                              .arg(temp, QString::fromUtf8(db ? sqlite3_errmsg(db) : "нет памяти")));
         // The file is new and is removed on any failure: no journal, no
-        // syncing while it fills; the usual journal comes back at the end.
+        // syncing while it fills; the usual journal comes back at the end,
+        // and the whole file is on disk before it takes the target's name.
         run(db, "PRAGMA journal_mode=OFF");
         run(db, "PRAGMA synchronous=OFF");
         run(db, "PRAGMA cache_size=-131072");
         run(db, "BEGIN");
         Filler(db, o, pics).fill();
         run(db, "COMMIT");
+        run(db, "PRAGMA synchronous=FULL");
         run(db, "PRAGMA journal_mode=WAL");
         if (sqlite3_close(db) != SQLITE_OK)
             throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
         db = nullptr;
+        {
+            QFile f(temp);
+            if (!f.open(QIODevice::ReadWrite) || ::fsync(f.handle()) != 0)
+                throw DbError(QStringLiteral("Не удается записать \"%1\" на диск.").arg(temp));
+        }
+        // link() never replaces a file that appeared at the target meanwhile.
+        if (::link(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) != 0)
+            throw DbError(errno == EEXIST
+                              ? QStringLiteral("Файл \"%1\" уже существует: он не будет перезаписан.").arg(path)
+                              : QStringLiteral("Не удается записать \"%1\": %2")
+                                    .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+        QFile::remove(temp);
+        tempGone();
     } catch (...) {
         if (db)
             sqlite3_close(db);
-        removeDatabaseFiles(path);
+        removeDatabaseFiles(temp);
+        tempGone();
         throw;
     }
 }

@@ -5,6 +5,7 @@
 // database to try the program on) and by tooldb-bench (the large one it
 // measures against).
 #include <QString>
+#include <functional>
 #include <QtGlobal>
 
 struct SampleOptions {
@@ -16,8 +17,20 @@ struct SampleOptions {
     QString password = QStringLiteral("123");   // of the account "Администратор"
     QString imagesFolder;   // empty: no pictures; else Images/... is written beneath it
     quint32 seed = 1;       // the same seed gives the same database
+    // Told the temporary file the database is written into (beside the
+    // target) while it exists, and "" once it is gone or renamed into place:
+    // for a signal handler that removes it when the run is interrupted.
+    std::function<void(const QString& tempFile)> tempFileChanged;
 };
 
-// Writes a new database at path and fills it. Refuses an existing file; a
-// failure removes the half-written file. DbError on every failure.
+// The largest counts accepted: beyond them a run would write gigabytes.
+constexpr int MaxSampleTools = 1'000'000;
+constexpr int MaxSampleDebts = 1'000'000;
+constexpr int MaxSampleHistoryRows = 10'000'000;   // each of closed debts, receipts, write-offs
+
+// Writes a new database at path and fills it. Refuses an existing file,
+// counts beyond the maxima above and an empty password. The database is
+// written into a temporary file beside path and renamed to path only when
+// complete, so that an interrupted run leaves no database at path; a failure
+// removes the temporary file. DbError on every failure.
 void writeSampleDatabase(const QString& path, const SampleOptions& options);

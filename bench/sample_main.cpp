@@ -5,14 +5,42 @@
 
 #include <QCommandLineParser>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QTextStream>
 
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <unistd.h>
 
 namespace {
+
+// The temporary file being written, for the signal handler: an interrupted
+// run (Ctrl+C, kill) leaves nothing behind. (SIGKILL cannot be caught: it
+// leaves the hidden temporary file, never a database under the given name.)
+char g_tempFile[4096];
+
+extern "C" void onInterrupt(int sig)
+{
+    if (g_tempFile[0])
+        ::unlink(g_tempFile);
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
+}
+
+void rememberTempFile(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    g_tempFile[0] = 0;   // never a half-copied name while the handler may run
+    if (!name.isEmpty() && size_t(name.size()) < sizeof g_tempFile) {
+        std::memcpy(g_tempFile + 1, name.constData() + 1, size_t(name.size() - 1));
+        g_tempFile[name.size()] = 0;
+        g_tempFile[0] = name[0];
+    }
+}
 
 QTextStream& out()
 {
@@ -68,8 +96,13 @@ int main(int argc, char** argv)
                        "долги, закрытые долги, история прихода и списания.\n"
                        "Учетные записи: \"Администратор\" (пароль по умолчанию \"%1\", см. --password),\n"
                        "\"Кладовщик Петрова\" (пароль 1111), \"Кладовщик Сидоров\" (пароль 2222).\n"
-                       "Существующий файл не перезаписывается.")
-            .arg(defaults.password));
+                       "Существующий файл не перезаписывается; база пишется во временный файл рядом\n"
+                       "и получает свое имя только готовой, так что прерванный запуск не оставляет базы.\n"
+                       "Не больше %2 инструментов, %3 открытых долгов и %4 записей каждой истории.")
+            .arg(defaults.password)
+            .arg(MaxSampleTools)
+            .arg(MaxSampleDebts)
+            .arg(MaxSampleHistoryRows));
     p.addHelpOption();
     p.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Файл новой базы данных (например db_instr.db)."));
     p.addOption({QStringLiteral("tools"), QStringLiteral("Число инструментов, поровну на четыре вида (%1).").arg(defaults.tools),
@@ -106,6 +139,9 @@ int main(int argc, char** argv)
     }
 
     SampleOptions o;
+    o.tempFileChanged = rememberTempFile;
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(sig, onInterrupt);
     if (!readCount(p, QStringLiteral("tools"), &o.tools) || !readCount(p, QStringLiteral("debts"), &o.debts)
         || !readCount(p, QStringLiteral("closed"), &o.closed) || !readCount(p, QStringLiteral("receipts"), &o.receipts)
         || !readCount(p, QStringLiteral("writeoffs"), &o.writeoffs))

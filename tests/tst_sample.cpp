@@ -5,13 +5,18 @@
 #include "DbError.h"
 #include "Picture.h"
 #include "SampleData.h"
+#include "TestSupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
 #include <sqlite3.h>
+#include <sys/types.h>
 
 namespace {
 
@@ -49,7 +54,12 @@ private slots:
     void references();
     void closedIssues();
     void datesAndStamps();
+    void refusesBadRequests_data();
     void refusesBadRequests();
+    void interruptedRunLeavesNoDatabase_data();
+    void interruptedRunLeavesNoDatabase();
+    void benchReportsErrors_data();
+    void benchReportsErrors();
     void dataModuleOpens();
     void pictures();
     void seedDecidesContent();
@@ -173,29 +183,130 @@ void TestSample::datesAndStamps()
     QCOMPARE(q("SELECT count(*) FROM Dolgi WHERE Instr_is_BU NOT IN (0, 1) OR FIO_AdminBD IS NULL"), 0);
 }
 
+void TestSample::refusesBadRequests_data()
+{
+    QTest::addColumn<QString>("change");   // what differs from the small options
+    for (const char* c : {"existing file", "no tools but movements", "negative receipts", "tools beyond the maximum",
+                          "debts beyond the maximum", "receipts beyond the maximum", "empty password",
+                          "missing folder"})
+        QTest::newRow(c) << QString::fromLatin1(c);
+}
+
 void TestSample::refusesBadRequests()
 {
+    QFETCH(QString, change);
     QTemporaryDir dir;
-    const QString existing = dir.filePath(QStringLiteral("db_instr.db"));
-    {
-        QFile f(existing);
+    QString path = dir.filePath(QStringLiteral("db_instr.db"));
+    SampleOptions o = smallOptions();
+    if (change == "existing file") {
+        QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("not a database");
+    } else if (change == "no tools but movements") {
+        o.tools = 0;
+    } else if (change == "negative receipts") {
+        o.receipts = -1;
+    } else if (change == "tools beyond the maximum") {
+        o.tools = 2000000000;
+    } else if (change == "debts beyond the maximum") {
+        o.debts = MaxSampleDebts + 1;
+    } else if (change == "receipts beyond the maximum") {
+        o.receipts = MaxSampleHistoryRows + 1;
+    } else if (change == "empty password") {
+        o.password.clear();
+    } else if (change == "missing folder") {
+        path = dir.filePath(QStringLiteral("none/db_instr.db"));
     }
-    QVERIFY_THROWS_EXCEPTION(DbError, writeSampleDatabase(existing, smallOptions()));
-    QFile f(existing);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), QByteArray("not a database"));
+    QVERIFY_THROWS_EXCEPTION(DbError, writeSampleDatabase(path, o));
+    // Nothing written, nothing left behind; an existing file untouched.
+    if (change == "existing file") {
+        QCOMPARE(fileBytes(path), QByteArray("not a database"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"db_instr.db"});
+    } else {
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
+}
 
-    // Movements without tools, or negative counts: nothing is written.
-    const QString fresh = dir.filePath(QStringLiteral("other.db"));
-    SampleOptions noTools = smallOptions();
-    noTools.tools = 0;
-    QVERIFY_THROWS_EXCEPTION(DbError, writeSampleDatabase(fresh, noTools));
-    SampleOptions negative = smallOptions();
-    negative.receipts = -1;
-    QVERIFY_THROWS_EXCEPTION(DbError, writeSampleDatabase(fresh, negative));
-    QVERIFY(!QFile::exists(fresh));
+// The writer interrupted half-way leaves no database under the name given:
+// caught signals remove the temporary file; SIGKILL leaves only that hidden file.
+void TestSample::interruptedRunLeavesNoDatabase_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGKILL") << int(SIGKILL);
+}
+
+void TestSample::interruptedRunLeavesNoDatabase()
+{
+    QFETCH(int, signal);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("db_instr.db"));
+    QProcess writer;
+    writer.start(QStringLiteral(TOOLDB_SAMPLE_EXE), {path, "--tools", "400000", "--receipts", "5000000"});
+    QVERIFY(writer.waitForStarted());
+    // Until its temporary file is there and growing.
+    QElapsedTimer t;
+    t.start();
+    QStringList seen;
+    while (t.elapsed() < 20000) {
+        seen = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        if (!seen.isEmpty() && QFileInfo(dir.filePath(seen.first())).size() > 200000)
+            break;
+        QTest::qWait(20);
+    }
+    QVERIFY2(!seen.isEmpty() && seen.first().startsWith(".db_instr.db."), qPrintable(seen.join(' ')));
+    QCOMPARE(writer.state(), QProcess::Running);
+    ::kill(pid_t(writer.processId()), signal);
+    QVERIFY(writer.waitForFinished(10000));
+    QVERIFY(!QFileInfo::exists(path));
+    const QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    if (signal == SIGKILL)
+        QVERIFY(left.size() <= 1);
+    else
+        QCOMPARE(left, QStringList());
+}
+
+// The benchmark ends with a non-zero status and the reason on an error, and
+// never changes a database it did not write.
+void TestSample::benchReportsErrors_data()
+{
+    QTest::addColumn<QStringList>("args");   // "@" stands for the temporary folder
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("says");       // on standard error
+    QTest::newRow("no runs") << QStringList{"--runs", "0"} << 2 << "--runs";
+    QTest::newRow("runs not a number") << QStringList{"--runs", "x"} << 2 << "--runs";
+    QTest::newRow("a text file") << QStringList{"--db", "@/text.db", "--runs", "1"} << 1 << "not a database";
+    QTest::newRow("a missing folder") << QStringList{"--db", "@/none/db_instr.db", "--runs", "1"} << 1
+                                      << "cannot write";
+    QTest::newRow("an existing database, measured on a copy")
+        << QStringList{"--db", "@/db_instr.db", "--runs", "1"} << 0 << "";
+}
+
+void TestSample::benchReportsErrors()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QString, says);
+    QTemporaryDir dir;
+    QFile text(dir.filePath("text.db"));
+    QVERIFY(text.open(QIODevice::WriteOnly));
+    text.write("hello\n");
+    text.close();
+    const QString db = dir.filePath("db_instr.db");
+    writeSampleDatabase(db, smallOptions());
+    const QByteArray before = fileBytes(db);
+    for (QString& a : args)
+        a.replace("@", dir.path());
+    QProcess bench;
+    bench.start(QStringLiteral(TOOLDB_BENCH_EXE), args);
+    QVERIFY(bench.waitForFinished(120000));
+    const QString err = QString::fromUtf8(bench.readAllStandardError());
+    QVERIFY2(bench.exitStatus() == QProcess::NormalExit && bench.exitCode() == status,
+             qPrintable(QString("exit %1: %2").arg(bench.exitCode()).arg(err)));
+    QVERIFY2(err.contains(says), qPrintable(err));
+    QCOMPARE(fileBytes(db), before);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"db_instr.db", "text.db"}));
 }
 
 void TestSample::dataModuleOpens()

@@ -1,0 +1,13 @@
+#pragma once
+// The picture case of the benchmark: a large JPEG shown in a picture box of
+// the size the main window's panels have.
+#include <QSize>
+#include <QString>
+
+// Writes a photo-like JPEG of `pixels` size into `path` (progressive when
+// asked); false when it cannot be written.
+bool writeBenchPhoto(const QString& path, QSize pixels, bool progressive);
+
+// Milliseconds to show the file in a picture box of `box` size, painted once
+// (decoding for the box and drawing it); negative when it cannot be shown.
+double showInPictureBox(const QString& path, QSize box);
