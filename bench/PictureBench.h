@@ -10,4 +10,5 @@ bool writeBenchPhoto(const QString& path, QSize pixels, bool progressive);
 
 // Milliseconds to show the file in a picture box of `box` size, painted once
 // (decoding for the box and drawing it); negative when it cannot be shown.
-double showInPictureBox(const QString& path, QSize box);
+// *cpuMs: the processor time it took (what a loaded machine does not inflate).
+double showInPictureBox(const QString& path, QSize box, double* cpuMs = nullptr);
