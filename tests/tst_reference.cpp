@@ -70,6 +70,7 @@ private slots:
     void operatorPhotoChosen();
     void cancelledPhotoDialogKeepsPhoto();
     void listsRefuseSmallSizes();
+    void pictureSharpAfterTheBoxGrows();
 
     void deleteFirm_data();
     void deleteFirm();
@@ -431,6 +432,29 @@ void TestReference::listsRefuseSmallSizes()
     QCOMPARE(frm_Firm_List->minimumSize(), QSize(350, 300));
     frm_People->resize(600, 400);
     QCOMPARE(frm_People->size(), QSize(700, 500));
+}
+
+// A picture decoded before its box had its size (reduced in the decoder) is
+// decoded again when the box grows, instead of being shown enlarged.
+void TestReference::pictureSharpAfterTheBoxGrows()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("big.jpg"));
+    QImage img(1600, 1200, QImage::Format_RGB32);
+    img.fill(Qt::darkCyan);
+    QVERIFY(img.save(file, "JPG"));
+    ImageBox box;
+    box.resize(100, 80);
+    QVERIFY(box.loadFile(file));
+    const QSize small = box.image().size();
+    QVERIFY2(small.width() < 800, qPrintable(QString::number(small.width())));
+    box.resize(800, 600);
+    QTRY_VERIFY(box.image().width() >= 800 && box.image().height() >= 600);
+    // Shrinking keeps what was decoded.
+    const QSize large = box.image().size();
+    box.resize(300, 200);
+    QCoreApplication::processEvents();
+    QCOMPARE(box.image().size(), large);
 }
 
 // --- firms -----------------------------------------------------------------
