@@ -245,13 +245,16 @@ void TestSample::interruptedRunLeavesNoDatabase()
     QProcess writer;
     writer.start(QStringLiteral(TOOLDB_SAMPLE_EXE), {path, "--tools", "400000", "--receipts", "5000000"});
     QVERIFY(writer.waitForStarted());
-    // Until its temporary file is there and growing.
+    // Until its temporary file is there (the schema written) and filling.
     QElapsedTimer t;
     t.start();
     QStringList seen;
+    qint64 seenAt = -1;
     while (t.elapsed() < 20000) {
         seen = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
-        if (!seen.isEmpty() && QFileInfo(dir.filePath(seen.first())).size() > 200000)
+        if (!seen.isEmpty() && seenAt < 0)
+            seenAt = t.elapsed();
+        if (seenAt >= 0 && t.elapsed() - seenAt > 300)
             break;
         QTest::qWait(20);
     }
