@@ -391,7 +391,7 @@ void TestMain::recordCountAfterFilterAndListWindow()
 // shown, enabled, and no window is left modal (a hidden one would block it).
 void TestMain::subWindowsInTheRealModalLoop_data()
 {
-    QTest::addColumn<QString>("menu");      // main-menu item that opens the window
+    QTest::addColumn<QString>("menu");      // menu item or tool-bar button that opens the window
     QTest::addColumn<QString>("button");    // its button opening the editor; empty: none
     QTest::addColumn<QString>("type");      // "box=text" typed into the editor first
     QTest::addColumn<QString>("close");     // how the editor (or window) is left: a button, or "Esc"
@@ -411,6 +411,8 @@ void TestMain::subWindowsInTheRealModalLoop_data()
     QTest::newRow("accounts: add, Esc") << "mm_Pasw" << "spbt_Add" << "" << "Esc" << false;
     QTest::newRow("operators list alone") << "mm_Tabl_People" << "" << "" << "Esc" << false;
     QTest::newRow("about box") << "mm_About" << "" << "" << "bbtn_OK" << false;
+    QTest::newRow("drill filter, Esc") << "spbt_Sverlo_Filtr" << "" << "" << "Esc" << false;
+    QTest::newRow("record search, Esc") << "spbt_SVerlo_Search" << "" << "" << "Esc" << false;
 }
 
 void TestMain::subWindowsInTheRealModalLoop()
@@ -465,9 +467,13 @@ void TestMain::subWindowsInTheRealModalLoop()
                     during << w->objectName();
             leave(editor);
         });
-    auto* action = frm_Main->findChild<QAction*>(menu);
-    QVERIFY(action);
-    action->trigger();
+    if (auto* action = frm_Main->findChild<QAction*>(menu)) {
+        action->trigger();
+    } else {
+        auto* toolButton = frm_Main->findChild<QAbstractButton*>(menu);
+        QVERIFY2(toolButton, qPrintable(menu));
+        QTest::mouseClick(toolButton, Qt::LeftButton);
+    }
     QCoreApplication::processEvents();
 
     const QString problem = ScriptedUser::usableProblem(frm_Main);
@@ -475,6 +481,8 @@ void TestMain::subWindowsInTheRealModalLoop()
     QCOMPARE(s.user.stuck(), 0);
     QCOMPARE(s.user.leftOpen(), 0);
     QCOMPARE(s.user.unexpected(), 0);
+    // The login, the window, and its editor when there is one, were all shown.
+    QCOMPARE(s.user.modalsShown().size(), button.isEmpty() ? 2 : 3);
     if (!button.isEmpty()) {
         QStringList expected;
         if (!mainHides)
