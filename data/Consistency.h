@@ -1,0 +1,31 @@
+#pragma once
+// The consistency check of the stock: every counter and every reference that
+// the movements keep, read back from the file. Each finding is one plain
+// Russian line naming the tool's kind and code (or the row that is wrong);
+// no finding means every rule holds. The check only reads.
+//
+// Rules checked:
+// - no stock counter of a tool, and no count of a debt or history row, is
+//   below 0 or other than a whole number;
+// - a tool's "К-во долг" equals the sum of its open debts;
+// - a closed debt gave back (new + used + written off) what was taken, and
+//   its closing code matches what came back;
+// - every tool names an existing firm; every debt and history row names an
+//   existing kind (also in List_Tabl), tool and, for debts, operator;
+// - the engine's own PRAGMA integrity_check finds nothing.
+#include <QString>
+#include <QStringList>
+
+class Connection;
+struct sqlite3;
+
+// Checks an open database (the program's own connection, for instance);
+// DbError when the file cannot be read or is not this program's database.
+QStringList consistencyFindings(sqlite3* db, const QString& path);
+QStringList consistencyFindings(Connection& c);
+
+// Opens the file read-only, checks it and closes it. Nothing is written:
+// not the file, not its journal mode; a file with no log beside it is read
+// as unchangeable, so no log files are left behind either. DbError when the
+// file cannot be opened as this program's database.
+QStringList checkDatabaseFile(const QString& path);
