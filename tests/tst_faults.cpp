@@ -1,0 +1,235 @@
+// Writes that fail under the windows: a failing disk, a full disk or a
+// refusing engine at a save of the operators and firms lists. The user is
+// told, nothing is stored, every list shows the file, and the connection
+// keeps working once the disk does.
+#include "Consistency.h"
+#include "DM_Unit.h"
+#include "DataAware.h"
+#include "DbError.h"
+#include "FaultInjection.h"
+#include "ScriptedUser.h"
+#include "TestSupport.h"
+#include "frm_Add_Edit_Firm_Unit.h"
+#include "frm_Edit_People_Unit.h"
+#include "frm_Firm_List_Unit.h"
+#include "frm_People_Unit.h"
+
+#include <QPushButton>
+#include <QtTest>
+
+#include <sqlite3.h>
+
+using FaultInjection::Fault;
+
+namespace {
+
+void typeInto(QLineEdit* e, const QString& text)
+{
+    e->selectAll();
+    QTest::keyClick(e, Qt::Key_Delete);
+    for (const QChar ch : text) {   // key by key, Cyrillic included
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(e, &press);
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(e, &release);
+    }
+}
+
+// The rows of a column as a second connection reads them from the file.
+QStringList inFile(const QString& path, const QString& sql)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* st = nullptr;
+    QStringList out;
+    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr) == SQLITE_OK)
+        while (sqlite3_step(st) == SQLITE_ROW)
+            out << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return out;
+}
+
+QStringList sorted(QStringList l)
+{
+    l.sort();
+    return l;
+}
+
+} // namespace
+
+class TestFaults : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { FaultInjection::install(); }
+    void init();
+    void cleanup();
+    void failedSave_data();
+    void failedSave();
+    void shimCountsAndClears();
+
+private:
+    // Saves through the list's add or edit button, the editor's OK pressed
+    // after `arm` ran; returns what the list showed right after.
+    QStringList save(bool firms, bool add, const QString& name, const std::function<void()>& arm);
+
+    std::unique_ptr<TempDb> m_db;
+    std::unique_ptr<ScriptedUser> m_user;
+};
+
+void TestFaults::init()
+{
+    m_db = std::make_unique<TempDb>();
+    {
+        Connection c;
+        c.open(m_db->path());
+        const qint64 firm = insertRow(c, "Firma", {{"Name", "Sandvik"}});
+        insertRow(c, "People", {{"FIO", "Петров"}});
+        addDrill(c, "С-1", "спиральное", 5.0, firm, 4, 1);
+    }
+    new TDM(m_db->path());
+    frm_People = new Tfrm_People;
+    frm_Edit_People = new Tfrm_Edit_People;
+    frm_Firm_List = new Tfrm_Firm_List;
+    frm_Add_Edit_Firm_rec = new Tfrm_Add_Edit_Firm_rec;
+    m_user = std::make_unique<ScriptedUser>();
+}
+
+void TestFaults::cleanup()
+{
+    FaultInjection::clear();
+    QCOMPARE(m_user->unexpected(), 0);
+    m_user.reset();
+    for (QWidget* w : QApplication::topLevelWidgets())
+        QVERIFY2(!w->isVisible(), qPrintable(w->objectName() + QStringLiteral(" left open")));
+    delete frm_Add_Edit_Firm_rec;
+    delete frm_Firm_List;
+    delete frm_Edit_People;
+    delete frm_People;
+    delete DM;
+    m_db.reset();
+}
+
+QStringList TestFaults::save(bool firms, bool add, const QString& name, const std::function<void()>& arm)
+{
+    QStringList shown;
+    TForm* list = firms ? static_cast<TForm*>(frm_Firm_List) : static_cast<TForm*>(frm_People);
+    m_user->onModal([&](QDialog*) {
+        m_user->onModal([&](QDialog* d) {
+            typeInto(d->findChild<QLineEdit*>(firms ? "dbed_Firma" : "dbed_FIO"), name);
+            arm();
+            d->findChild<QPushButton*>(firms ? "bbtn_OK" : "BitBtn1")->click();
+        });
+        if (firms)
+            add ? frm_Firm_List->spbt_Firm_NewClick() : frm_Firm_List->spbt_Firm_EditClick();
+        else
+            add ? frm_People->spbt_People_NewClick() : frm_People->spbt_People_EditClick();
+        RecordSet& rs = firms ? DM->tbl_Firma : DM->tbl_People;
+        shown = column(rs, firms ? "Name" : "FIO");
+        list->close();
+    });
+    Dialogs::showModal(list);
+    return shown;
+}
+
+void TestFaults::failedSave_data()
+{
+    QTest::addColumn<bool>("firms");
+    QTest::addColumn<bool>("add");
+    QTest::addColumn<QString>("fault");   // io, full or trigger
+    QTest::addColumn<int>("nth");         // which write of the save fails
+    QTest::addColumn<bool>("sticky");     // and every one after it
+    QTest::addColumn<QString>("message");
+    const QString addPeople =
+        QStringLiteral("Возникла ошибка при попытке вставки данных в таблице \"PEOPLE\". Данные не сохранены!!!");
+    const QString editPeople =
+        QStringLiteral("Возникла ошибка при попытке редактирования данных в таблице \"PEOPLE\". Данные не сохранены!!!");
+    const QString addFirm =
+        QStringLiteral("Возникла ошибка при попытке вставки данных в таблице \"tbl_Firma\". Данные не сохранены!!!");
+    const QString editFirm =
+        QStringLiteral("Возникла ошибка при попытке редактирования данных в таблице \"tbl_Firma\". Данные не сохранены!!!");
+    QTest::newRow("operator added, first write fails") << false << true << "io" << 1 << false << addPeople;
+    QTest::newRow("operator added, disk full from the 2nd write") << false << true << "full" << 2 << true << addPeople;
+    QTest::newRow("operator added, refused by the engine") << false << true << "trigger" << 0 << false << addPeople;
+    QTest::newRow("operator renamed, 3rd write fails") << false << false << "io" << 3 << false << editPeople;
+    QTest::newRow("operator renamed, disk full") << false << false << "full" << 1 << true << editPeople;
+    QTest::newRow("operator renamed, refused by the engine") << false << false << "trigger" << 0 << false << editPeople;
+    QTest::newRow("firm added, 2nd write fails") << true << true << "io" << 2 << false << addFirm;
+    QTest::newRow("firm added, disk full from the 4th write") << true << true << "full" << 4 << true << addFirm;
+    QTest::newRow("firm added, refused by the engine") << true << true << "trigger" << 0 << false << addFirm;
+    QTest::newRow("firm renamed, first write fails") << true << false << "io" << 1 << false << editFirm;
+    QTest::newRow("firm renamed, disk full") << true << false << "full" << 1 << true << editFirm;
+    QTest::newRow("firm renamed, refused by the engine") << true << false << "trigger" << 0 << false << editFirm;
+}
+
+void TestFaults::failedSave()
+{
+    QFETCH(bool, firms);
+    QFETCH(bool, add);
+    QFETCH(QString, fault);
+    QFETCH(int, nth);
+    QFETCH(bool, sticky);
+    QFETCH(QString, message);
+    const QString path = m_db->path();
+    const QString names = firms ? QStringLiteral("SELECT Name FROM Firma") : QStringLiteral("SELECT FIO FROM People");
+    const QStringList before = inFile(path, names);
+    const QString trigger = fault == QLatin1String("trigger")
+        ? FaultInjection::addFailingTrigger(DM->ADOConnection1, firms ? "Firma" : "People", add ? "INSERT" : "UPDATE")
+        : QString();
+
+    const QStringList shown = save(firms, add, QStringLiteral("Новое имя"), [&] {
+        if (nth > 0)
+            FaultInjection::failWrite(nth, fault == QLatin1String("full") ? Fault::DiskFull : Fault::IoError, sticky);
+    });
+    if (nth > 0)
+        QVERIFY2(FaultInjection::faultsInjected() > 0, "the save wrote less than the fault waited for");
+    FaultInjection::clear();
+    QCOMPARE(m_user->texts(), QStringList{message});
+    QCOMPARE(inFile(path, names), before);                 // nothing stored
+    QCOMPARE(sorted(shown), sorted(before));                // the list showed the file
+    QCOMPARE(DM->ADOConnection1.transLevel(), 0);
+    // Every grid that shows a firm's name shows the file's name.
+    DM->dtSet_Sverla.first();
+    QCOMPARE(DM->dtSet_Sverla.fieldByName("Name").asString(), QStringLiteral("Sandvik"));
+
+    // Once the disk works again, so does the program, on the same connection.
+    if (!trigger.isEmpty())
+        FaultInjection::dropFailingTrigger(DM->ADOConnection1, trigger);
+    m_user->clear();
+    const QStringList after = save(firms, add, QStringLiteral("Второе имя"), [] {});
+    QCOMPARE(m_user->texts(), QStringList());
+    QVERIFY(inFile(path, names).contains(QStringLiteral("Второе имя")));
+    QVERIFY(after.contains(QStringLiteral("Второе имя")));
+    QCOMPARE(consistencyFindings(DM->ADOConnection1), QStringList());
+    QCOMPARE(checkDatabaseFile(path), QStringList());
+}
+
+void TestFaults::shimCountsAndClears()
+{
+    Connection& c = DM->ADOConnection1;
+    FaultInjection::failWrite(0);
+    c.exec(QStringLiteral("INSERT INTO Firma (Name) VALUES ('A')"));
+    const int perCommit = FaultInjection::writesSeen();
+    QVERIFY(perCommit > 0);   // the layer sees the program's writes
+    {
+        FaultInjection::Armed full(1, Fault::DiskFull, true);
+        try {
+            c.exec(QStringLiteral("INSERT INTO Firma (Name) VALUES ('B')"));
+            QFAIL("a write on a full disk succeeded");
+        } catch (const DbError& e) {
+            QCOMPARE(e.message(), QStringLiteral("database or disk is full"));
+        }
+        try {
+            c.exec(QStringLiteral("INSERT INTO Firma (Name) VALUES ('C')"));
+            QFAIL("the disk stayed full, yet the write succeeded");
+        } catch (const DbError&) {
+        }
+        QVERIFY(FaultInjection::faultsInjected() >= 2);
+    }
+    c.exec(QStringLiteral("INSERT INTO Firma (Name) VALUES ('D')"));
+    QCOMPARE(FaultInjection::faultsInjected(), 0);
+    QCOMPARE(inFile(m_db->path(), "SELECT Name FROM Firma ORDER BY ID"), (QStringList{"Sandvik", "A", "D"}));
+}
+
+QTEST_MAIN(TestFaults)
+#include "tst_faults.moc"
