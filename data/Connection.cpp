@@ -72,6 +72,9 @@ void Connection::open(const QString& path)
         }
         m_db = *static_cast<sqlite3* const*>(h.data());
     }
+    m_lost = false;
+    sqlite3_rollback_hook(m_db, &Connection::engineRolledBack, this);
+    sqlite3_set_authorizer(m_db, &Connection::authorize, this);
     m_path = fi.absoluteFilePath();
     try {
         // Nothing is written before the file has proved to be our database.
@@ -107,6 +110,11 @@ void Connection::close()
     if (m_db && m_level > 0)
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
     m_level = 0;
+    m_lost = false;
+    if (m_db) {
+        sqlite3_rollback_hook(m_db, nullptr, nullptr);
+        sqlite3_set_authorizer(m_db, nullptr, nullptr);
+    }
     m_db = nullptr;
     if (!m_qtName.isEmpty()) {
         {
@@ -138,6 +146,31 @@ DbError Connection::engineError(const QString& context) const
     if ((ext & 0xff) == SQLITE_BUSY || (ext & 0xff) == SQLITE_LOCKED)
         return DbError(DbError::busyText(), DbError::Reason::Busy);
     return DbError(msg);
+}
+
+void Connection::engineRolledBack(void* self)
+{
+    // Called for every rollback of the whole transaction; the program's own
+    // rollbacks come with the level already at 0.
+    auto* c = static_cast<Connection*>(self);
+    if (c->m_level > 0)
+        c->m_lost = true;
+}
+
+int Connection::authorize(void* self, int action, const char* arg, const char*, const char*, const char*)
+{
+    if (!static_cast<Connection*>(self)->m_lost)
+        return SQLITE_OK;
+    switch (action) {
+    case SQLITE_INSERT:
+    case SQLITE_UPDATE:
+    case SQLITE_DELETE:
+        return SQLITE_DENY;
+    case SQLITE_SAVEPOINT:   // a new savepoint would open a transaction of its own
+        return arg && qstricmp(arg, "BEGIN") == 0 ? SQLITE_DENY : SQLITE_OK;
+    default:
+        return SQLITE_OK;   // reading, and rolling back, go on
+    }
 }
 
 void Connection::execRaw(const char* sql)
@@ -194,6 +227,8 @@ void Connection::commitTrans()
 {
     if (m_level <= 0)
         throw DbError(QStringLiteral("Нет открытой транзакции."));
+    if (m_lost)
+        throw DbError(QStringLiteral("Транзакция прервана ошибкой записи на диск, изменения не сохранены."));
     if (m_level == 1)
         execRaw("COMMIT");   // on failure the transaction stays open for the rollback
     else
@@ -208,6 +243,7 @@ void Connection::rollbackTrans()
         throw DbError(QStringLiteral("Нет открытой транзакции."));
     const int level = m_level--;
     if (level == 1) {
+        m_lost = false;
         try {
             if (m_db && !sqlite3_get_autocommit(m_db))
                 execRaw("ROLLBACK");

@@ -54,12 +54,18 @@ signals:
 
 private:
     void execRaw(const char* sql);
+    static void engineRolledBack(void* self);
+    static int authorize(void* self, int action, const char*, const char*, const char*, const char*);
 
     sqlite3* m_db = nullptr;
     QString m_qtName;   // name of the QSqlDatabase connection that owns the handle
     QString m_path;
     int m_level = 0;
     int m_busyWaitMs = 3000;
+    // The engine rolled the open transaction back on its own (a write to the
+    // disk failed): until the caller's rollback, nothing more is written, so
+    // that no remaining write of the command is stored on its own.
+    bool m_lost = false;
 };
 
 // Holds a transaction for one scope: rolls back unless committed, so no path

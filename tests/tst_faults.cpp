@@ -20,6 +20,7 @@
 #include <sqlite3.h>
 
 using FaultInjection::Fault;
+Q_DECLARE_METATYPE(FaultInjection::Fault)
 
 namespace {
 
@@ -67,6 +68,8 @@ private slots:
     void failedSave_data();
     void failedSave();
     void shimCountsAndClears();
+    void transactionLostMidwayTakesNoMoreWrites_data();
+    void transactionLostMidwayTakesNoMoreWrites();
 
 private:
     // Saves through the list's add or edit button, the editor's OK pressed
@@ -228,7 +231,70 @@ void TestFaults::shimCountsAndClears()
     }
     c.exec(QStringLiteral("INSERT INTO Firma (Name) VALUES ('D')"));
     QCOMPARE(FaultInjection::faultsInjected(), 0);
+    // A commit that fails at any of its writes leaves nothing behind and no
+    // transaction open; the connection goes on.
+    for (int nth = 1; nth <= 4; ++nth) {
+        c.beginTrans();
+        c.exec(QStringLiteral("INSERT INTO Firma (Name) VALUES ('E')"));
+        FaultInjection::failWrite(nth, Fault::IoError);
+        QVERIFY_THROWS_EXCEPTION(DbError, c.commitTrans());
+        QCOMPARE(FaultInjection::faultsInjected(), 1);
+        QCOMPARE(sqlite3_get_autocommit(c.handle()), 1);   // the engine rolled it back itself
+        c.rollbackTrans();
+        FaultInjection::clear();
+    }
     QCOMPARE(inFile(m_db->path(), "SELECT Name FROM Firma ORDER BY ID"), (QStringList{"Sandvik", "A", "D"}));
+}
+
+void TestFaults::transactionLostMidwayTakesNoMoreWrites_data()
+{
+    QTest::addColumn<Fault>("fault");
+    QTest::newRow("failing disk") << Fault::IoError;
+    QTest::newRow("full disk") << Fault::DiskFull;
+}
+
+// A large transaction writes pages out before its commit; when such a write
+// fails the engine rolls the whole transaction back on its own. The writes
+// that the command still makes afterwards must not be stored one by one.
+void TestFaults::transactionLostMidwayTakesNoMoreWrites()
+{
+    QFETCH(Fault, fault);
+    Connection& c = DM->ADOConnection1;
+    RecordSet& firms = DM->tbl_Firma;
+    firms.open();
+    c.exec(QStringLiteral("PRAGMA cache_size = 2"));   // pages go out at once
+    {
+        Transaction tr(c);
+        {
+            FaultInjection::Armed armed(1, fault, true);
+            const QString big = QStringLiteral("INSERT INTO Firma (Name) VALUES ('%1')").arg(QString(240, QLatin1Char('x')));
+            QVERIFY_THROWS_EXCEPTION(DbError, c.exec(big));
+            QVERIFY(FaultInjection::faultsInjected() > 0);
+        }
+        QCOMPARE(c.transLevel(), 1);
+        // The rest of the command: a plain statement, a record set's post,
+        // a nested transaction.
+        QVERIFY_THROWS_EXCEPTION(DbError, c.exec(QStringLiteral("INSERT INTO Firma (Name) VALUES ('после')")));
+        firms.insert();
+        firms.fieldByName("Name").setAsString(QStringLiteral("после"));
+        QVERIFY_THROWS_EXCEPTION(DbError, firms.post());
+        firms.cancel();
+        QVERIFY_THROWS_EXCEPTION(DbError, c.beginTrans());
+        QVERIFY_THROWS_EXCEPTION(DbError, tr.commit());
+    }
+    c.exec(QStringLiteral("PRAGMA cache_size = -65536"));
+    QCOMPARE(c.transLevel(), 0);
+    QCOMPARE(inFile(m_db->path(), "SELECT Name FROM Firma"), QStringList{"Sandvik"});
+    // Reading goes on throughout, and the next transaction stores again.
+    QCOMPARE(column(firms, "Name"), QStringList{"Sandvik"});
+    {
+        Transaction tr(c);
+        firms.insert();
+        firms.fieldByName("Name").setAsString(QStringLiteral("после"));
+        firms.post();
+        tr.commit();
+    }
+    QCOMPARE(inFile(m_db->path(), "SELECT Name FROM Firma ORDER BY ID"), (QStringList{"Sandvik", "после"}));
 }
 
 QTEST_MAIN(TestFaults)
