@@ -326,6 +326,9 @@ QStringList checkDatabaseFile(const QString& path)
     // A reader never folds the log into the file, not even on closing.
     sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     sqlite3_busy_timeout(db, 15000);
+    // A page cache of this connection alone (nothing is stored in the file):
+    // the history rows look up their tools, which then stay in memory.
+    sqlite3_exec(db, "PRAGMA cache_size=-65536", nullptr, nullptr, nullptr);
     // The first read: a file that is not a database at all fails here.
     char* err = nullptr;
     if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, &err) != SQLITE_OK) {
