@@ -307,13 +307,18 @@ QStringList checkDatabaseFile(const QString& path)
     // With neither a write-ahead log nor a rollback journal beside it, no
     // program is writing the file: it is read as unchangeable, which takes
     // no locks and creates no log files. Otherwise it is read through its
-    // log, read-only, as a second reader would.
+    // log, read-only, as a second reader would (also the log a crashed
+    // program left behind).
     const bool logBeside = QFileInfo::exists(abs + QStringLiteral("-wal"))
         || QFileInfo::exists(abs + QStringLiteral("-journal"));
+    const bool indexBeside = QFileInfo::exists(abs + QStringLiteral("-shm"));
     QUrl url = QUrl::fromLocalFile(abs);
     url.setScheme(QStringLiteral("file"));
+    // The log's index beside it is read, never rebuilt in place; only a log
+    // copied without its index needs a new one, which the engine creates.
     const QByteArray uri = url.toString(QUrl::FullyEncoded).toUtf8()
-        + (logBeside ? QByteArray("?mode=ro") : QByteArray("?mode=ro&immutable=1"));
+        + (!logBeside ? QByteArray("?mode=ro&immutable=1")
+                      : (indexBeside ? QByteArray("?mode=ro&readonly_shm=1") : QByteArray("?mode=ro")));
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(uri.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
     struct Closer {

@@ -53,6 +53,12 @@ void fillSound(Connection& c)
 
 QStringList filesIn(const QString& folder) { return QDir(folder).entryList(QDir::Files, QDir::Name); }
 
+QStringList sorted(QStringList l)
+{
+    l.sort();
+    return l;
+}
+
 void runSql(const QString& path, const QString& sql)
 {
     sqlite3* db = nullptr;
@@ -213,13 +219,15 @@ void TestConsistency::neverWrites_data()
     QTest::newRow("read-only file") << "readonly";
     QTest::newRow("rollback journal mode") << "journal";
     QTest::newRow("program running, log holds commits") << "running";
+    QTest::newRow("left by a crashed program: log and its index") << "crashed";
+    QTest::newRow("copied with its log but not the index") << "copied";
 }
 
 void TestConsistency::neverWrites()
 {
     QFETCH(QString, state);
     TempDb db;
-    const QString path = db.path();
+    QString path = db.path();
     {
         Connection c;
         c.open(path);
@@ -230,30 +238,46 @@ void TestConsistency::neverWrites()
     if (state == QLatin1String("readonly"))
         QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
 
+    const QString committed = QStringLiteral("Сверла, код \"С-1\" (ID 1): \"К-во новый\" меньше нуля: -4");
+    const bool withLog = state == QLatin1String("running") || state == QLatin1String("crashed")
+        || state == QLatin1String("copied");
     Connection running;
-    if (state == QLatin1String("running")) {
+    if (withLog) {
         running.open(path);
         running.exec(QStringLiteral("UPDATE Sverla SET K_vo_New = -4"));   // committed, in the log only
         running.beginTrans();
         running.exec(QStringLiteral("UPDATE Frezy SET K_vo_BU = -5"));     // not committed: not seen
     }
+    if (state == QLatin1String("crashed") || state == QLatin1String("copied")) {
+        // The files as a program killed now leaves them.
+        const QString copy = db.folder() + QStringLiteral("/copy.db");
+        QVERIFY(QFile::copy(path, copy));
+        QVERIFY(QFile::copy(path + QStringLiteral("-wal"), copy + QStringLiteral("-wal")));
+        if (state == QLatin1String("crashed"))
+            QVERIFY(QFile::copy(path + QStringLiteral("-shm"), copy + QStringLiteral("-shm")));
+        running.rollbackTrans();
+        path = copy;
+    }
     const QStringList before = filesIn(db.folder());
-    const QByteArray file = fileBytes(path);
-    const QByteArray log = fileBytes(path + QStringLiteral("-wal"));
+    QHash<QString, QByteArray> bytes;
+    for (const QString& f : before)
+        bytes.insert(f, fileBytes(db.folder() + QLatin1Char('/') + f));
 
     const QStringList found = checkDatabaseFile(path);
-    if (state == QLatin1String("running")) {
-        QCOMPARE(found, QStringList{QStringLiteral("Сверла, код \"С-1\" (ID 1): \"К-во новый\" меньше нуля: -4")});
+    QCOMPARE(found, withLog ? QStringList{committed} : QStringList());
+    if (running.inTransaction())
         running.rollbackTrans();
-    } else {
-        QCOMPARE(found, QStringList());
+    if (state == QLatin1String("copied"))   // a log is read only with an index; a new one is made
+        QCOMPARE(filesIn(db.folder()), sorted(before + QStringList{QStringLiteral("copy.db-shm")}));
+    else if (state != QLatin1String("running"))
         QCOMPARE(filesIn(db.folder()), before);   // no log files left behind
-    }
-    QCOMPARE(fileBytes(path), file);
-    QCOMPARE(fileBytes(path + QStringLiteral("-wal")), log);
+    // Not one byte of the file, its log or the log's index changed.
+    for (auto it = bytes.begin(); it != bytes.end(); ++it)
+        if (state != QLatin1String("running") || !it.key().endsWith(QLatin1String("-shm")))
+            QVERIFY2(fileBytes(db.folder() + QLatin1Char('/') + it.key()) == it.value(), qPrintable(it.key()));
     if (state == QLatin1String("journal"))
-        QCOMPARE(int(file.at(18)), 1);   // still a rollback-journal database
-    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QCOMPARE(int(bytes.value(QStringLiteral("db_instr.db")).at(18)), 1);   // still a rollback-journal database
+    QFile::setPermissions(db.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 void TestConsistency::refusedFiles_data()
