@@ -137,6 +137,18 @@ void clear() { failWrite(0); }
 int writesSeen() { return g_seen; }
 int faultsInjected() { return g_failed; }
 
+int everyWriteFails(Fault fault, bool sticky, const std::function<void(int nth)>& attempt)
+{
+    for (int nth = 1;; ++nth) {
+        failWrite(nth, fault, sticky);
+        attempt(nth);
+        const bool met = g_failed > 0;
+        clear();
+        if (!met)
+            return nth - 1;
+    }
+}
+
 QString addFailingTrigger(Connection& c, const QString& table, const QString& operation, const QString& message)
 {
     const QString name = QStringLiteral("fault_%1_%2").arg(table, operation.toLower());

@@ -7,7 +7,10 @@
 //   FaultInjection::Armed f(1, FaultInjection::Fault::IoError);   // the next write fails
 //   FaultInjection::Armed full(3, FaultInjection::Fault::DiskFull, true); // 3rd write on: disk full
 //   FaultInjection::addFailingTrigger(conn, "People", "INSERT");   // every insert refused
+//   FaultInjection::everyWriteFails(Fault::DiskFull, true, attempt); // each write in turn
 #include <QString>
+
+#include <functional>
 
 class Connection;
 
@@ -39,6 +42,14 @@ public:
     Armed(const Armed&) = delete;
     Armed& operator=(const Armed&) = delete;
 };
+
+// Runs `attempt` once for every write it makes: on run n the nth write
+// fails (with `sticky`, every write from the nth on), until a run meets no
+// fault because it wrote fewer times. An attempt that fails must leave
+// everything as before, so the next run starts from the same state. Returns
+// how many runs met a fault; the last run completed without one.
+//   int runs = FaultInjection::everyWriteFails(Fault::IoError, false, [&](int) { saveFirm(); check(); });
+int everyWriteFails(Fault fault, bool sticky, const std::function<void(int nth)>& attempt);
 
 // A trigger that makes every `operation` (INSERT, UPDATE or DELETE) on the
 // table fail with the message, as a refusing engine would; the name of the
