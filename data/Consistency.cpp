@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include <memory>
+
 #include <sqlite3.h>
 
 namespace {
@@ -298,6 +300,42 @@ QStringList consistencyFindings(Connection& c)
     return consistencyFindings(c.handle(), c.path());
 }
 
+namespace {
+
+// A read-only connection that has read the file once.
+struct Reader {
+    sqlite3* db = nullptr;
+    bool opened = false;   // false: the open itself failed
+    QString error;         // the engine's words when it failed
+    int code = SQLITE_OK;  // extended result code
+    ~Reader() { sqlite3_close(db); }
+
+    bool open(const QByteArray& uri)
+    {
+        if (sqlite3_open_v2(uri.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) != SQLITE_OK)
+            return fail();
+        opened = true;
+        // A reader never folds the log into the file, not even on closing.
+        sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        sqlite3_busy_timeout(db, 15000);
+        // A page cache of this connection alone (nothing is stored in the
+        // file): the history rows look up their tools, which stay in memory.
+        sqlite3_exec(db, "PRAGMA cache_size=-65536", nullptr, nullptr, nullptr);
+        // The first read: a file that is not a database at all fails here.
+        if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK)
+            return fail();
+        return true;
+    }
+    bool fail()
+    {
+        error = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("нет памяти");
+        code = db ? sqlite3_extended_errcode(db) : SQLITE_NOMEM;
+        return false;
+    }
+};
+
+} // namespace
+
 QStringList checkDatabaseFile(const QString& path)
 {
     const QFileInfo fi(path);
@@ -314,33 +352,28 @@ QStringList checkDatabaseFile(const QString& path)
     const bool indexBeside = QFileInfo::exists(abs + QStringLiteral("-shm"));
     QUrl url = QUrl::fromLocalFile(abs);
     url.setScheme(QStringLiteral("file"));
-    // The log's index beside it is read, never rebuilt in place; only a log
-    // copied without its index needs a new one, which the engine creates.
-    const QByteArray uri = url.toString(QUrl::FullyEncoded).toUtf8()
-        + (!logBeside ? QByteArray("?mode=ro&immutable=1")
-                      : (indexBeside ? QByteArray("?mode=ro&readonly_shm=1") : QByteArray("?mode=ro")));
-    sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(uri.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
-    struct Closer {
-        sqlite3* db;
-        ~Closer() { sqlite3_close(db); }
-    } closer{db};
-    if (rc != SQLITE_OK)
-        throw DbError(QStringLiteral("Не удается открыть базу данных \"%1\": %2")
-                          .arg(path, db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("нет памяти")));
-    // A reader never folds the log into the file, not even on closing.
-    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-    sqlite3_busy_timeout(db, 15000);
-    // A page cache of this connection alone (nothing is stored in the file):
-    // the history rows look up their tools, which then stay in memory.
-    sqlite3_exec(db, "PRAGMA cache_size=-65536", nullptr, nullptr, nullptr);
-    // The first read: a file that is not a database at all fails here.
-    char* err = nullptr;
-    if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, &err) != SQLITE_OK) {
-        const QString msg = QString::fromUtf8(err ? err : sqlite3_errmsg(db));
-        sqlite3_free(err);
-        throw DbError(QStringLiteral("Файл \"%1\" не является базой данных программы: %2").arg(path, msg));
+    const QByteArray base = url.toString(QUrl::FullyEncoded).toUtf8();
+    auto reader = std::make_unique<Reader>();
+    bool read;
+    if (!logBeside) {
+        read = reader->open(base + "?mode=ro&immutable=1");
+    } else {
+        // The log's index is read as it stands, never rebuilt in place...
+        read = indexBeside && reader->open(base + "?mode=ro&readonly_shm=1");
+        // ...unless there is none (a log copied without it), or a crash left
+        // it half-written: then the engine builds it anew from the log, as
+        // every reader would. The file and its log stay as they are.
+        if (!read && (!indexBeside || reader->code == SQLITE_PROTOCOL || (reader->code & 0xff) == SQLITE_READONLY
+                      || (reader->code & 0xff) == SQLITE_BUSY)) {
+            reader = std::make_unique<Reader>();
+            read = reader->open(base + "?mode=ro");
+        }
     }
+    if (!read && !reader->opened)
+        throw DbError(QStringLiteral("Не удается открыть базу данных \"%1\": %2").arg(path, reader->error));
+    if (!read)
+        throw DbError(QStringLiteral("Файл \"%1\" не является базой данных программы: %2").arg(path, reader->error));
+    sqlite3* db = reader->db;
     try {
         verifySchema(db, path);
     } catch (const DbError&) {
