@@ -248,7 +248,7 @@ void checkReferences(sqlite3* db, const RefTable& t, QStringList& out)
 
 } // namespace
 
-QStringList consistencyFindings(sqlite3* db, const QString& path)
+QStringList consistencyFindings(sqlite3* db, const QString& path, bool wholeFile)
 {
     // One read transaction: counters and debts are seen as of one moment,
     // whatever another copy of the program commits meanwhile.
@@ -264,7 +264,8 @@ QStringList consistencyFindings(sqlite3* db, const QString& path)
     if (rt.own && sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
         throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
     QStringList out;
-    checkIntegrity(db, out);
+    if (wholeFile)
+        checkIntegrity(db, out);
     try {
         verifySchema(db, path);
     } catch (const DbError& e) {
@@ -293,11 +294,11 @@ QStringList consistencyFindings(sqlite3* db, const QString& path)
     return out;
 }
 
-QStringList consistencyFindings(Connection& c)
+QStringList consistencyFindings(Connection& c, bool wholeFile)
 {
     if (!c.isOpen())
         throw DbError(QStringLiteral("Нет соединения с базой данных."));
-    return consistencyFindings(c.handle(), c.path());
+    return consistencyFindings(c.handle(), c.path(), wholeFile);
 }
 
 namespace {
