@@ -62,15 +62,15 @@ int xShmUnmap(sqlite3_file* f, int del) { return real(f)->pMethods->xShmUnmap(re
 int xFetch(sqlite3_file* f, sqlite3_int64 off, int n, void** p) { return real(f)->pMethods->xFetch(real(f), off, n, p); }
 int xUnfetch(sqlite3_file* f, sqlite3_int64 off, void* p) { return real(f)->pMethods->xUnfetch(real(f), off, p); }
 
-const sqlite3_io_methods kMethods = {3,         xClose,          xRead,   xWrite,      xTruncate,    xSync,
-                                     xFileSize, xLock,           xUnlock, xCheckReservedLock, xFileControl,
-                                     xSectorSize, xDeviceCharacteristics, xShmMap, xShmLock, xShmBarrier,
-                                     xShmUnmap, xFetch,          xUnfetch};
+const sqlite3_io_methods kMethods = {
+    3, xClose, xRead, xWrite, xTruncate, xSync, xFileSize, xLock, xUnlock, xCheckReservedLock, xFileControl,
+    xSectorSize, xDeviceCharacteristics, xShmMap, xShmLock, xShmBarrier, xShmUnmap, xFetch, xUnfetch,
+};
 // For real files of an older method version (no shared memory, no mapping).
-const sqlite3_io_methods kMethods1 = {1,         xClose,          xRead,   xWrite,      xTruncate,    xSync,
-                                      xFileSize, xLock,           xUnlock, xCheckReservedLock, xFileControl,
-                                      xSectorSize, xDeviceCharacteristics, nullptr, nullptr, nullptr,
-                                      nullptr, nullptr,          nullptr};
+const sqlite3_io_methods kMethods1 = {
+    1, xClose, xRead, xWrite, xTruncate, xSync, xFileSize, xLock, xUnlock, xCheckReservedLock, xFileControl,
+    xSectorSize, xDeviceCharacteristics, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+};
 
 int vOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* outFlags)
 {
