@@ -350,26 +350,15 @@ QStringList checkDatabaseFile(const QString& path)
     // program left behind).
     const bool logBeside = QFileInfo::exists(abs + QStringLiteral("-wal"))
         || QFileInfo::exists(abs + QStringLiteral("-journal"));
-    const bool indexBeside = QFileInfo::exists(abs + QStringLiteral("-shm"));
     QUrl url = QUrl::fromLocalFile(abs);
     url.setScheme(QStringLiteral("file"));
-    const QByteArray base = url.toString(QUrl::FullyEncoded).toUtf8();
+    // A reader through the log keeps its place in the log's index (the
+    // "-shm" file, the readers' shared memory), and rebuilds the index when
+    // a crash left it stale, as every reader does; the file and the log
+    // itself it only reads.
     auto reader = std::make_unique<Reader>();
-    bool read;
-    if (!logBeside) {
-        read = reader->open(base + "?mode=ro&immutable=1");
-    } else {
-        // The log's index is read as it stands, never rebuilt in place...
-        read = indexBeside && reader->open(base + "?mode=ro&readonly_shm=1");
-        // ...unless there is none (a log copied without it), or a crash left
-        // it half-written: then the engine builds it anew from the log, as
-        // every reader would. The file and its log stay as they are.
-        if (!read && (!indexBeside || reader->code == SQLITE_PROTOCOL || (reader->code & 0xff) == SQLITE_READONLY
-                      || (reader->code & 0xff) == SQLITE_BUSY)) {
-            reader = std::make_unique<Reader>();
-            read = reader->open(base + "?mode=ro");
-        }
-    }
+    const bool read = reader->open(url.toString(QUrl::FullyEncoded).toUtf8()
+                                   + (logBeside ? QByteArray("?mode=ro") : QByteArray("?mode=ro&immutable=1")));
     if (!read && !reader->opened)
         throw DbError(QStringLiteral("Не удается открыть базу данных \"%1\": %2").arg(path, reader->error));
     if (!read)
