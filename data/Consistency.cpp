@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 
 #include <sqlite3.h>
@@ -93,9 +94,13 @@ void checkIntegrity(sqlite3* db, QStringList& out)
 {
     Rows r(db, QStringLiteral("PRAGMA integrity_check"));
     while (r.next()) {
-        const QString line = r.text(0);
-        if (line != QLatin1String("ok"))
-            out << QStringLiteral("Файл базы данных поврежден: %1").arg(line);
+        const QString text = r.text(0);
+        if (text == QLatin1String("ok"))
+            continue;
+        // One finding may span lines ("*** in database main ***", then the page).
+        for (const QString& line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            if (!line.startsWith(QLatin1String("***")))
+                out << QStringLiteral("Файл базы данных поврежден: %1").arg(line.trimmed());
     }
 }
 
@@ -111,11 +116,11 @@ void checkKindNames(sqlite3* db, QStringList& out)
 }
 
 // Counters, the count in work against the open debts, and the firm.
-void checkTools(sqlite3* db, QStringList& out)
+void checkTools(sqlite3* db, const KindTable& k, QStringList& out)
 {
     static const char* const counters[] = {"K_vo_New", "K_vo_BU", "K_vo_Dolg", "K_vo_Vozvrat"};
     static const char* const labels[] = {"\"К-во новый\"", "\"К-во БУ\"", "\"К-во долг\"", "\"К-во возврат\""};
-    for (const KindTable& k : kKinds) {
+    {
         QStringList bad;
         for (const char* c : counters)
             bad << badCount(QString::fromLatin1(c));
@@ -264,8 +269,13 @@ QStringList consistencyFindings(sqlite3* db, const QString& path, bool wholeFile
     if (rt.own && sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
         throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
     QStringList out;
-    if (wholeFile)
-        checkIntegrity(db, out);
+    if (wholeFile) {
+        try {
+            checkIntegrity(db, out);
+        } catch (const DbError& e) {
+            out << QStringLiteral("Файл базы данных поврежден: %1").arg(e.message());
+        }
+    }
     try {
         verifySchema(db, path);
     } catch (const DbError& e) {
@@ -273,8 +283,6 @@ QStringList consistencyFindings(sqlite3* db, const QString& path, bool wholeFile
         out << e.message();
         return out;
     }
-    checkKindNames(db, out);
-    checkTools(db, out);
     const RefTable tables[] = {
         {"Dolgi", "Долг", true, true, false, {{"K_vo", "количество"}}},
         {"Dolgi_History",
@@ -289,8 +297,19 @@ QStringList consistencyFindings(sqlite3* db, const QString& path, bool wholeFile
         {"Prihod_History", "Приход", false, false, false, {{"K_vo", "количество"}}},
         {"Spisanie_History", "Списание", false, false, false, {{"K_vo", "количество"}}},
     };
+    // Each part on its own: a damaged table stops only its own part.
+    auto part = [&](const QString& what, const std::function<void()>& check) {
+        try {
+            check();
+        } catch (const DbError& e) {
+            out << QStringLiteral("Проверка таблицы %1 прервана: %2").arg(what, e.message());
+        }
+    };
+    part(QStringLiteral("List_Tabl"), [&] { checkKindNames(db, out); });
+    for (const KindTable& k : kKinds)
+        part(QString::fromLatin1(k.table), [&] { checkTools(db, k, out); });
     for (const RefTable& t : tables)
-        checkReferences(db, t, out);
+        part(QString::fromLatin1(t.table), [&] { checkReferences(db, t, out); });
     return out;
 }
 

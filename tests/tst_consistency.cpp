@@ -78,6 +78,7 @@ class TestConsistency : public QObject {
 private slots:
     void brokenRule_data();
     void brokenRule();
+    void damagedPageStopsOnlyItsTable();
     void sampleDatabasesPass();
     void neverWrites_data();
     void neverWrites();
@@ -197,6 +198,40 @@ void TestConsistency::brokenRule()
         }
     }
     QCOMPARE(checkDatabaseFile(db.path()), expected);
+}
+
+// A page of drills overwritten with garbage: the engine's own check says so,
+// the drills cannot be judged, and every other table still is.
+void TestConsistency::damagedPageStopsOnlyItsTable()
+{
+    TempDb db;
+    {
+        Connection c;
+        c.open(db.path());
+        fillSound(c);
+        c.exec(QStringLiteral("UPDATE Plastinyi SET K_vo_BU = -1"));
+    }
+    runSql(db.path(), QStringLiteral("PRAGMA journal_mode = DELETE"));
+    sqlite3* h = nullptr;
+    sqlite3_open(db.path().toUtf8().constData(), &h);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(h, "SELECT rootpage FROM sqlite_master WHERE name = 'Sverla'", -1, &st, nullptr);
+    sqlite3_step(st);
+    const int page = sqlite3_column_int(st, 0);
+    sqlite3_finalize(st);
+    sqlite3_close(h);
+    QFile f(db.path());
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QVERIFY(f.seek(qint64(page - 1) * 4096));
+    f.write(QByteArray(4096, char(0xff)));
+    f.close();
+
+    const QStringList found = checkDatabaseFile(db.path());
+    QVERIFY2(found.first().startsWith(QStringLiteral("Файл базы данных поврежден: ")), qPrintable(found.join('\n')));
+    QVERIFY(found.contains(QStringLiteral("Проверка таблицы Sverla прервана: database disk image is malformed")));
+    QVERIFY(found.contains(QStringLiteral("Пластины, код \"П-1\" (ID 1): \"К-во БУ\" меньше нуля: -1")));
+    for (const QString& line : found)
+        QVERIFY2(!line.contains(QLatin1Char('\n')), qPrintable(line));   // one line each
 }
 
 void TestConsistency::sampleDatabasesPass()
