@@ -42,6 +42,7 @@ RowEditorResult runCallerTransaction(QWidget* owner, Connection& conn, TForm* ed
         if (!shown.contains(rs))
             shown << rs;
     std::vector<quint64> reads;
+    bool refreshed = false;   // afterPost read rows inside the transaction
     try {
         Transaction tr(conn);
         bool store = true;
@@ -57,8 +58,10 @@ RowEditorResult runCallerTransaction(QWidget* owner, Connection& conn, TForm* ed
                     rs->post();
                 if (steps.write)
                     steps.write();
-                if (steps.afterPost)
+                if (steps.afterPost) {
+                    refreshed = true;
                     steps.afterPost();
+                }
             } else {
                 cancelAll();
             }
@@ -80,6 +83,15 @@ RowEditorResult runCallerTransaction(QWidget* owner, Connection& conn, TForm* ed
                     rs->reread();
                 } catch (const DbError&) {
                 }
+            }
+        }
+        // A refresh that ran before the commit failed read rows that are gone
+        // with the transaction (a firm's new name in every catalogue): it
+        // runs once more, so that what it shows is the file's.
+        if (refreshed) {
+            try {
+                steps.afterPost();
+            } catch (const DbError&) {
             }
         }
         Dialogs::error(owner, failureText(steps.failureMessage, e));

@@ -11,9 +11,10 @@
 //      afterPost (the refresh); otherwise the rows are cancelled; commit;
 //   5. any failure: the rows are cancelled, the transaction is rolled back,
 //      every record set that wrote inside it re-reads itself, the pending
-//      rows' record sets and `shows` are re-read with the same row current, and the
-//      failure message is shown (with the reason when the file was busy or
-//      the row had been changed in another copy of the program);
+//      rows' record sets and `shows` are re-read with the same row current,
+//      a refresh (afterPost) that had run inside the transaction runs once
+//      more, and the failure message is shown (with the reason when the
+//      file was busy or the row had been changed in another copy);
 //   6. finally runs in every case once the transaction has begun.
 #include <QList>
 #include <QString>
