@@ -3,10 +3,12 @@
 #include "Connection.h"
 #include "DbError.h"
 #include "Schema.h"
+#include "ToolKind.h"
 
 #include <QFileInfo>
 #include <QUrl>
 
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -59,12 +61,14 @@ private:
     sqlite3_stmt* m_st = nullptr;
 };
 
-struct KindTable {
-    int code;
-    const char* table;
-};
-// In the order of the kind codes.
-const KindTable kKinds[] = {{1, "Sverla"}, {2, "Plastinyi"}, {3, "Frezy"}, {4, "Derj_Plast"}};
+// The kinds in the order of their codes, as the findings are listed.
+std::array<const ToolKindInfo*, ToolKindCount> kindsByCode()
+{
+    std::array<const ToolKindInfo*, ToolKindCount> out{};
+    for (int i = 0; i < ToolKindCount; ++i)
+        out[size_t(i)] = &toolKind(toolKindsByCode()[size_t(i)]);
+    return out;
+}
 
 // SQL condition that a count column breaks: not a whole number, or below 0.
 QString badCount(const QString& col)
@@ -106,17 +110,17 @@ void checkIntegrity(sqlite3* db, QStringList& out)
 
 void checkKindNames(sqlite3* db, QStringList& out)
 {
-    for (const KindTable& k : kKinds) {
-        Rows r(db, QStringLiteral("SELECT count(*) FROM List_Tabl WHERE ID = %1").arg(k.code));
+    for (const ToolKindInfo* k : kindsByCode()) {
+        Rows r(db, QStringLiteral("SELECT count(*) FROM List_Tabl WHERE ID = %1").arg(k->code));
         if (r.next() && r.integer(0) == 0)
             out << QStringLiteral("Вида \"%1\" (код %2) нет в таблице List_Tabl: его долги и история не показываются")
-                       .arg(kindName(k.code))
-                       .arg(k.code);
+                       .arg(kindName(k->code))
+                       .arg(k->code);
     }
 }
 
 // Counters, the count in work against the open debts, and the firm.
-void checkTools(sqlite3* db, const KindTable& k, QStringList& out)
+void checkTools(sqlite3* db, const ToolKindInfo& k, QStringList& out)
 {
     static const char* const counters[] = {"K_vo_New", "K_vo_BU", "K_vo_Dolg", "K_vo_Vozvrat"};
     static const char* const labels[] = {"\"К-во новый\"", "\"К-во БУ\"", "\"К-во долг\"", "\"К-во возврат\""};
@@ -168,13 +172,13 @@ struct RefTable {
 void checkReferences(sqlite3* db, const RefTable& t, QStringList& out)
 {
     QStringList toolCount, toolCode, bad;
-    for (const KindTable& k : kKinds) {
+    for (const ToolKindInfo* k : kindsByCode()) {
         toolCount << QStringLiteral("WHEN %1 THEN (SELECT count(*) FROM %2 WHERE ID = R.ID_Instr)")
-                         .arg(k.code)
-                         .arg(QString::fromLatin1(k.table));
+                         .arg(k->code)
+                         .arg(QString::fromLatin1(k->table));
         toolCode << QStringLiteral("WHEN %1 THEN (SELECT Kod FROM %2 WHERE ID = R.ID_Instr)")
-                        .arg(k.code)
-                        .arg(QString::fromLatin1(k.table));
+                        .arg(k->code)
+                        .arg(QString::fromLatin1(k->table));
     }
     QStringList cols{QStringLiteral("R.ID"),
                      t.numbered ? QStringLiteral("R.Nomer_Zap") : QStringLiteral("NULL"),
@@ -306,8 +310,8 @@ QStringList consistencyFindings(sqlite3* db, const QString& path, bool wholeFile
         }
     };
     part(QStringLiteral("List_Tabl"), [&] { checkKindNames(db, out); });
-    for (const KindTable& k : kKinds)
-        part(QString::fromLatin1(k.table), [&] { checkTools(db, k, out); });
+    for (const ToolKindInfo* k : kindsByCode())
+        part(QString::fromLatin1(k->table), [&] { checkTools(db, *k, out); });
     for (const RefTable& t : tables)
         part(QString::fromLatin1(t.table), [&] { checkReferences(db, t, out); });
     return out;

@@ -8,6 +8,7 @@
 // A new kind of write is one more entry in kWorks (and a check in tst_crash).
 #include "DM_Unit.h"
 #include "DbError.h"
+#include "ToolKind.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -61,19 +62,14 @@ QString addFirm(int n) { return addNamed(DM->tbl_Firma, "Name", QStringLiteral("
 // posted and everything committed when the dialog closes.
 QString receipt(int)
 {
-    struct Kind {
-        RecordSet* table;
-        int code;
-    };
-    const Kind kinds[] = {{&DM->tbl_Sverla, 1}, {&DM->tbl_Plastiny, 2}, {&DM->tbl_Frezy, 3}, {&DM->tbl_Derj_PL, 4}};
-    const Kind& k = kinds[rnd(0, 3)];
-    RecordSet& tool = openTable(*k.table);
+    const ToolKind kind = allToolKinds()[size_t(rnd(0, ToolKindCount - 1))];
+    RecordSet& tool = openTable(tableObjectOf(*DM, kind));
     if (tool.isEmpty())
         return {};
     tool.setRecNo(rnd(1, tool.recordCount()));
     const bool bu = rnd(0, 3) == 0;
     const int count = rnd(1, 20);
-    const QString counter = bu ? QStringLiteral("K_vo_BU") : QStringLiteral("K_vo_New");
+    const QString counter = QString::fromLatin1(bu ? toolKind(kind).buField : toolKind(kind).tableNewColumn);
     Transaction tr(DM->ADOConnection1);
     try {
         tool.edit();
@@ -84,7 +80,7 @@ QString receipt(int)
             Transaction nested(DM->ADOConnection1);
             hist.insert();
             hist.fieldByName(QStringLiteral("ID_Instr")).setAsInteger(tool.fieldByName(QStringLiteral("ID")).asInteger());
-            hist.fieldByName(QStringLiteral("ID_Tabl")).setAsInteger(k.code);
+            hist.fieldByName(QStringLiteral("ID_Tabl")).setAsInteger(kindCodeOf(kind));
             hist.fieldByName(QStringLiteral("Date")).setAsDateTime(QDateTime(QDate::currentDate(), QTime(0, 0)));
             hist.fieldByName(QStringLiteral("K_vo")).setAsInteger(count);
             hist.fieldByName(QStringLiteral("Instr_is_BU")).setAsBoolean(bu);
@@ -97,7 +93,7 @@ QString receipt(int)
         tr.commit();
         return QStringLiteral("hist=%1 kind=%2 tool=%3 count=%4 bu=%5")
             .arg(hist.fieldByName(QStringLiteral("ID")).asInteger())
-            .arg(k.code)
+            .arg(kindCodeOf(kind))
             .arg(tool.fieldByName(QStringLiteral("ID")).asInteger())
             .arg(count)
             .arg(bu ? 1 : 0);

@@ -6,6 +6,7 @@
 #include "Consistency.h"
 #include "DbError.h"
 #include "SampleData.h"
+#include "ToolKind.h"
 
 #include <QHash>
 #include <QProcess>
@@ -60,8 +61,6 @@ QHash<QString, QString> fieldsOf(const QString& commitLine)
 
 qint64 one(Connection& c, const QString& sql) { return c.scalar(sql); }
 
-const char* const kTools[] = {"", "Sverla", "Plastinyi", "Frezy", "Derj_Plast"};   // by kind code
-
 // Stock of every tool, (kind code, ID) -> (new, used), less what the
 // receipts after history row `after` brought: constant while every receipt
 // moves its stock and nothing else does.
@@ -69,11 +68,12 @@ using Stock = QHash<QPair<int, int>, QPair<qint64, qint64>>;
 Stock stockBefore(Connection& c, qint64 after)
 {
     Stock s;
-    for (int k = 1; k <= 4; ++k) {
+    for (ToolKind kind : allToolKinds()) {
+        const int k = kindCodeOf(kind);
         const QString received = QStringLiteral("(SELECT total(P.K_vo) FROM Prihod_History AS P WHERE P.ID > %1 "
                                                 "AND P.ID_Tabl = %2 AND P.ID_Instr = T.ID AND P.Instr_is_BU = %3)");
         const QString sql = QStringLiteral("SELECT T.ID, T.K_vo_New - %2, T.K_vo_BU - %3 FROM %1 AS T")
-                                .arg(QString::fromLatin1(kTools[k]), received.arg(after).arg(k).arg(0),
+                                .arg(QString::fromLatin1(toolKind(kind).table), received.arg(after).arg(k).arg(0),
                                      received.arg(after).arg(k).arg(1));
         sqlite3_stmt* st = nullptr;
         if (sqlite3_prepare_v2(c.handle(), sql.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK)
