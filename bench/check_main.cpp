@@ -34,7 +34,7 @@ int main(int argc, char** argv)
     }
     QStringList findings;
     try {
-        findings = checkDatabaseFile(args.first());
+        findings = consistencyOfFile(args.first());
     } catch (const DbError& e) {
         err << QStringLiteral("Ошибка: %1").arg(e.message()) << Qt::endl;
         return 2;

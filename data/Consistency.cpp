@@ -360,7 +360,7 @@ struct Reader {
 
 } // namespace
 
-QStringList checkDatabaseFile(const QString& path)
+QStringList consistencyOfFile(const QString& path)
 {
     const QFileInfo fi(path);
     if (!fi.exists() || !fi.isFile())

@@ -30,4 +30,4 @@ QStringList consistencyFindings(Connection& c, bool wholeFile = true);
 // not the file, not its journal mode; a file with no log beside it is read
 // as unchangeable, so no log files are left behind either. DbError when the
 // file cannot be opened as this program's database.
-QStringList checkDatabaseFile(const QString& path);
+QStringList consistencyOfFile(const QString& path);

@@ -197,7 +197,7 @@ void TestConsistency::brokenRule()
             QCOMPARE(consistencyFindings(c, false), expected);
         }
     }
-    QCOMPARE(checkDatabaseFile(db.path()), expected);
+    QCOMPARE(consistencyOfFile(db.path()), expected);
 }
 
 // A page of drills overwritten with garbage: the engine's own check says so,
@@ -226,7 +226,7 @@ void TestConsistency::damagedPageStopsOnlyItsTable()
     f.write(QByteArray(4096, char(0xff)));
     f.close();
 
-    const QStringList found = checkDatabaseFile(db.path());
+    const QStringList found = consistencyOfFile(db.path());
     QVERIFY2(found.first().startsWith(QStringLiteral("Файл базы данных поврежден: ")), qPrintable(found.join('\n')));
     QVERIFY(found.contains(QStringLiteral("Проверка таблицы Sverla прервана: database disk image is malformed")));
     QVERIFY(found.contains(QStringLiteral("Пластины, код \"П-1\" (ID 1): \"К-во БУ\" меньше нуля: -1")));
@@ -243,7 +243,7 @@ void TestConsistency::sampleDatabasesPass()
         o.tools = seed == 1 ? 400 : 80;
         const QString path = dir.filePath(QStringLiteral("s%1.db").arg(seed));
         writeSampleDatabase(path, o);
-        QCOMPARE(checkDatabaseFile(path), QStringList());
+        QCOMPARE(consistencyOfFile(path), QStringList());
     }
 }
 
@@ -298,7 +298,7 @@ void TestConsistency::neverWrites()
     for (const QString& f : before)
         bytes.insert(f, fileBytes(db.folder() + QLatin1Char('/') + f));
 
-    const QStringList found = checkDatabaseFile(path);
+    const QStringList found = consistencyOfFile(path);
     QCOMPARE(found, withLog ? QStringList{committed} : QStringList());
     if (running.inTransaction())
         running.rollbackTrans();
@@ -343,7 +343,7 @@ void TestConsistency::refusedFiles()
         runSql(path, QStringLiteral("CREATE TABLE Other (ID INTEGER)"));
     const QByteArray bytes = fileBytes(path);
     try {
-        checkDatabaseFile(path);
+        consistencyOfFile(path);
         QFAIL("the file was accepted");
     } catch (const DbError& e) {
         QCOMPARE(e.message(), message.arg(path));

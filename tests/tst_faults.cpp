@@ -214,7 +214,7 @@ void TestFaults::failedSave()
     QCOMPARE(m_user->texts(), QStringList());
     QVERIFY(inFile(path, names).contains(QStringLiteral("Новое имя")));
     QCOMPARE(consistencyFindings(DM->ADOConnection1), QStringList());
-    QCOMPARE(checkDatabaseFile(path), QStringList());
+    QCOMPARE(consistencyOfFile(path), QStringList());
 }
 
 void TestFaults::shimCountsAndClears()
