@@ -4,6 +4,7 @@
 #include "ToolKind.h"
 
 #include "DbError.h"
+#include "HistoryList.h"
 #include "ProgramFolder.h"
 #include "Schema.h"
 
@@ -339,6 +340,13 @@ TDM::TDM(const QString& databasePath, QObject* parent)
     connect(&dtSet_Frezy, &RecordSet::rowChanged, this, &TDM::dtSet_FrezyAfterScroll);
     connect(&dtSet_Derj_PL, &RecordSet::rowChanged, this, &TDM::dtSet_Derj_PLAfterScroll);
     connect(&dtSet_Plastiny, &RecordSet::rowChanged, this, &TDM::dtSet_PlastinyAfterScroll);
+
+    // The receipts and write-offs lists are read by one pass over their
+    // history table, joined in memory: the same rows in the same order.
+    for (auto [rs, table] : {std::pair{&dtSet_Prihod_Hist, "Prihod_History"}, std::pair{&dtSet_Spisanie_Hist, "Spisanie_History"}}) {
+        const QString t = QString::fromLatin1(table);
+        rs->setRowReader(rs->commandText(), [t](Connection& c, RowBuffer& out) { return readHistoryList(c, t, out); });
+    }
 
     ADOConnection1.open(databasePath);
     DM = this;

@@ -441,6 +441,10 @@ void RecordSet::load(const QString& where)
 {
     if (!m_conn || !m_conn->handle())
         throw DbError(QStringLiteral("%1: нет соединения с базой данных.").arg(m_name));
+    if (where.isEmpty() && usesRowReader()) {
+        loadFromReader();
+        return;
+    }
     sqlite3* db = m_conn->handle();
 
     QString sql;
@@ -534,52 +538,8 @@ void RecordSet::load(const QString& where)
     m_rows = 0;
     int rc;
     while ((rc = sqlite3_step(st.st)) == SQLITE_ROW) {
-        for (int f = 0; f < nf; ++f) {
-            Column& c = m_cols[size_t(f)];
-            const int col = colOf[size_t(f)];
-            const int t = sqlite3_column_type(st.st, col);
-            switch (c.type) {
-            case FieldType::Integer:
-            case FieldType::Boolean: {
-                const bool isNull = t == SQLITE_NULL;
-                sqlite3_int64 v = isNull ? 0 : sqlite3_column_int64(st.st, col);
-                if (c.type == FieldType::Boolean)
-                    v = v != 0;
-                c.ints.push_back(int32_t(v));
-                c.nulls.push_back(isNull);
-                break;
-            }
-            case FieldType::Float:
-                c.reals.push_back(t == SQLITE_NULL ? 0.0 : sqlite3_column_double(st.st, col));
-                c.nulls.push_back(t == SQLITE_NULL);
-                break;
-            case FieldType::DateTime: {
-                int64_t s = 0;
-                bool isNull = t == SQLITE_NULL;
-                if (t == SQLITE_TEXT) {
-                    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st.st, col));
-                    isNull = !parseIsoStamp(p, sqlite3_column_bytes(st.st, col), &s);
-                } else if (t == SQLITE_FLOAT || t == SQLITE_INTEGER) {
-                    // A Julian day number, as the engine's date functions give.
-                    const double jd = sqlite3_column_double(st.st, col);
-                    s = int64_t(std::llround((jd + 0.5) * double(kMsPerDay)));
-                }
-                c.stamps.push_back(isNull ? 0 : s);
-                c.nulls.push_back(isNull);
-                break;
-            }
-            case FieldType::Text:
-            case FieldType::Memo:
-                if (t == SQLITE_NULL) {
-                    c.ints.push_back(-1);
-                } else {
-                    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st.st, col));
-                    const int n = sqlite3_column_bytes(st.st, col);
-                    c.ints.push_back(c.pool.intern(p ? p : "", uint32_t(n)));
-                }
-                break;
-            }
-        }
+        for (int f = 0; f < nf; ++f)
+            appendCell(m_cols[size_t(f)], st.st, colOf[size_t(f)]);
         ++m_rows;
     }
     if (rc != SQLITE_DONE) {
@@ -596,6 +556,165 @@ void RecordSet::load(const QString& where)
         throw DbError(QStringLiteral("%1: %2").arg(m_name, msg));
     }
     m_pushedWhere = where;
+}
+
+void RecordSet::appendCell(Column& c, sqlite3_stmt* st, int col)
+{
+    const int t = sqlite3_column_type(st, col);
+    switch (c.type) {
+    case FieldType::Integer:
+    case FieldType::Boolean: {
+        const bool isNull = t == SQLITE_NULL;
+        sqlite3_int64 v = isNull ? 0 : sqlite3_column_int64(st, col);
+        if (c.type == FieldType::Boolean)
+            v = v != 0;
+        c.ints.push_back(int32_t(v));
+        c.nulls.push_back(isNull);
+        break;
+    }
+    case FieldType::Float:
+        c.reals.push_back(t == SQLITE_NULL ? 0.0 : sqlite3_column_double(st, col));
+        c.nulls.push_back(t == SQLITE_NULL);
+        break;
+    case FieldType::DateTime: {
+        int64_t s = 0;
+        bool isNull = t == SQLITE_NULL;
+        if (t == SQLITE_TEXT) {
+            const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
+            isNull = !parseIsoStamp(p, sqlite3_column_bytes(st, col), &s);
+        } else if (t == SQLITE_FLOAT || t == SQLITE_INTEGER) {
+            // A Julian day number, as the engine's date functions give.
+            const double jd = sqlite3_column_double(st, col);
+            s = int64_t(std::llround((jd + 0.5) * double(kMsPerDay)));
+        }
+        c.stamps.push_back(isNull ? 0 : s);
+        c.nulls.push_back(isNull);
+        break;
+    }
+    case FieldType::Text:
+    case FieldType::Memo:
+        if (t == SQLITE_NULL) {
+            c.ints.push_back(-1);
+        } else {
+            const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
+            const int n = sqlite3_column_bytes(st, col);
+            c.ints.push_back(c.pool.intern(p ? p : "", uint32_t(n)));
+        }
+        break;
+    }
+}
+
+void RecordSet::setRowReader(const QString& forText, RowReader reader)
+{
+    m_rowReaderText = forText;
+    m_rowReader = std::move(reader);
+}
+
+void RecordSet::loadFromReader()
+{
+    for (Column& c : m_cols)
+        c.clear();
+    m_rows = 0;
+    m_baseTable.clear();
+    std::fill(m_writable.begin(), m_writable.end(), 0);
+    for (int f = 0; f < m_fields.size(); ++f)
+        m_originColumn[size_t(f)] = m_fields[f].name;
+    auto fail = [this](const QString& msg) {
+        for (Column& c : m_cols)
+            c.clear();
+        m_rows = 0;
+        m_order.clear();
+        m_view.clear();
+        m_cur = -1;
+        emit layoutReset();
+        throw DbError(QStringLiteral("%1: %2").arg(m_name, msg));
+    };
+    int rows = 0;
+    try {
+        RowBuffer buf(*this);
+        rows = m_rowReader(*m_conn, buf);
+    } catch (const DbError& e) {
+        fail(e.message());
+    } catch (const std::bad_alloc&) {
+        fail(QStringLiteral("недостаточно памяти."));
+    }
+    for (const Column& c : m_cols) {
+        const size_t n = c.type == FieldType::Float ? c.reals.size()
+                       : c.type == FieldType::DateTime ? c.stamps.size() : c.ints.size();
+        if (n != size_t(rows) || (!c.isText() && c.nulls.size() != size_t(rows)))
+            fail(QStringLiteral("прочитаны неполные строки."));
+    }
+    m_rows = rows;
+    m_pushedWhere.clear();
+}
+
+// ---------------------------------------------------------------------------
+// RowBuffer
+
+int RowBuffer::field(const QString& name) const
+{
+    const int f = m_rs.fieldIndex(name);
+    if (f < 0)
+        throw DbError(QStringLiteral("поле \"%1\" не найдено.").arg(name));
+    return f;
+}
+
+void RowBuffer::appendColumn(int f, sqlite3_stmt* st, int col) { RecordSet::appendCell(m_rs.m_cols[size_t(f)], st, col); }
+
+void RowBuffer::appendNull(int f)
+{
+    RecordSet::Column& c = m_rs.m_cols[size_t(f)];
+    switch (c.type) {
+    case FieldType::Float: c.reals.push_back(0); c.nulls.push_back(1); break;
+    case FieldType::DateTime: c.stamps.push_back(0); c.nulls.push_back(1); break;
+    case FieldType::Text:
+    case FieldType::Memo: c.ints.push_back(-1); break;
+    default: c.ints.push_back(0); c.nulls.push_back(1); break;
+    }
+}
+
+void RowBuffer::appendPooled(int f, int32_t poolIndex) { m_rs.m_cols[size_t(f)].ints.push_back(poolIndex); }
+
+void RowBuffer::appendStamp(int f, int64_t stamp)
+{
+    RecordSet::Column& c = m_rs.m_cols[size_t(f)];
+    c.stamps.push_back(stamp);
+    c.nulls.push_back(0);
+}
+
+void RowBuffer::appendInt(int f, int32_t v)
+{
+    RecordSet::Column& c = m_rs.m_cols[size_t(f)];
+    c.ints.push_back(c.type == FieldType::Boolean ? int32_t(v != 0) : v);
+    c.nulls.push_back(0);
+}
+
+StringPool& RowBuffer::pool(int f) { return m_rs.m_cols[size_t(f)].pool; }
+
+bool RowBuffer::stampOfText(const char* s, int n, int64_t* stamp) { return parseIsoStamp(s, n, stamp); }
+
+int RowBuffer::rows() const
+{
+    const RecordSet::Column& c = m_rs.m_cols[0];
+    return int(c.type == FieldType::Float ? c.reals.size() : c.type == FieldType::DateTime ? c.stamps.size() : c.ints.size());
+}
+
+void RowBuffer::reorder(const std::vector<int32_t>& order)
+{
+    auto permute = [&](auto& v) {
+        if (v.empty())
+            return;
+        std::remove_reference_t<decltype(v)> out(order.size());
+        for (size_t i = 0; i < order.size(); ++i)
+            out[i] = v[size_t(order[i])];
+        v.swap(out);
+    };
+    for (RecordSet::Column& c : m_rs.m_cols) {
+        permute(c.ints);
+        permute(c.reals);
+        permute(c.stamps);
+        permute(c.nulls);
+    }
 }
 
 bool RecordSet::findTableIsPlain(sqlite3* db) const

@@ -11,11 +11,41 @@
 #include <QObject>
 #include <QString>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <vector>
 
 class Connection;
 class RecordSet;
+struct sqlite3_stmt;
+
+// The rows of a record set as a row reader of its own fills them (see
+// RecordSet::setRowReader): one column of values per field.
+class RowBuffer {
+public:
+    int field(const QString& name) const;   // field index; DbError when missing
+    // Appends the value of column col of the statement's current row to
+    // field f, converted exactly as the record set converts what it reads.
+    void appendColumn(int f, sqlite3_stmt* st, int col);
+    // Appends a null, or a text of the field's pool by its index.
+    void appendNull(int f);
+    void appendPooled(int f, int32_t poolIndex);
+    void appendStamp(int f, int64_t stamp);
+    void appendInt(int f, int32_t v);
+    StringPool& pool(int f);
+    // A date/time text as the record set reads it ("yyyy-MM-dd[ HH:mm[:ss[.zzz]]]");
+    // false when it is not one (the value then reads as null).
+    static bool stampOfText(const char* s, int n, int64_t* stamp);
+    // Puts the rows appended so far into the given order: row i becomes
+    // the row that was order[i].
+    void reorder(const std::vector<int32_t>& order);
+    int rows() const;
+
+private:
+    friend class RecordSet;
+    explicit RowBuffer(RecordSet& rs) : m_rs(rs) {}
+    RecordSet& m_rs;
+};
 
 // One field of a record set, read and written on the current row (or on the
 // pending row while the record set is in edit or insert state).
@@ -104,6 +134,15 @@ public:
     void setSort(const QString& text);
     QString sort() const { return m_sortText; }
 
+    // A reader that fills the rows in place of running the SQL text, for a
+    // source whose result the program builds faster itself. It is used only
+    // while the command text is still `forText` and no filter is read with
+    // the rows; it must give exactly the rows, values and order the text
+    // gives, and returns the number of rows.
+    using RowReader = std::function<int(Connection&, RowBuffer&)>;
+    void setRowReader(const QString& forText, RowReader reader);
+    bool usesRowReader() const { return m_rowReader && m_source == m_rowReaderText; }
+
     // Makes the first matching visible row current; exact (whole value equal,
     // letter case counting) or partial (the field begins with the value).
     bool locate(const QString& fieldName, const QVariant& value, int options = NoLocateOptions);
@@ -156,6 +195,7 @@ signals:
 
 private:
     friend class Field;
+    friend class RowBuffer;
     struct Column;
     class RowAccess;
 
@@ -165,6 +205,8 @@ private:
     void noteWrite();
     void transactionCommitted(int level);
     void transactionRolledBack(int level);
+    void loadFromReader();
+    static void appendCell(Column& c, sqlite3_stmt* st, int col);
     bool findTableIsPlain(struct sqlite3* db) const;
     void applySortKeys();
     void rebuildView();
@@ -207,6 +249,9 @@ private:
     Filter m_filter{QString(), {}};
     bool m_filtered = false;
     QString m_pushedWhere;           // the filter the rows were read with, if any
+
+    RowReader m_rowReader;
+    QString m_rowReaderText;
 
     QString m_sortText;
     struct SortKey { int field; bool desc; };

@@ -1,0 +1,264 @@
+#include "HistoryList.h"
+
+#include "Connection.h"
+#include "DbError.h"
+#include "StringPool.h"
+
+#include <algorithm>
+#include <numeric>
+#include <unordered_map>
+
+#include <sqlite3.h>
+
+namespace {
+
+struct Stmt {
+    sqlite3_stmt* st = nullptr;
+    ~Stmt() { sqlite3_finalize(st); }
+};
+
+void prepare(sqlite3* db, const QString& sql, Stmt& st)
+{
+    const QByteArray u = sql.toUtf8();
+    if (sqlite3_prepare_v2(db, u.constData(), int(u.size()), &st.st, nullptr) != SQLITE_OK)
+        throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
+}
+
+void finish(sqlite3* db, int rc)
+{
+    if (rc != SQLITE_DONE)
+        throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
+}
+
+// The kinds in the order the list's text joins them: kind code, tool table.
+struct Kind {
+    int code;
+    const char* table;
+};
+const Kind kKinds[] = {{1, "Sverla"}, {2, "Plastinyi"}, {3, "Frezy"}, {4, "Derj_Plast"}};
+
+constexpr int32_t kNoTool = -2;
+
+// A kind's tools: ID → index of the tool's code in the list's KOD pool
+// (-1 for a null code). Tool IDs are usually dense; a table with scattered
+// IDs falls back to a hash map.
+class ToolCodes {
+public:
+    void build(std::vector<std::pair<int64_t, int32_t>>&& rows)
+    {
+        m_dense.clear();
+        m_sparse.clear();
+        if (rows.empty())
+            return;
+        int64_t lo = rows[0].first, hi = rows[0].first;
+        for (const auto& r : rows) {
+            lo = std::min(lo, r.first);
+            hi = std::max(hi, r.first);
+        }
+        if (lo >= 0 && hi < int64_t(rows.size()) * 4 + 65536) {
+            m_dense.assign(size_t(hi) + 1, kNoTool);
+            for (const auto& r : rows)
+                m_dense[size_t(r.first)] = r.second;
+        } else {
+            m_sparse.reserve(rows.size());
+            for (const auto& r : rows)
+                m_sparse.emplace(r.first, r.second);
+        }
+    }
+    int32_t find(int64_t id) const
+    {
+        if (!m_dense.empty() || m_sparse.empty())
+            return id >= 0 && uint64_t(id) < m_dense.size() ? m_dense[size_t(id)] : kNoTool;
+        const auto it = m_sparse.find(id);
+        return it == m_sparse.end() ? kNoTool : it->second;
+    }
+
+private:
+    std::vector<int32_t> m_dense;
+    std::unordered_map<int64_t, int32_t> m_sparse;
+};
+
+// How the engine orders the values of a column: nulls first, then numbers
+// by value, then texts byte by byte (the binary collation), then blobs.
+enum DateClass : uint32_t { DNull = 0, DNumber = 1, DText = 2, DBlob = 3 };
+
+uint64_t dateKey(DateClass cls, uint32_t idx) { return (uint64_t(cls) << 32) | idx; }
+
+} // namespace
+
+int readHistoryList(Connection& c, const QString& historyTable, RowBuffer& out)
+{
+    sqlite3* db = c.handle();
+    if (!db)
+        throw DbError(QStringLiteral("нет соединения с базой данных."));
+    const int fId = out.field(QStringLiteral("ID")), fTablName = out.field(QStringLiteral("Tabl_Name")),
+              fIdInstr = out.field(QStringLiteral("ID_Instr")), fIdTabl = out.field(QStringLiteral("ID_Tabl")),
+              fKod = out.field(QStringLiteral("KOD")), fDate = out.field(QStringLiteral("Date")),
+              fKvo = out.field(QStringLiteral("K_vo")), fBu = out.field(QStringLiteral("Instr_is_BU")),
+              fFio = out.field(QStringLiteral("FIO_AdminBD"));
+
+    // Kind names: the join on List_Tabl keeps only the kinds that have a row.
+    bool kindListed[5] = {};
+    int32_t kindName[5] = {-1, -1, -1, -1, -1};
+    {
+        Stmt st;
+        prepare(db, QStringLiteral("SELECT ID, Tabl_Name FROM List_Tabl"), st);
+        int rc;
+        while ((rc = sqlite3_step(st.st)) == SQLITE_ROW) {
+            if (sqlite3_column_type(st.st, 0) != SQLITE_INTEGER)
+                continue;
+            const sqlite3_int64 code = sqlite3_column_int64(st.st, 0);
+            if (code < 1 || code > 4)
+                continue;
+            kindListed[code] = true;
+            if (sqlite3_column_type(st.st, 1) != SQLITE_NULL) {
+                const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st.st, 1));
+                kindName[code] = out.pool(fTablName).intern(p ? p : "", uint32_t(sqlite3_column_bytes(st.st, 1)));
+            }
+        }
+        finish(db, rc);
+    }
+
+    // The tools of every listed kind, with their codes.
+    ToolCodes tools[5];
+    StringPool& kodPool = out.pool(fKod);
+    for (const Kind& k : kKinds) {
+        if (!kindListed[k.code])
+            continue;
+        Stmt st;
+        prepare(db, QStringLiteral("SELECT ID, KOD FROM \"%1\"").arg(QString::fromLatin1(k.table)), st);
+        std::vector<std::pair<int64_t, int32_t>> rows;
+        int rc;
+        while ((rc = sqlite3_step(st.st)) == SQLITE_ROW) {
+            if (sqlite3_column_type(st.st, 0) != SQLITE_INTEGER)
+                continue;
+            int32_t code = -1;
+            if (sqlite3_column_type(st.st, 1) != SQLITE_NULL) {
+                const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st.st, 1));
+                code = kodPool.intern(p ? p : "", uint32_t(sqlite3_column_bytes(st.st, 1)));
+            }
+            rows.emplace_back(sqlite3_column_int64(st.st, 0), code);
+        }
+        finish(db, rc);
+        tools[k.code].build(std::move(rows));
+    }
+
+    // One pass over the history in ID order: the rows whose kind is listed
+    // and whose tool exists, each with the key its date sorts by.
+    std::vector<uint64_t> keys;
+    StringPool dateTexts, dateBlobs;
+    std::vector<int64_t> textStamps;    // parsed once per distinct text; INT64_MIN: not a date
+    std::vector<double> numbers;
+    {
+        Stmt st;
+        prepare(db,
+                QStringLiteral("SELECT ID, ID_Tabl, ID_Instr, Date, K_vo, Instr_is_BU, FIO_AdminBD FROM \"%1\" "
+                               "ORDER BY ID")
+                    .arg(historyTable),
+                st);
+        int rc;
+        while ((rc = sqlite3_step(st.st)) == SQLITE_ROW) {
+            if (sqlite3_column_type(st.st, 1) != SQLITE_INTEGER || sqlite3_column_type(st.st, 2) != SQLITE_INTEGER)
+                continue;
+            const sqlite3_int64 kind = sqlite3_column_int64(st.st, 1);
+            if (kind < 1 || kind > 4 || !kindListed[kind])
+                continue;
+            const int32_t code = tools[kind].find(sqlite3_column_int64(st.st, 2));
+            if (code == kNoTool)
+                continue;
+            out.appendColumn(fId, st.st, 0);
+            out.appendPooled(fTablName, kindName[kind]);
+            out.appendColumn(fIdInstr, st.st, 2);
+            out.appendColumn(fIdTabl, st.st, 1);
+            out.appendPooled(fKod, code);
+            switch (sqlite3_column_type(st.st, 3)) {
+            case SQLITE_NULL:
+                keys.push_back(dateKey(DNull, 0));
+                out.appendNull(fDate);
+                break;
+            case SQLITE_TEXT: {
+                const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st.st, 3));
+                const int n = sqlite3_column_bytes(st.st, 3);
+                const int32_t idx = dateTexts.intern(p ? p : "", uint32_t(n));
+                if (size_t(idx) == textStamps.size()) {
+                    int64_t s = 0;
+                    textStamps.push_back(RowBuffer::stampOfText(p, n, &s) ? s : INT64_MIN);
+                }
+                keys.push_back(dateKey(DText, uint32_t(idx)));
+                if (textStamps[size_t(idx)] == INT64_MIN)
+                    out.appendNull(fDate);
+                else
+                    out.appendStamp(fDate, textStamps[size_t(idx)]);
+                break;
+            }
+            case SQLITE_BLOB: {
+                const auto* p = static_cast<const char*>(sqlite3_column_blob(st.st, 3));
+                const int32_t idx = dateBlobs.intern(p ? p : "", uint32_t(sqlite3_column_bytes(st.st, 3)));
+                keys.push_back(dateKey(DBlob, uint32_t(idx)));
+                out.appendColumn(fDate, st.st, 3);
+                break;
+            }
+            default:
+                keys.push_back(dateKey(DNumber, uint32_t(numbers.size())));
+                numbers.push_back(sqlite3_column_double(st.st, 3));
+                out.appendColumn(fDate, st.st, 3);
+                break;
+            }
+            out.appendColumn(fKvo, st.st, 4);
+            out.appendColumn(fBu, st.st, 5);
+            out.appendColumn(fFio, st.st, 6);
+        }
+        finish(db, rc);
+    }
+
+    // Rank the distinct dates in the engine's order; equal dates share a rank.
+    uint32_t nextRank = 1;   // rank 0: null
+    std::vector<uint32_t> numberRank(numbers.size()), textRank(size_t(dateTexts.size())),
+        blobRank(size_t(dateBlobs.size()));
+    {
+        std::vector<uint32_t> idx(numbers.size());
+        std::iota(idx.begin(), idx.end(), 0u);
+        std::sort(idx.begin(), idx.end(), [&](uint32_t a, uint32_t b) { return numbers[a] < numbers[b]; });
+        for (size_t i = 0; i < idx.size(); ++i) {
+            if (i > 0 && numbers[idx[i]] != numbers[idx[i - 1]])
+                ++nextRank;
+            numberRank[idx[i]] = nextRank;
+        }
+        if (!idx.empty())
+            ++nextRank;
+    }
+    for (auto [pool, rank] : {std::pair{&dateTexts, &textRank}, std::pair{&dateBlobs, &blobRank}}) {
+        std::vector<uint32_t> idx(size_t(pool->size()));
+        std::iota(idx.begin(), idx.end(), 0u);
+        std::sort(idx.begin(), idx.end(),
+                  [&](uint32_t a, uint32_t b) { return pool->view(int32_t(a)) < pool->view(int32_t(b)); });
+        for (uint32_t i : idx)
+            (*rank)[i] = nextRank++;
+    }
+
+    // A stable counting sort by rank: rows of one date stay in ID order.
+    const size_t n = keys.size();
+    std::vector<uint32_t> rowRank(n);
+    for (size_t r = 0; r < n; ++r) {
+        const auto cls = uint32_t(keys[r] >> 32);
+        const auto i = uint32_t(keys[r]);
+        rowRank[r] = cls == DNull ? 0 : cls == DNumber ? numberRank[i] : cls == DText ? textRank[i] : blobRank[i];
+    }
+    keys.clear();
+    keys.shrink_to_fit();
+    std::vector<int32_t> start(size_t(nextRank) + 1, 0);
+    for (uint32_t rk : rowRank)
+        ++start[rk + 1];
+    for (size_t i = 1; i < start.size(); ++i)
+        start[i] += start[i - 1];
+    std::vector<int32_t> order(n);
+    bool inOrder = true;
+    for (size_t r = 0; r < n; ++r) {
+        const int32_t at = start[rowRank[r]]++;
+        order[size_t(at)] = int32_t(r);
+        inOrder = inOrder && size_t(at) == r;
+    }
+    if (!inOrder)
+        out.reorder(order);
+    return int(n);
+}
