@@ -7,6 +7,7 @@
 #include "frm_About_Unit.h"
 #include "frm_Add_Edit_Firm_Unit.h"
 #include "frm_Change_Pasw_Unit.h"
+#include "frm_Dolgi_History_Unit.h"
 #include "frm_Edit_People_Unit.h"
 #include "frm_Filter_Sverla_Unit.h"
 #include "frm_Firm_List_Unit.h"
@@ -15,6 +16,8 @@
 #include "frm_Pasword_Unit.h"
 #include "frm_People_Unit.h"
 #include "frm_SearchRec_Unit.h"
+#include "frm_Prihod_Hist_Unit.h"
+#include "frm_Spisanie_Hist_Unit.h"
 
 #include <QApplication>
 #include <QDir>
@@ -100,6 +103,9 @@ bool CreateWindows(const QString& path)
     frm_Edit_People = new Tfrm_Edit_People(frm_Main);
     frm_SearchRec = new Tfrm_SearchRec(frm_Main);
     frm_Filter_Sverla = new Tfrm_Filter_Sverla(frm_Main);
+    frm_Dolgi_History = new Tfrm_Dolgi_History(frm_Main);
+    frm_Prihod_Hist = new Tfrm_Prihod_Hist(frm_Main);
+    frm_Spisanie_Hist = new Tfrm_Spisanie_Hist(frm_Main);
     frm_About = new Tfrm_About(frm_Main);
     frm_Firm_List = new Tfrm_Firm_List(frm_Main);
     frm_Add_Edit_Firm_rec = new Tfrm_Add_Edit_Firm_rec(frm_Main);
@@ -125,6 +131,9 @@ void DestroyWindows()
     destroy(frm_Add_Edit_Firm_rec);
     destroy(frm_Firm_List);
     destroy(frm_About);
+    destroy(frm_Spisanie_Hist);
+    destroy(frm_Prihod_Hist);
+    destroy(frm_Dolgi_History);
     destroy(frm_Filter_Sverla);
     destroy(frm_SearchRec);
     destroy(frm_Edit_People);

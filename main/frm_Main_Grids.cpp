@@ -4,6 +4,7 @@
 
 #include "DBGrid.h"
 #include "DM_Unit.h"
+#include "GridLook.h"
 #include "RecordSet.h"
 #include "ToolKind.h"
 
@@ -48,16 +49,7 @@ const QHash<QString, QString> DolgiOrders = {
 
 void Tfrm_Main::titleClick(DBGrid* grid, const QString& fieldName, const SortOrders& orders)
 {
-    RecordSet* rs = grid->recordSet();
-    if (!rs || !rs->isOpen())
-        return;
-    const int id = rs->isEmpty() ? 0 : rs->fieldByName(QStringLiteral("ID")).asInteger();
-    grid->clearTitleColors();
-    const auto it = orders.find(fieldName.toLower());
-    if (it != orders.end())
-        rs->setSort(*it);
-    grid->setTitleColor(fieldName, sortMarkColor());
-    rs->locate(QStringLiteral("ID"), id);
+    GridLook::titleClick(grid, fieldName, orders);
 }
 
 void Tfrm_Main::dbgr_SverloTitleClick(const QString& f) { titleClick(dbgr_Sverlo, f, SverlaOrders); }
@@ -71,24 +63,10 @@ void Tfrm_Main::paintCell(DBGrid* grid, GridCell& cell, const char* newField, bo
     RecordSet* rs = grid->recordSet();
     if (!rs || cell.pos < 0)
         return;
-    const bool plain = !cell.selected && !cell.focused;
-    // 1. The sort column: silver and bold.
-    if (plain && grid->titleColor(cell.fieldName) == sortMarkColor()) {
-        cell.bold = true;
-        cell.background = sortColumnColor();
-    }
-    // 2. A tool with no new and no used pieces: red text.
-    if (catalogue && rs->intAt(cell.pos, rs->fieldIndex(QString::fromLatin1(newField))) == 0
-        && rs->intAt(cell.pos, rs->fieldIndex(QStringLiteral("K_vo_BU"))) == 0)
-        cell.textColor = noStockTextColor();
-    // 3. Even rows of the current order: money green.
-    if (plain && (cell.pos + 1) % 2 == 0)
-        cell.background = evenRowColor();
-    // 4. The current row: highlighted, white text.
-    if (cell.selected) {
-        cell.background = grid->palette().color(QPalette::Highlight);
-        cell.textColor = QColor(255, 255, 255);
-    }
+    // A tool with no new and no used pieces is drawn in red.
+    const bool noStock = catalogue && rs->intAt(cell.pos, rs->fieldIndex(QString::fromLatin1(newField))) == 0
+        && rs->intAt(cell.pos, rs->fieldIndex(QStringLiteral("K_vo_BU"))) == 0;
+    GridLook::paintCell(grid, cell, noStock);
 }
 
 void Tfrm_Main::dbgr_SverloDrawColumnCell(GridCell& cell) { paintCell(dbgr_Sverlo, cell, toolKind(ToolKind::Sverla).newField, true); }
@@ -99,7 +77,5 @@ void Tfrm_Main::dbgr_PlastinyiDrawColumnCell(GridCell& cell) { paintCell(dbgr_Pl
 void Tfrm_Main::DBGrid_DolgiDrawColumnCell(GridCell& cell)
 {
     paintCell(dbgrid_Dolgi, cell, nullptr, false);
-    if (cell.fieldName.compare(QLatin1String("Instr_is_BU"), Qt::CaseInsensitive) == 0 && cell.pos >= 0)
-        cell.text = dbgrid_Dolgi->recordSet()->boolAt(cell.pos, cell.field) ? QStringLiteral("БУ")
-                                                                            : QStringLiteral("Новый");
+    GridLook::stockFlagText(dbgrid_Dolgi, cell);
 }

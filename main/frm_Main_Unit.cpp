@@ -192,6 +192,7 @@ Tfrm_Main::Tfrm_Main(QWidget* parent) : QMainWindow(parent)
     buildMenus();
     buildStatusBar();
     ConnectSearchCommands();
+    ConnectHistoryCommands();
     FormCreate();
 }
 

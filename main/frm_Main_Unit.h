@@ -28,6 +28,7 @@ class QToolButton;
 class QWidget;
 class RecordSet;
 class TForm;
+class THistoryForm;
 struct GridCell;
 
 class Tfrm_Main : public QMainWindow {
@@ -252,15 +253,17 @@ public:
     void spbt_PL_SearchClick();
     void spbt_SearchRecClick();
     void spbt_Sverlo_FiltrClick();
+    // Histories: the whole one from the main menu, the current tool's from
+    // a catalogue menu (each shared by the four catalogue menus).
+    void mm_History_DolgClick();
+    void mm_History_PrihodClick();
+    void mm_Spisanie_HistClick();
+    void pm_SV_View_Prih_HistClick();
+    void pm_SV_View_Spisanie_HistClick();
+    void pm_SV_View_Dolg_HistClick();
 
     void DMStockAlert(int page, bool newBelowOne, bool buBelowOne);
     void DMDolgTypeChanged(const QString& text);
-
-    // Colours of the grids.
-    static QColor sortMarkColor() { return QColor(255, 255, 0); }
-    static QColor sortColumnColor() { return QColor(192, 192, 192); }
-    static QColor evenRowColor() { return QColor(192, 220, 192); }
-    static QColor noStockTextColor() { return QColor(255, 0, 0); }
 
     void setVisible(bool visible) override;
 
@@ -287,6 +290,9 @@ private:
     void paintCell(DBGrid* grid, GridCell& cell, const char* newField, bool catalogue);
     void setCountBoxRed(DBEdit* box, bool red);
     void showContextMenu(DBGrid* grid, QMenu* menu, const QPoint& pos);
+    void ConnectHistoryCommands();
+    void ShowHistory(THistoryForm* window);
+    void ShowToolHistory(THistoryForm* window);
 
     bool FirstShow = true;
     bool m_loginFailed = false;

@@ -1,0 +1,153 @@
+#include "HistoryForm.h"
+
+#include "DBGrid.h"
+#include "DM_Unit.h"
+#include "DbError.h"
+#include "Dialogs.h"
+#include "Icons.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+THistoryForm::THistoryForm(const HistorySpec& spec, QWidget* parent) : TForm(parent), m_spec(spec)
+{
+    setObjectName(QString::fromLatin1(spec.formName));
+    setWindowTitle(QString::fromUtf8(spec.caption));
+    // A sizeable ordinary window.
+    setWindowFlag(Qt::WindowMinimizeButtonHint, true);
+    setWindowFlag(Qt::WindowMaximizeButtonHint, true);
+    setSizeGripEnabled(false);
+    resize(spec.size);
+    if (!spec.centredOnMain)
+        move(QPoint(120, 60));
+
+    ToolBar = new QWidget(this);
+    ToolBar->setObjectName(QStringLiteral("ToolBar1"));
+    m_filterButton = speedButton(ToolBar, QString::fromLatin1(spec.filterButton), QStringLiteral("filter"),
+                                 QStringLiteral("Фильтр"));
+    m_filterButton->setCursor(Qt::PointingHandCursor);
+    m_deleteButton = speedButton(ToolBar, QString::fromLatin1(spec.deleteButton), QStringLiteral("delete"),
+                                 QStringLiteral("Удалить запись"));
+    m_indicator = new QLabel(QStringLiteral("Фильтр записей активирован"), ToolBar);
+    m_indicator->setObjectName(QString::fromLatin1(spec.indicator));
+    m_indicator->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_indicator->setMargin(3);
+    QPalette p = m_indicator->palette();
+    p.setColor(QPalette::WindowText, QColor(255, 0, 0));
+    m_indicator->setPalette(p);
+    QFont f = m_indicator->font();
+    f.setBold(true);
+    m_indicator->setFont(f);
+    m_indicator->setVisible(false);
+    auto* bar = new QHBoxLayout(ToolBar);
+    bar->setContentsMargins(0, 0, 0, 0);
+    bar->setSpacing(2);
+    bar->addWidget(m_filterButton);
+    bar->addWidget(m_deleteButton);
+    bar->addSpacing(16);
+    bar->addWidget(m_indicator);
+    bar->addStretch(1);
+
+    m_grid = new DBGrid(this);
+    m_grid->setObjectName(QString::fromLatin1(spec.grid));
+    m_grid->setRecordSet(&list());
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+
+    auto* lay = new QVBoxLayout(this);
+    lay->setContentsMargins(4, 4, 4, 0);
+    lay->setSpacing(2);
+    lay->addWidget(ToolBar);
+    lay->addWidget(m_grid, 1);
+    lay->addWidget(StatusBar1);
+}
+
+RecordSet& THistoryForm::list() const { return *DM->recordSet(QString::fromLatin1(m_spec.listName)); }
+RecordSet& THistoryForm::table() const { return *DM->recordSet(QString::fromLatin1(m_spec.tableName)); }
+
+bool THistoryForm::filterShown() const { return !m_indicator->isHidden(); }
+
+void THistoryForm::FormShow()
+{
+    if (m_spec.centredOnMain && parentWidget()) {
+        QRect r(QPoint(0, 0), m_spec.size);
+        r.moveCenter(parentWidget()->window()->geometry().center());
+        move(r.topLeft());
+    }
+    m_grid->setFocus();
+}
+
+void THistoryForm::FilterToTool(int toolId, int kindCode)
+{
+    m_indicator->setVisible(true);
+    list().setFilter(QStringLiteral("(ID_Instr=%1) AND (ID_Tabl=%2)").arg(toolId).arg(kindCode));
+    list().setFiltered(true);
+}
+
+void THistoryForm::ClearFilter()
+{
+    m_indicator->setVisible(false);
+    list().setFilter(QString());
+    list().setFiltered(false);
+}
+
+void THistoryForm::FilterClick()
+{
+    if (!filterShown())
+        return;
+    try {
+        ClearFilter();
+    } catch (const DbError& e) {
+        Dialogs::error(this, e.message());
+    }
+}
+
+void THistoryForm::TitleClick(const QString& fieldName)
+{
+    GridLook::titleClick(m_grid, fieldName, m_spec.orders);
+}
+
+void THistoryForm::DrawColumnCell(GridCell& cell)
+{
+    GridLook::paintCell(m_grid, cell);
+    GridLook::stockFlagText(m_grid, cell);
+}
+
+void THistoryForm::DeleteClick()
+{
+    RecordSet& L = list();
+    if (!L.isOpen() || L.isEmpty())
+        return;
+    if (!Dialogs::ask(this, QStringLiteral("Подтверждение удаления данных"), QString::fromUtf8(m_spec.deleteQuestion),
+                      Dialogs::Icon::Question))
+        return;
+    const int id = L.fieldByName(QStringLiteral("ID")).asInteger();
+    RecordSet& T = table();
+    try {
+        T.close();
+        T.setFilter(QStringLiteral("ID=%1").arg(id));
+        T.setFiltered(true);
+        T.open();
+        L.close();
+        Transaction tr(DM->ADOConnection1);
+        T.remove();   // a row deleted meanwhile is a failure too: nothing to remove
+        tr.commit();
+    } catch (const DbError&) {
+        Dialogs::error(this, QString::fromUtf8(m_spec.deleteFailure));
+    }
+    // In every case the table object is closed and the list read again:
+    // its filter stays, its own order, no marked title, the first row current.
+    T.close();
+    T.setFiltered(false);
+    try {
+        L.open();
+    } catch (const DbError& e) {
+        Dialogs::error(this, e.message());
+    }
+}
