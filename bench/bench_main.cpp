@@ -467,28 +467,49 @@ int main(int argc, char** argv)
         print(l);
     }
 
-    // 6. Opening the receipts history, and what it holds in memory.
-    {
-        Line l(QStringLiteral("Open receipts history (dtSet_Prihod_Hist)"));
-        l.maxRatio = 1.5;
-        l.maxMs = 1500;
+    // 6. Opening the histories whole, and what they hold in memory. The
+    //    floor is the list's SQL text stepped through the C API; the lists
+    //    are read in one pass and joined in memory, so they may beat it.
+    struct HistoryCase {
+        const char* what;
+        RecordSet* rs;
+        QString sql;
+        double maxMs;
+    };
+    const HistoryCase histories[] = {
+        {"Open receipts history (dtSet_Prihod_Hist)", &dm.dtSet_Prihod_Hist,
+         TDM::historySql(QStringLiteral("Prihod_History")), 800},
+        {"Open write-offs history (dtSet_Spisanie_Hist)", &dm.dtSet_Spisanie_Hist,
+         TDM::historySql(QStringLiteral("Spisanie_History")), 250},
+        {"Open closed issues (stpr_SQL_Dolgi_History)", &dm.stpr_SQL_Dolgi_History,
+         QStringLiteral("SELECT * FROM SQL_Dolgi_History"), 0},
+    };
+    for (const HistoryCase& h : histories) {
+        Line l(QString::fromLatin1(h.what));
+        l.maxMs = h.maxMs;
         std::vector<double> heldBytes, rssGrowth;
         int rows = 0;
+        qint64 sqlRows = 0;
         const bool peakResets = resetPeakRss();
         measure(
             l, runs,
             [&] {
                 resetPeakRss();
                 const qint64 before = statusKb("VmRSS");
-                const double ms = timeMs([&] { dm.dtSet_Prihod_Hist.open(); });
+                const double ms = timeMs([&] { h.rs->open(); });
                 rssGrowth.push_back(double(statusKb("VmHWM") - before) * 1024.0);
-                heldBytes.push_back(double(dm.dtSet_Prihod_Hist.memoryBytes()));
-                rows = dm.dtSet_Prihod_Hist.recordCount();
+                heldBytes.push_back(double(h.rs->memoryBytes()));
+                rows = h.rs->recordCount();
                 return ms;
             },
-            [&] { return timeMs([&] { stepAll(plain, TDM::historySql(QStringLiteral("Prihod_History"))); }); },
-            [&] { dm.dtSet_Prihod_Hist.close(); });
-        l.note = QStringLiteral("%1 rows").arg(rows);
+            [&] { return timeMs([&] { sqlRows = stepAll(plain, h.sql); }); }, [&] { h.rs->close(); });
+        l.note = QStringLiteral("%1 rows (the SQL text: %2)%3")
+                     .arg(rows)
+                     .arg(sqlRows)
+                     .arg(h.rs->usesRowReader() ? QStringLiteral(", read in one pass and joined in memory")
+                                                : QString());
+        if (rows != sqlRows && l.error.isEmpty())
+            l.error = QStringLiteral("the list has %1 rows, its SQL text %2").arg(rows).arg(sqlRows);
         print(l);
 
         const double held = median(heldBytes), grown = median(rssGrowth);
@@ -498,6 +519,90 @@ int main(int argc, char** argv)
                     "", "< 300 MB", over ? "GOAL MISSED" : "ok");
         if (!peakResets)
             std::printf("    peak RSS could not be reset; the growth shown is not meaningful\n");
+    }
+
+    // 6a. One tool's receipts: the cutter with the most of them, the filter
+    //     set before the opening as the catalogue menu sets it.
+    {
+        qint64 cutter = 1;
+        {
+            sqlite3_stmt* st = nullptr;
+            if (sqlite3_prepare_v2(plain,
+                                   "SELECT ID_Instr FROM Prihod_History WHERE ID_Tabl = 3 GROUP BY ID_Instr "
+                                   "ORDER BY count(*) DESC LIMIT 1",
+                                   -1, &st, nullptr)
+                    == SQLITE_OK
+                && sqlite3_step(st) == SQLITE_ROW)
+                cutter = sqlite3_column_int64(st, 0);
+            sqlite3_finalize(st);
+        }
+        const QString text = QStringLiteral("(ID_Instr=%1) AND (ID_Tabl=3)").arg(cutter);
+        RecordSet& h = dm.dtSet_Prihod_Hist;
+        Line l(QStringLiteral("Open one cutter's receipts (filtered)"));
+        l.maxMs = 20;
+        int rows = 0;
+        measure(
+            l, runs,
+            [&] {
+                h.setFilter(text);
+                h.setFiltered(true);
+                const double ms = timeMs([&] { h.open(); });
+                rows = h.recordCount();
+                return ms;
+            },
+            [&] {
+                QString inner = TDM::historySql(QStringLiteral("Prihod_History"));
+                inner.chop(1);   // the closing ";"
+                return timeMs([&] {
+                    stepAll(plain, QStringLiteral("SELECT * FROM (%1) WHERE (ID_Instr=%2) AND (ID_Tabl=3)")
+                                       .arg(inner)
+                                       .arg(cutter));
+                });
+            },
+            [&] {
+                h.close();
+                h.setFiltered(false);
+                h.setFilter(QString());
+            });
+        l.note = QStringLiteral("filter \"%1\": %2 rows").arg(text).arg(rows);
+        print(l);
+    }
+
+    // 6b. Deleting a receipt as the history window does it: the table
+    //     object pointed at the row, the list closed, the row deleted in a
+    //     transaction, the whole list read again.
+    {
+        RecordSet& list = dm.dtSet_Prihod_Hist;
+        RecordSet& table = dm.tbl_Prihod_Hist;
+        Line l(QStringLiteral("Delete a receipt and re-read the list"));
+        l.maxMs = 1000;
+        try {
+            list.open();
+        } catch (const DbError& e) {
+            l.error = e.message();
+        }
+        if (l.error.isEmpty())
+            measure(l, runs, [&] {
+                return timeMs([&] {
+                    list.last();
+                    const int id = list.fieldByName(QStringLiteral("ID")).asInteger();
+                    table.setFilter(QStringLiteral("ID=%1").arg(id));
+                    table.setFiltered(true);
+                    table.open();
+                    list.close();
+                    {
+                        Transaction tr(dm.ADOConnection1);
+                        table.remove();
+                        tr.commit();
+                    }
+                    table.close();
+                    table.setFiltered(false);
+                    list.open();
+                });
+            });
+        l.note = QStringLiteral("%1 rows left").arg(list.recordCount());
+        list.close();
+        print(l);
     }
 
     // 7. One receipt of 3 new drills as the program makes it, with where
@@ -679,9 +784,11 @@ int main(int argc, char** argv)
         print(l);
     }
 
-    std::printf("\nGoals: every open and refresh within 1.5x its floor; sort < 30 ms; receipts history open\n"
-                "< 1.5 s and < 300 MB; one receipt < 50 ms; drill filter on and off within 1.5x their floors;\n"
-                "partial record search < 5 ms; a 12 MP JPEG shown in a picture box < 40 ms.\n");
+    std::printf("\nGoals: every open and refresh within 1.5x its floor; sort < 30 ms; receipts history\n"
+                "(1,000,000 rows) open <= 0.8 s, write-offs (300,000) <= 0.25 s, each < 300 MB; one tool's\n"
+                "history < 20 ms; a history row deleted and the list re-read < 1 s; one receipt < 50 ms;\n"
+                "drill filter on and off within 1.5x their floors; partial record search < 5 ms; a 12 MP\n"
+                "JPEG shown in a picture box < 40 ms.\n");
     if (g_failedMeasures > 0) {
         std::fprintf(stderr, "tooldb-bench: %d measure(s) failed\n", g_failedMeasures);
         return 1;

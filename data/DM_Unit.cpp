@@ -343,9 +343,12 @@ TDM::TDM(const QString& databasePath, QObject* parent)
 
     // The receipts and write-offs lists are read by one pass over their
     // history table, joined in memory: the same rows in the same order.
-    for (auto [rs, table] : {std::pair{&dtSet_Prihod_Hist, "Prihod_History"}, std::pair{&dtSet_Spisanie_Hist, "Spisanie_History"}}) {
+    for (auto [rs, table] :
+         {std::pair{&dtSet_Prihod_Hist, "Prihod_History"}, std::pair{&dtSet_Spisanie_Hist, "Spisanie_History"}}) {
         const QString t = QString::fromLatin1(table);
-        rs->setRowReader(rs->commandText(), [t](Connection& c, RowBuffer& out) { return readHistoryList(c, t, out); });
+        rs->setRowReader(rs->commandText(), [t](Connection& c, const QString& where, RowBuffer& out) {
+            return readHistoryList(c, t, where, out);
+        });
     }
 
     ADOConnection1.open(databasePath);

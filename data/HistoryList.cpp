@@ -40,14 +40,13 @@ const Kind kKinds[] = {{1, "Sverla"}, {2, "Plastinyi"}, {3, "Frezy"}, {4, "Derj_
 constexpr int32_t kNoTool = -2;
 
 // A kind's tools: ID → index of the tool's code in the list's KOD pool
-// (-1 for a null code). Tool IDs are usually dense; a table with scattered
-// IDs falls back to a hash map.
+// (-1 for a null code). Read whole for a whole list (tool IDs are usually
+// dense; scattered IDs fall back to a hash map), or looked up one by one
+// for a filtered list, which names few tools.
 class ToolCodes {
 public:
     void build(std::vector<std::pair<int64_t, int32_t>>&& rows)
     {
-        m_dense.clear();
-        m_sparse.clear();
         if (rows.empty())
             return;
         int64_t lo = rows[0].first, hi = rows[0].first;
@@ -60,22 +59,45 @@ public:
             for (const auto& r : rows)
                 m_dense[size_t(r.first)] = r.second;
         } else {
-            m_sparse.reserve(rows.size());
+            m_map.reserve(rows.size());
             for (const auto& r : rows)
-                m_sparse.emplace(r.first, r.second);
+                m_map.emplace(r.first, r.second);
         }
     }
-    int32_t find(int64_t id) const
+    void lookUpIn(sqlite3_stmt* byId, StringPool* codes)
     {
-        if (!m_dense.empty() || m_sparse.empty())
+        m_byId = byId;
+        m_codes = codes;
+    }
+    int32_t find(int64_t id)
+    {
+        if (!m_dense.empty())
             return id >= 0 && uint64_t(id) < m_dense.size() ? m_dense[size_t(id)] : kNoTool;
-        const auto it = m_sparse.find(id);
-        return it == m_sparse.end() ? kNoTool : it->second;
+        const auto it = m_map.find(id);
+        if (it != m_map.end() || !m_byId)
+            return it == m_map.end() ? kNoTool : it->second;
+        int32_t code = kNoTool;
+        sqlite3_reset(m_byId);
+        sqlite3_bind_int64(m_byId, 1, id);
+        const int rc = sqlite3_step(m_byId);
+        if (rc == SQLITE_ROW) {
+            code = -1;
+            if (sqlite3_column_type(m_byId, 0) != SQLITE_NULL) {
+                const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_byId, 0));
+                code = m_codes->intern(p ? p : "", uint32_t(sqlite3_column_bytes(m_byId, 0)));
+            }
+        } else if (rc != SQLITE_DONE) {
+            throw DbError(QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_byId))));
+        }
+        m_map.emplace(id, code);
+        return code;
     }
 
 private:
     std::vector<int32_t> m_dense;
-    std::unordered_map<int64_t, int32_t> m_sparse;
+    std::unordered_map<int64_t, int32_t> m_map;
+    sqlite3_stmt* m_byId = nullptr;
+    StringPool* m_codes = nullptr;
 };
 
 // How the engine orders the values of a column: nulls first, then numbers
@@ -86,7 +108,7 @@ uint64_t dateKey(DateClass cls, uint32_t idx) { return (uint64_t(cls) << 32) | i
 
 } // namespace
 
-int readHistoryList(Connection& c, const QString& historyTable, RowBuffer& out)
+int readHistoryList(Connection& c, const QString& historyTable, const QString& where, RowBuffer& out)
 {
     sqlite3* db = c.handle();
     if (!db)
@@ -121,10 +143,17 @@ int readHistoryList(Connection& c, const QString& historyTable, RowBuffer& out)
 
     // The tools of every listed kind, with their codes.
     ToolCodes tools[5];
+    Stmt byId[5];
     StringPool& kodPool = out.pool(fKod);
     for (const Kind& k : kKinds) {
         if (!kindListed[k.code])
             continue;
+        if (!where.isEmpty()) {
+            prepare(db, QStringLiteral("SELECT KOD FROM \"%1\" WHERE ID = ?").arg(QString::fromLatin1(k.table)),
+                    byId[k.code]);
+            tools[k.code].lookUpIn(byId[k.code].st, &kodPool);
+            continue;
+        }
         Stmt st;
         prepare(db, QStringLiteral("SELECT ID, KOD FROM \"%1\"").arg(QString::fromLatin1(k.table)), st);
         std::vector<std::pair<int64_t, int32_t>> rows;
@@ -152,9 +181,9 @@ int readHistoryList(Connection& c, const QString& historyTable, RowBuffer& out)
     {
         Stmt st;
         prepare(db,
-                QStringLiteral("SELECT ID, ID_Tabl, ID_Instr, Date, K_vo, Instr_is_BU, FIO_AdminBD FROM \"%1\" "
+                QStringLiteral("SELECT ID, ID_Tabl, ID_Instr, Date, K_vo, Instr_is_BU, FIO_AdminBD FROM \"%1\"%2 "
                                "ORDER BY ID")
-                    .arg(historyTable),
+                    .arg(historyTable, where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where),
                 st);
         int rc;
         while ((rc = sqlite3_step(st.st)) == SQLITE_ROW) {

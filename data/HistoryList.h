@@ -11,4 +11,7 @@
 
 // Fills `out` (a record set with the list's fields) from `historyTable`
 // ("Prihod_History" or "Spisanie_History"); returns the number of rows.
-int readHistoryList(Connection& c, const QString& historyTable, RowBuffer& out);
+// `where`, when not empty, is a condition on the list's integer fields
+// (ID, ID_Instr, ID_Tabl, K_vo), which are the history table's own columns:
+// the history is read through it, by its indexes.
+int readHistoryList(Connection& c, const QString& historyTable, const QString& where, RowBuffer& out);

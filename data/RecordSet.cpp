@@ -441,8 +441,8 @@ void RecordSet::load(const QString& where)
 {
     if (!m_conn || !m_conn->handle())
         throw DbError(QStringLiteral("%1: нет соединения с базой данных.").arg(m_name));
-    if (where.isEmpty() && usesRowReader()) {
-        loadFromReader();
+    if (usesRowReader()) {
+        loadFromReader(where);
         return;
     }
     sqlite3* db = m_conn->handle();
@@ -610,7 +610,7 @@ void RecordSet::setRowReader(const QString& forText, RowReader reader)
     m_rowReader = std::move(reader);
 }
 
-void RecordSet::loadFromReader()
+void RecordSet::loadFromReader(const QString& where)
 {
     for (Column& c : m_cols)
         c.clear();
@@ -632,7 +632,7 @@ void RecordSet::loadFromReader()
     int rows = 0;
     try {
         RowBuffer buf(*this);
-        rows = m_rowReader(*m_conn, buf);
+        rows = m_rowReader(*m_conn, where, buf);
     } catch (const DbError& e) {
         fail(e.message());
     } catch (const std::bad_alloc&) {
@@ -645,7 +645,7 @@ void RecordSet::loadFromReader()
             fail(QStringLiteral("прочитаны неполные строки."));
     }
     m_rows = rows;
-    m_pushedWhere.clear();
+    m_pushedWhere = where;
 }
 
 // ---------------------------------------------------------------------------

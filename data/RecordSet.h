@@ -136,10 +136,11 @@ public:
 
     // A reader that fills the rows in place of running the SQL text, for a
     // source whose result the program builds faster itself. It is used only
-    // while the command text is still `forText` and no filter is read with
-    // the rows; it must give exactly the rows, values and order the text
-    // gives, and returns the number of rows.
-    using RowReader = std::function<int(Connection&, RowBuffer&)>;
+    // while the command text is still `forText`; it is given the filter the
+    // rows are read with (an SQL condition on integer fields, or empty),
+    // must give exactly the rows, values and order the text gives under it,
+    // and returns the number of rows.
+    using RowReader = std::function<int(Connection&, const QString& where, RowBuffer&)>;
     void setRowReader(const QString& forText, RowReader reader);
     bool usesRowReader() const { return m_rowReader && m_source == m_rowReaderText; }
 
@@ -205,7 +206,7 @@ private:
     void noteWrite();
     void transactionCommitted(int level);
     void transactionRolledBack(int level);
-    void loadFromReader();
+    void loadFromReader(const QString& where);
     static void appendCell(Column& c, sqlite3_stmt* st, int col);
     bool findTableIsPlain(struct sqlite3* db) const;
     void applySortKeys();
