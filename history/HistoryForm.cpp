@@ -50,7 +50,7 @@ THistoryForm::THistoryForm(const HistorySpec& spec, QWidget* parent) : TForm(par
     bar->addWidget(m_filterButton);
     bar->addWidget(m_deleteButton);
     bar->addSpacing(16);
-    bar->addWidget(m_indicator);
+    bar->addWidget(m_indicator, 0, Qt::AlignVCenter);
     bar->addStretch(1);
 
     m_grid = new DBGrid(this);
