@@ -77,14 +77,12 @@ void Tfrm_Main::ShowHistory(THistoryForm* window)
 void Tfrm_Main::ShowToolHistory(THistoryForm* window)
 {
     const int page = PageControl_Main->currentIndex();
-    const RecordSet* tools = pageRecordSet(page);
+    RecordSet* tools = pageRecordSet(page);
     const int kind = kindCodeOfPage(page);
     if (!tools || kind == 0)
         return;
     // An empty page has no current tool: the filter names ID 0 and the list is empty.
-    const int id = tools->isOpen() && !tools->isEmpty()
-        ? const_cast<RecordSet*>(tools)->fieldByName(QStringLiteral("ID")).asInteger()
-        : 0;
+    const int id = tools->isOpen() && !tools->isEmpty() ? tools->fieldByName(QStringLiteral("ID")).asInteger() : 0;
     try {
         window->FilterToTool(id, kind);
     } catch (const DbError& e) {
