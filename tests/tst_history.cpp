@@ -374,18 +374,22 @@ void TestHistory::deleting_data()
     QTest::addColumn<QString>("id");         // the row deleted
     QTest::addColumn<bool>("yes");
     QTest::addColumn<bool>("refused");       // the database refuses the deletion
+    QTest::addColumn<bool>("goneBefore");    // the row was deleted elsewhere after the list was read
     QTest::addColumn<QStringList>("expected");
 
     for (const char* w : {"receipts", "write-offs", "closed issues"}) {
         const bool closed = QString(w) == "closed issues";
         // Row 1: 5 pieces of cutter 17.
-        QTest::addRow("%s, cutter 17, yes", w) << w << 1 << "FR-17" << "1" << true << false << QStringList{"3"};
+        QTest::addRow("%s, cutter 17, yes", w) << w << 1 << "FR-17" << "1" << true << false << false
+                                               << QStringList{"3"};
         QTest::addRow("%s, whole list, yes", w)
-            << w << -1 << "" << "4" << true << false
+            << w << -1 << "" << "4" << true << false << false
             << (closed ? QStringList{"6", "2", "3", "7", "1"} : QStringList{"6", "3", "2", "7", "1"});
-        QTest::addRow("%s, no", w) << w << 1 << "FR-17" << "1" << false << false << QStringList{"3", "1"};
-        QTest::addRow("%s, refused", w) << w << 1 << "FR-17" << "3" << true << true << QStringList{"3", "1"};
-        QTest::addRow("%s, empty list", w) << w << 2 << "" << "" << true << false << QStringList{};
+        QTest::addRow("%s, no", w) << w << 1 << "FR-17" << "1" << false << false << false << QStringList{"3", "1"};
+        QTest::addRow("%s, refused", w) << w << 1 << "FR-17" << "3" << true << true << false << QStringList{"3", "1"};
+        QTest::addRow("%s, deleted elsewhere: reported", w) << w << 1 << "FR-17" << "3" << true << true << true
+                                                             << QStringList{"1"};
+        QTest::addRow("%s, empty list", w) << w << 2 << "" << "" << true << false << false << QStringList{};
     }
 }
 
@@ -397,12 +401,13 @@ void TestHistory::deleting()
     QFETCH(QString, id);
     QFETCH(bool, yes);
     QFETCH(bool, refused);
+    QFETCH(bool, goneBefore);
     QFETCH(QStringList, expected);
 
     Session s;
     fill(s);
     const Win w = win(window);
-    if (refused)
+    if (refused && !goneBefore)
         s.conn.exec(QString("CREATE TRIGGER refuse BEFORE DELETE ON %1 BEGIN SELECT RAISE(ABORT, 'refused'); END")
                         .arg(w.table));
     QVERIFY(s.start());
@@ -429,6 +434,8 @@ void TestHistory::deleting()
         clickTitle(grid, grid->columnFieldName(1));
         if (!id.isEmpty())
             QVERIFY(list.locate("ID", id.toInt()));
+        if (goneBefore)
+            c.exec(QString("DELETE FROM %1 WHERE ID = %2").arg(w2.table, id));
         QTest::mouseClick(del, Qt::LeftButton);
 
         QVERIFY(list.isOpen());
@@ -461,7 +468,7 @@ void TestHistory::deleting()
         QCOMPARE(shown[1].text, QString::fromUtf8(w2.failure));
     }
     const bool deleted = !id.isEmpty() && yes && !refused;
-    QCOMPARE(c.scalar(QString("SELECT count(*) FROM %1").arg(w2.table)), rowsBefore - (deleted ? 1 : 0));
+    QCOMPARE(c.scalar(QString("SELECT count(*) FROM %1").arg(w2.table)), rowsBefore - (deleted || goneBefore ? 1 : 0));
     QVERIFY(!c.inTransaction());
     // Only the history row goes: no tool counter changes, the other histories stay.
     QCOMPARE(counters(c), countsBefore);
