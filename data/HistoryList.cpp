@@ -3,6 +3,7 @@
 #include "Connection.h"
 #include "DbError.h"
 #include "StringPool.h"
+#include "ToolKind.h"
 
 #include <algorithm>
 #include <numeric>
@@ -29,13 +30,6 @@ void finish(sqlite3* db, int rc)
     if (rc != SQLITE_DONE)
         throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
 }
-
-// The kinds in the order the list's text joins them: kind code, tool table.
-struct Kind {
-    int code;
-    const char* table;
-};
-const Kind kKinds[] = {{1, "Sverla"}, {2, "Plastinyi"}, {3, "Frezy"}, {4, "Derj_Plast"}};
 
 constexpr int32_t kNoTool = -2;
 
@@ -145,7 +139,8 @@ int readHistoryList(Connection& c, const QString& historyTable, const QString& w
     ToolCodes tools[5];
     Stmt byId[5];
     StringPool& kodPool = out.pool(fKod);
-    for (const Kind& k : kKinds) {
+    for (ToolKind kind : toolKindsByCode()) {
+        const ToolKindInfo& k = toolKind(kind);
         if (!kindListed[k.code])
             continue;
         if (!where.isEmpty()) {

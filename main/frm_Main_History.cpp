@@ -7,36 +7,12 @@
 #include "DbError.h"
 #include "Dialogs.h"
 #include "HideWhileShown.h"
+#include "ToolKind.h"
 #include "frm_Dolgi_History_Unit.h"
 #include "frm_Prihod_Hist_Unit.h"
 #include "frm_Spisanie_Hist_Unit.h"
 
 #include <QAction>
-
-namespace {
-
-// The submenu items of the four catalogue menus, drills, cutters, holders,
-// inserts: receipts, write-offs, closed issues.
-const char* const HistoryItems[4][3] = {
-    {"pm_SV_View_Prih_Hist", "pm_SV_View_Spisanie_Hist", "pm_SV_View_Dolg_Hist"},
-    {"pm_FR_View_Prih_Hist", "pm_FR_View_Spisanie_Hist", "N20"},
-    {"pm_DRJ_Posm_Prih_Hist", "pm_DRJ_Posm_Spis_Hist", "N26"},
-    {"pm_PL_Posm_Prih_Hist", "pm_PL_Posm_Spis_Hist", "N28"},
-};
-
-// Kind code of the tools on a catalogue page.
-int kindCodeOfPage(int page)
-{
-    switch (page) {
-    case Tfrm_Main::PageSverla: return 1;
-    case Tfrm_Main::PageFrezy: return 3;
-    case Tfrm_Main::PageDerj: return 4;
-    case Tfrm_Main::PagePlastiny: return 2;
-    }
-    return 0;
-}
-
-} // namespace
 
 void Tfrm_Main::ConnectHistoryCommands()
 {
@@ -48,16 +24,17 @@ void Tfrm_Main::ConnectHistoryCommands()
         connect(item, &QAction::triggered, this, handler);
     }
     // The four items that open one history share its command.
-    void (Tfrm_Main::*const shared[3])() = {&Tfrm_Main::pm_SV_View_Prih_HistClick,
-                                            &Tfrm_Main::pm_SV_View_Spisanie_HistClick,
-                                            &Tfrm_Main::pm_SV_View_Dolg_HistClick};
-    for (const auto& items : HistoryItems)
-        for (int h = 0; h < 3; ++h) {
-            auto* item = findChild<QAction*>(QString::fromLatin1(items[h]));
-            Q_ASSERT(item);
+    for (ToolKind kind : allToolKinds()) {
+        const CatalogueMenu& m = catalogueMenu(kind);
+        const std::pair<QAction*, void (Tfrm_Main::*)()> items[] = {
+            {m.histPrihod, &Tfrm_Main::pm_SV_View_Prih_HistClick},
+            {m.histSpisanie, &Tfrm_Main::pm_SV_View_Spisanie_HistClick},
+            {m.histDolgi, &Tfrm_Main::pm_SV_View_Dolg_HistClick}};
+        for (const auto& [item, handler] : items) {
             item->setEnabled(true);
-            connect(item, &QAction::triggered, this, shared[h]);
+            connect(item, &QAction::triggered, this, handler);
         }
+    }
 }
 
 void Tfrm_Main::ShowHistory(THistoryForm* window)
@@ -76,15 +53,14 @@ void Tfrm_Main::ShowHistory(THistoryForm* window)
 
 void Tfrm_Main::ShowToolHistory(THistoryForm* window)
 {
-    const int page = PageControl_Main->currentIndex();
-    RecordSet* tools = pageRecordSet(page);
-    const int kind = kindCodeOfPage(page);
-    if (!tools || kind == 0)
+    const std::optional<ToolKind> kind = toolKindByPage(PageControl_Main->currentIndex());
+    if (!kind || !DM)
         return;
     // An empty page has no current tool: the filter names ID 0 and the list is empty.
-    const int id = tools->isOpen() && !tools->isEmpty() ? tools->fieldByName(QStringLiteral("ID")).asInteger() : 0;
+    RecordSet& tools = catalogueOf(*DM, *kind);
+    const int id = tools.isOpen() && !tools.isEmpty() ? tools.fieldByName(QStringLiteral("ID")).asInteger() : 0;
     try {
-        window->FilterToTool(id, kind);
+        window->FilterToTool(id, kindCodeOf(*kind));
     } catch (const DbError& e) {
         Dialogs::error(this, e.message());
         return;

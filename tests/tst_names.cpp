@@ -122,6 +122,12 @@ void TestNames::names_data()
         "ed_DiamHvost_SP cmbx_L_SV ed_L_SV cmbx_L_SV_SP ed_L_SV_SP cmbx_L_RabCH ed_L_RabCH cmbx_L_RabCH_SP "
         "ed_L_RabCH_SP cmbx_NZub cmbx_NZub_Znach GroupBox2 cmbx_FirmList chbx_ShowInstr chbx_ShowInstrNEW "
         "BitBtn1 BitBtn2");
+    QTest::newRow("frm_Prihod_Hist") << "frm_Prihod_Hist" << words(
+        "spbt_Prih_Hist__Filtr spbt_Prihod_Hist_Del sttx_Filter_Prihod_Hist dbGrid_Prihod_History StatusBar1");
+    QTest::newRow("frm_Spisanie_Hist") << "frm_Spisanie_Hist" << words(
+        "spbt_Spisanie_Filtr spbt_Spisanie_Hist_Del sttx_Filter_Spisanie dbGrid_Spisanie_History StatusBar1");
+    QTest::newRow("frm_Dolgi_History") << "frm_Dolgi_History" << words(
+        "spbt_Dolg_Hist_Filtr spbt_Dolg_Hist_Del sttx_Filter_Dolg_Hist dbGrid_Dolgi_History StatusBar1");
 }
 
 void TestNames::names()
