@@ -5,6 +5,7 @@
 #include "DbError.h"
 #include "Dialogs.h"
 #include "Icons.h"
+#include "RowEditor.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -138,8 +139,9 @@ void THistoryForm::DeleteClick()
         Transaction tr(DM->ADOConnection1);
         T.remove();   // a row deleted meanwhile is a failure too: nothing to remove
         tr.commit();
-    } catch (const DbError&) {
-        Dialogs::error(this, QString::fromUtf8(m_spec.deleteFailure));
+    } catch (const DbError& e) {
+        // With the reason when the file was busy or the row changed elsewhere.
+        Dialogs::error(this, failureText(QString::fromUtf8(m_spec.deleteFailure), e));
     }
     // In every case the table object is closed and the list read again:
     // its filter stays, its own order, no marked title, the first row current.
