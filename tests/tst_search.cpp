@@ -1,6 +1,7 @@
 // The drill filter and the record search, driven through the main window's
 // buttons and the dialogs' controls with a scripted user in the person's place.
 #include "DataAware.h"
+#include "GridLook.h"
 #include "SverlaFilterQuery.h"
 #include "frm_Filter_Sverla_Unit.h"
 #include "frm_SearchRec_Unit.h"
@@ -418,7 +419,7 @@ void TestSearch::failedOpenKeepsTheList()
         QCOMPARE(DM->dtSet_Sverla.commandText(), before);
         QCOMPARE(column(DM->dtSet_Sverla, "Kod"), sorted);
         QCOMPARE(currentKod(), current);
-        QCOMPARE(frm_Main->dbgr_Sverlo->titleColor("K_vo_New") == Tfrm_Main::sortMarkColor(), sortMarkKept);
+        QCOMPARE(frm_Main->dbgr_Sverlo->titleColor("K_vo_New") == GridLook::sortMarkColor(), sortMarkKept);
         // Pressed again, it works.
         QTest::mouseClick(frm_Filter_Sverla->BitBtn1, Qt::LeftButton);
     });
