@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -115,6 +116,11 @@ void fill(Session& s)
     s.conn.exec("DELETE FROM Frezy WHERE ID = 20");
 }
 
+qint64 rowCount(Connection& c, const char* table)
+{
+    return c.scalar(QString("SELECT count(*) FROM %1").arg(table));
+}
+
 QString counters(Connection& c)
 {
     QStringList out;
@@ -140,6 +146,8 @@ private slots:
     void deleting();
     void openingFails_data();
     void openingFails();
+    void realModalLoop_data();
+    void realModalLoop();
 };
 
 void TestHistory::openings_data()
@@ -415,7 +423,7 @@ void TestHistory::deleting()
     RecordSet& list = w2.form->list();
     Connection& c = DM->ADOConnection1;
     const QString countsBefore = counters(c);
-    const qint64 rowsBefore = c.scalar(QString("SELECT count(*) FROM %1").arg(w2.table));
+    const qint64 rowsBefore = rowCount(c, w2.table);
     if (page >= 0) {
         frm_Main->PageControl_Main->setCurrentIndex(page);
         RecordSet* tools = frm_Main->pageRecordSet(page);
@@ -468,13 +476,13 @@ void TestHistory::deleting()
         QCOMPARE(shown[1].text, QString::fromUtf8(w2.failure));
     }
     const bool deleted = !id.isEmpty() && yes && !refused;
-    QCOMPARE(c.scalar(QString("SELECT count(*) FROM %1").arg(w2.table)), rowsBefore - (deleted || goneBefore ? 1 : 0));
+    QCOMPARE(rowCount(c, w2.table), rowsBefore - (deleted || goneBefore ? 1 : 0));
     QVERIFY(!c.inTransaction());
     // Only the history row goes: no tool counter changes, the other histories stay.
     QCOMPARE(counters(c), countsBefore);
     for (const char* t : {"Prihod_History", "Spisanie_History", "Dolgi_History"})
         if (QString(t) != w2.table)
-            QCOMPARE(c.scalar(QString("SELECT count(*) FROM %1").arg(t)), 7);
+            QCOMPARE(rowCount(c, t), 7);
     QCOMPARE(s.user.unexpected(), 0);
     frm_Main->close();
 }
@@ -514,6 +522,71 @@ void TestHistory::openingFails()
     QVERIFY(!w.form->isVisible());
     QVERIFY(!w.form->list().isOpen());
     QVERIFY(!QApplication::activeModalWidget());
+    frm_Main->close();
+}
+
+// Each window played by a person inside the program's real modal loop:
+// while it is shown the main window is hidden; after Esc the main window is
+// shown, enabled and no window is left modal, on every path.
+void TestHistory::realModalLoop_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<int>("page");        // -1: the main menu
+    QTest::addColumn<QString>("press");   // "filter", "delete" (answered No), "" or "gone" (no list)
+    for (const char* w : {"receipts", "write-offs", "closed issues"}) {
+        QTest::addRow("%s, main menu", w) << w << -1 << "";
+        QTest::addRow("%s, cutter 17, filter button", w) << w << 1 << "filter";
+        QTest::addRow("%s, main menu, delete refused by No", w) << w << -1 << "delete";
+    }
+    QTest::newRow("receipts, the list cannot be read") << "receipts" << -1 << "gone";
+    QTest::newRow("closed issues, one tool, the list cannot be read") << "closed issues" << 1 << "gone";
+}
+
+void TestHistory::realModalLoop()
+{
+    QFETCH(QString, window);
+    QFETCH(int, page);
+    QFETCH(QString, press);
+
+    Session s;
+    fill(s);
+    QVERIFY(s.start());
+    s.user.setRealLoop(true);
+    const Win w = win(window);
+    if (page >= 0) {
+        frm_Main->PageControl_Main->setCurrentIndex(page);
+        QVERIFY(DM->dtSet_Frezy.locate("Kod", "FR-17"));
+    }
+    if (press == "delete")
+        s.user.answer(false);
+    if (press == "gone")
+        DM->ADOConnection1.exec(window == "receipts" ? "ALTER TABLE Prihod_History RENAME TO Old_Prihod"
+                                                     : "DROP VIEW SQL_Dolgi_History");
+    bool mainHidden = press == "gone";
+    if (press != "gone")
+        s.user.onModal([&](QDialog* d) {
+            mainHidden = !frm_Main->isVisible();
+            QTimer::singleShot(0, d, [&, d] {
+                if (!press.isEmpty()) {
+                    auto* b = control<QToolButton>(w.form, press == "filter" ? w.filterButton : w.deleteButton);
+                    QTest::mouseClick(b, Qt::LeftButton);
+                }
+                QTimer::singleShot(0, d, [d] { QTest::keyClick(d, Qt::Key_Escape); });
+            });
+        });
+    trigger(page < 0 ? QString::fromLatin1(w.menuItem) : toolItem(window, page));
+    QCoreApplication::processEvents();
+
+    QVERIFY(mainHidden);
+    const QString problem = ScriptedUser::usableProblem(frm_Main);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(s.user.stuck(), 0);
+    QCOMPARE(s.user.leftOpen(), 0);
+    QCOMPARE(s.user.unexpected(), 0);
+    QVERIFY(!w.form->list().isOpen());
+    QCOMPARE(s.user.shown().size(), int(press == "delete" || press == "gone"));
+    if (press != "gone")
+        QCOMPARE(rowCount(DM->ADOConnection1, w.table), qint64(7));
     frm_Main->close();
 }
 
