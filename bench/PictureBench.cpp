@@ -33,14 +33,12 @@ bool writeBenchPhoto(const QString& path, QSize pixels, bool progressive)
     return w.write(img);
 }
 
-namespace {
 double threadCpuMs()
 {
     timespec ts{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
 }
-} // namespace
 
 double showInPictureBox(const QString& path, QSize box, double* cpuMs)
 {

@@ -4,6 +4,10 @@
 #include <QSize>
 #include <QString>
 
+// Processor time of the calling thread so far, in milliseconds (what a
+// loaded machine does not inflate, unlike the time on the clock).
+double threadCpuMs();
+
 // Writes a photo-like JPEG of `pixels` size into `path` (progressive when
 // asked); false when it cannot be written.
 bool writeBenchPhoto(const QString& path, QSize pixels, bool progressive);

@@ -487,7 +487,7 @@ int main(int argc, char** argv)
     for (const HistoryCase& h : histories) {
         Line l(QString::fromLatin1(h.what));
         l.maxMs = h.maxMs;
-        std::vector<double> heldBytes, rssGrowth;
+        std::vector<double> heldBytes, rssGrowth, cpu;
         int rows = 0;
         qint64 sqlRows = 0;
         const bool peakResets = resetPeakRss();
@@ -496,18 +496,21 @@ int main(int argc, char** argv)
             [&] {
                 resetPeakRss();
                 const qint64 before = statusKb("VmRSS");
+                const double cpu0 = threadCpuMs();
                 const double ms = timeMs([&] { h.rs->open(); });
+                cpu.push_back(threadCpuMs() - cpu0);
                 rssGrowth.push_back(double(statusKb("VmHWM") - before) * 1024.0);
                 heldBytes.push_back(double(h.rs->memoryBytes()));
                 rows = h.rs->recordCount();
                 return ms;
             },
             [&] { return timeMs([&] { sqlRows = stepAll(plain, h.sql); }); }, [&] { h.rs->close(); });
-        l.note = QStringLiteral("%1 rows (the SQL text: %2)%3")
+        l.note = QStringLiteral("%1 rows (the SQL text: %2)%3; processor time %4 ms")
                      .arg(rows)
                      .arg(sqlRows)
                      .arg(h.rs->usesRowReader() ? QStringLiteral(", read in one pass and joined in memory")
-                                                : QString());
+                                                : QString())
+                     .arg(median(cpu), 0, 'f', 2);
         if (rows != sqlRows && l.error.isEmpty())
             l.error = QStringLiteral("the list has %1 rows, its SQL text %2").arg(rows).arg(sqlRows);
         print(l);
@@ -583,11 +586,13 @@ int main(int argc, char** argv)
         }
         // Floor: the list's SQL text stepped through the C API, the re-read alone.
         const QString listSql = TDM::historySql(QStringLiteral("Prihod_History"));
+        std::vector<double> cpu;
         if (l.error.isEmpty())
             measure(
                 l, runs,
                 [&] {
-                    return timeMs([&] {
+                    const double cpu0 = threadCpuMs();
+                    const double ms = timeMs([&] {
                         list.last();
                         const int id = list.fieldByName(QStringLiteral("ID")).asInteger();
                         table.setFilter(QStringLiteral("ID=%1").arg(id));
@@ -603,9 +608,11 @@ int main(int argc, char** argv)
                         table.setFiltered(false);
                         list.open();
                     });
+                    cpu.push_back(threadCpuMs() - cpu0);
+                    return ms;
                 },
                 [&] { return timeMs([&] { stepAll(plain, listSql); }); });
-        l.note = QStringLiteral("%1 rows left").arg(list.recordCount());
+        l.note = QStringLiteral("%1 rows left; processor time %2 ms").arg(list.recordCount()).arg(median(cpu), 0, 'f', 2);
         list.close();
         print(l);
     }
