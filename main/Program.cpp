@@ -11,6 +11,7 @@
 #include "frm_Edit_People_Unit.h"
 #include "frm_Filter_Sverla_Unit.h"
 #include "frm_Firm_List_Unit.h"
+#include "frm_GiveToWork_Unit.h"
 #include "frm_Main_Unit.h"
 #include "frm_Pasw_List_Unit.h"
 #include "frm_Pasword_Unit.h"
@@ -101,6 +102,7 @@ bool CreateWindows(const QString& path)
     frm_Main->ConnectDataModule();
     frm_People = new Tfrm_People(frm_Main);
     frm_Edit_People = new Tfrm_Edit_People(frm_Main);
+    frm_GiveToWork = new Tfrm_GiveToWork(frm_Main);
     frm_SearchRec = new Tfrm_SearchRec(frm_Main);
     frm_Filter_Sverla = new Tfrm_Filter_Sverla(frm_Main);
     frm_Dolgi_History = new Tfrm_Dolgi_History(frm_Main);
@@ -136,6 +138,7 @@ void DestroyWindows()
     destroy(frm_Dolgi_History);
     destroy(frm_Filter_Sverla);
     destroy(frm_SearchRec);
+    destroy(frm_GiveToWork);
     destroy(frm_Edit_People);
     destroy(frm_People);
     destroy(DM);

@@ -193,6 +193,7 @@ Tfrm_Main::Tfrm_Main(QWidget* parent) : QMainWindow(parent)
     buildStatusBar();
     ConnectSearchCommands();
     ConnectHistoryCommands();
+    ConnectGiveToWork();
     FormCreate();
 }
 

@@ -85,6 +85,19 @@ public:
     };
     RowEditorResult RunMovement(const Movement& m);
 
+    // Issue to work of the current tool of a kind's page (frm_Main_Give.cpp);
+    // after a stored issue the debts page shows.
+    RowEditorResult GiveToWork(ToolKind kind);
+    static QString giveToWorkFailure(ToolKind kind);
+    void spbt_SV_GiveToWorkClick();
+    void spbt_FR_GiveToWorkClick();
+    void spbt_Derj_GiveToWorkClick();
+    void spbt_PL_GiveToWorkClick();
+    void pmSV_Give_to_WorkClick();
+    void pm_FR_GiveToWorkClick();
+    void pm_DRJ_GiveToWorkClick();
+    void pm_PL_GiveToWorkClick();
+
     // True once a failed or abandoned login has ended the program.
     bool loginFailed() const { return m_loginFailed; }
 
@@ -284,6 +297,7 @@ private:
     void buildPages();
     void buildMenus();
     void buildStatusBar();
+    void ConnectGiveToWork();
     QWidget* buildCataloguePage(int page);
     QWidget* buildDolgiPage();
     void titleClick(DBGrid* grid, const QString& fieldName, const SortOrders& orders);

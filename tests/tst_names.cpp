@@ -114,6 +114,11 @@ void TestNames::names_data()
     QTest::newRow("frm_Add_Edit_Firm_rec") << "frm_Add_Edit_Firm_rec" << words(
         "GroupBox1 dbed_Firma bbtn_OK bbtn_Cancel");
     QTest::newRow("frm_Pasw_List") << "frm_Pasw_List" << words("spbt_Add spbt_Edit spbt_Del DBGrid1");
+    QTest::newRow("frm_GiveToWork") << "frm_GiveToWork" << words(
+        "grbox_Sverla dbed_Kod dbed_Diam dbed_LInstr dbed_Firma grbox_Frezy DBEdit1 DBEdit2 DBEdit3 DBEdit4 "
+        "grbox_Derjavki DBEdit5 DBEdit6 DBEdit8 grbox_Plastini DBEdit10 DBEdit7 DBEdit9 "
+        "GroupBox2 ed_NomerZap DateTimePicker1 ed_FIOAdmin cmbx_Type ed_InstrSclad cmbx_K_vo_Otdat ed_InstrOstatok "
+        "GroupBox3 DBLookupComboBox1 img_People bbtn_OK bbtn_Cancel");
     QTest::newRow("frm_Change_Pasw") << "frm_Change_Pasw" << words(
         "Label1 dbed_Login Label2 dbed_Pasw DBCheckBox1 bbtn_OK bbtn_Cancel");
     QTest::newRow("frm_SearchRec") << "frm_SearchRec" << words("Label1 ed_RecName CheckBox1 BitBtn_OK BitBtn_Cancel");
