@@ -13,6 +13,7 @@
 #include "Schema.h"
 #include "SverlaFilterQuery.h"
 #include "frm_SearchRec_Unit.h"
+#include "bench_give.h"
 
 #include <QCommandLineParser>
 #include <QApplication>
@@ -257,7 +258,8 @@ int fatal(const QString& what)
 
 int main(int argc, char** argv)
 {
-    // The picture case paints a picture box off screen; no window is shown.
+    // The picture case paints a picture box off screen, and the movements run
+    // in their windows off screen; no window is shown.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
@@ -796,11 +798,15 @@ int main(int argc, char** argv)
         print(l);
     }
 
+    dmHolder.reset();
+    benchGiveToWork(path, runs);
+
     std::printf("\nGoals: every open and refresh within 1.5x its floor; sort < 30 ms; receipts history\n"
                 "(1,000,000 rows) open <= 0.8 s, write-offs (300,000) <= 0.25 s, each < 300 MB; one tool's\n"
                 "history < 20 ms; a history row deleted and the list re-read < 1 s; one receipt < 50 ms;\n"
                 "drill filter on and off within 1.5x their floors; partial record search < 5 ms; a 12 MP\n"
-                "JPEG shown in a picture box < 40 ms.\n");
+                "JPEG shown in a picture box < 40 ms; an issue to work < 50 ms and within 1.2x the refresh\n"
+                "it ends with.\n");
     if (g_failedMeasures > 0) {
         std::fprintf(stderr, "tooldb-bench: %d measure(s) failed\n", g_failedMeasures);
         return 1;

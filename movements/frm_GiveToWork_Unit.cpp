@@ -55,6 +55,7 @@ DBEdit* characteristic(QGroupBox* g, QGridLayout* l, int row, const char* name, 
     auto* e = new DBEdit(g);
     e->setObjectName(QString::fromLatin1(name));
     e->setAlwaysReadOnly(true);
+    e->setMinimumWidth(240);
     e->bind(&catalogueOf(*DM, kind), QString::fromLatin1(field));
     auto* caption = new QLabel(QString::fromUtf8(label), g);
     caption->setBuddy(e);
