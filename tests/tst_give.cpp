@@ -359,6 +359,11 @@ void TestGive::issue()
         QVERIFY(cat.locate("ID", int(id)));
         QCOMPARE(cat.fieldByName(info.newField).asInteger(), after[0]);
         QCOMPARE(cat.fieldByName(info.dolgField).asInteger(), after[2]);
+        // The tool table stays on the tool's row; a refusal leaves it unopened.
+        RecordSet& table = tableObjectOf(*DM, kind);
+        QCOMPARE(table.state(), showings.isEmpty() ? RecordSet::State::Inactive : RecordSet::State::Browse);
+        if (!showings.isEmpty())
+            QCOMPARE(table.fieldByName(info.tableNewColumn).asInteger(), after[0]);
     }
     copy.close();
 }
