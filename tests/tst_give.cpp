@@ -144,6 +144,8 @@ void TestGive::issue_data()
         {"page older than the file: the stock is gone",
          {5, 0, 0}, "UPDATE {T} SET {N}=0 WHERE ID={ID}", "expect have 0 red; expect ok off; cancel", {}, {0, 0, 0}, 0,
          false},
+        {"tool deleted in the other copy before the command",
+         {5, 0, 0}, "DELETE FROM {T} WHERE ID={ID}", "", {"@fail"}, {0, 0, 0}, 0, false},
         {"counts changed in the other copy while the dialog is open",
          {5, 1, 0}, "", "operator 0; qty 2; other UPDATE {T} SET {N}={N}-4 WHERE ID={ID}; ok", {"@conflict"},
          {1, 1, 0}, 0, false},
