@@ -413,6 +413,8 @@ void TestMain::subWindowsInTheRealModalLoop_data()
     QTest::newRow("about box") << "mm_About" << "" << "" << "bbtn_OK" << false;
     QTest::newRow("drill filter, Esc") << "spbt_Sverlo_Filtr" << "" << "" << "Esc" << false;
     QTest::newRow("record search, Esc") << "spbt_SVerlo_Search" << "" << "" << "Esc" << false;
+    QTest::newRow("issue to work, Esc") << "spbt_SV_GiveToWork" << "" << "" << "Esc" << false;
+    QTest::newRow("issue to work, Cancel") << "pmSV_Give_to_Work" << "" << "" << "bbtn_Cancel" << false;
 }
 
 void TestMain::subWindowsInTheRealModalLoop()
@@ -425,6 +427,7 @@ void TestMain::subWindowsInTheRealModalLoop()
     Session s;
     s.person("Иванов");
     s.firm("Iscar");
+    s.drill("D-1", 5.0, 4, 1);
     QVERIFY(s.start());
     s.user.setRealLoop(true);
     const bool mainHides = menu == "mm_Tabl_People" || menu == "mm_Tabl_Firm";
