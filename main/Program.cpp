@@ -19,6 +19,9 @@
 #include "frm_SearchRec_Unit.h"
 #include "frm_Prihod_Hist_Unit.h"
 #include "frm_Spisanie_Hist_Unit.h"
+#include "frm_Per_Instr_BU_Unit.h"
+#include "frm_Prihod_Instr_Unit.h"
+#include "frm_Spisat_Instr_Unit.h"
 
 #include <QApplication>
 #include <QDir>
@@ -108,9 +111,12 @@ bool CreateWindows(const QString& path)
     frm_Dolgi_History = new Tfrm_Dolgi_History(frm_Main);
     frm_Prihod_Hist = new Tfrm_Prihod_Hist(frm_Main);
     frm_Spisanie_Hist = new Tfrm_Spisanie_Hist(frm_Main);
+    frm_Prihod_Instr = new Tfrm_Prihod_Instr(frm_Main);
+    frm_Spisat_Instr = new Tfrm_Spisat_Instr(frm_Main);
     frm_About = new Tfrm_About(frm_Main);
     frm_Firm_List = new Tfrm_Firm_List(frm_Main);
     frm_Add_Edit_Firm_rec = new Tfrm_Add_Edit_Firm_rec(frm_Main);
+    frm_Per_Instr_BU = new Tfrm_Per_Instr_BU(frm_Main);
     frm_Pasw_List = new Tfrm_Pasw_List(frm_Main);
     frm_Change_Pasw = new Tfrm_Change_Pasw(frm_Main);
     return true;
@@ -130,12 +136,15 @@ void DestroyWindows()
         frm_Main->DisconnectDataModule();
     destroy(frm_Change_Pasw);
     destroy(frm_Pasw_List);
+    destroy(frm_Per_Instr_BU);
     destroy(frm_Add_Edit_Firm_rec);
     destroy(frm_Firm_List);
     destroy(frm_About);
     destroy(frm_Spisanie_Hist);
     destroy(frm_Prihod_Hist);
     destroy(frm_Dolgi_History);
+    destroy(frm_Spisat_Instr);
+    destroy(frm_Prihod_Instr);
     destroy(frm_Filter_Sverla);
     destroy(frm_SearchRec);
     destroy(frm_GiveToWork);

@@ -194,6 +194,7 @@ Tfrm_Main::Tfrm_Main(QWidget* parent) : QMainWindow(parent)
     ConnectSearchCommands();
     ConnectHistoryCommands();
     ConnectGiveToWork();
+    ConnectStockCommands();
     FormCreate();
 }
 

@@ -97,6 +97,24 @@ public:
     void pm_FR_GiveToWorkClick();
     void pm_DRJ_GiveToWorkClick();
     void pm_PL_GiveToWorkClick();
+    // Stock commands of the catalogue pages (receipt, write-off, transfer to
+    // used) for a kind, on its page's current row; the context-menu items'
+    // handlers delegate to them.
+    RowEditorResult PrihodCommand(ToolKind kind);
+    RowEditorResult SpisatCommand(ToolKind kind);
+    RowEditorResult PerBUCommand(ToolKind kind);
+    void pmSV_PrihodClick();
+    void pm_FR_PrihodClick();
+    void pm_DRJ_PrihodClick();
+    void pm_PL_PrihodClick();
+    void pm_SV_SpisatClick();
+    void pm_FR_SpisatClick();
+    void pm_DRJ_SpisatClick();
+    void pm_PL_SpisatClick();
+    void mmSV_per_BUClick();
+    void mmFR_per_BUClick();
+    void mmDRJ_per_BUClick();
+    void mmPL_per_BUClick();
 
     // True once a failed or abandoned login has ended the program.
     bool loginFailed() const { return m_loginFailed; }
@@ -298,6 +316,7 @@ private:
     void buildMenus();
     void buildStatusBar();
     void ConnectGiveToWork();
+    void ConnectStockCommands();
     QWidget* buildCataloguePage(int page);
     QWidget* buildDolgiPage();
     void titleClick(DBGrid* grid, const QString& fieldName, const SortOrders& orders);

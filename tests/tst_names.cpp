@@ -103,6 +103,15 @@ void TestNames::names_data()
     QTest::newRow("frm_Main, debts menu") << "frm_Main" << words("pm_Dolgi pm_Dolgi_Return pm_ViewInstr");
 
     QTest::newRow("frm_Pasword") << "frm_Pasword" << words("Label1 cmbx_LOGIN Label2 ed_Password btm_OK btm_Cancel");
+    QTest::newRow("frm_Prihod_Instr") << "frm_Prihod_Instr" << words(
+        "GroupBox1 ed_Kod ed_Firma Memo1 GroupBox2 Bevel1 Image1 GroupBox3 ed_kvo_new sped_New ed_K_vo_NEW_ALL "
+        "ed_kvo_BU sped_BU ed_K_vo_BU_ALL bbtn_OK bbtn_Cancel");
+    QTest::newRow("frm_Spisat_Instr") << "frm_Spisat_Instr" << words(
+        "GroupBox1 ed_Kod ed_Firma Memo1 GroupBox2 Bevel1 Image1 GroupBox3 ed_kvo_new cmbx_K_vo_NEW "
+        "ed_K_vo_NEW_ALL ed_kvo_BU cmbx_K_vo_BU ed_K_vo_BU_ALL bbtn_OK bbtn_Cancel");
+    QTest::newRow("frm_Per_Instr_BU") << "frm_Per_Instr_BU" << words(
+        "GroupBox1 ed_Kod ed_Firma GroupBox2 ed_New_Instr cmbx_COUNT ed_BU_Instr ed_New_Instr_OST bbtn_OK "
+        "bbtn_Cancel");
     QTest::newRow("frm_About") << "frm_About" << words("bbtn_OK");
     QTest::newRow("frm_People") << "frm_People" << words(
         "Panel1 Panel3 spbt_People_New spbt_People_Edit spbt_People_Del GroupBox1 img_People GroupBox2 "

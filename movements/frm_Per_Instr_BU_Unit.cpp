@@ -1,0 +1,136 @@
+#include "frm_Per_Instr_BU_Unit.h"
+
+#include "DM_Unit.h"
+#include "Dialogs.h"
+#include "RecordSet.h"
+#include "StockParts.h"
+#include "ToolKind.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+Tfrm_Per_Instr_BU* frm_Per_Instr_BU = nullptr;
+
+namespace {
+
+QLabel* label(QWidget* parent, const char* name, const char* text)
+{
+    auto* l = new QLabel(QString::fromUtf8(text), parent);
+    l->setObjectName(QString::fromLatin1(name));
+    return l;
+}
+
+} // namespace
+
+Tfrm_Per_Instr_BU::Tfrm_Per_Instr_BU(QWidget* parent) : TMovementForm(parent)
+{
+    setObjectName(QStringLiteral("frm_Per_Instr_BU"));
+    setWindowTitle(QStringLiteral("Перенос инструмента в БУ"));
+
+    GroupBox1 = new QGroupBox(QStringLiteral("Общие характеристики"), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    Label1 = label(GroupBox1, "Label1", "Код");
+    ed_Kod = stock::shownBox(GroupBox1, "ed_Kod");
+    Label2 = label(GroupBox1, "Label2", "Фирма изготовитель");
+    ed_Firma = stock::shownBox(GroupBox1, "ed_Firma");
+    auto* g1 = new QGridLayout(GroupBox1);
+    g1->addWidget(Label1, 0, 0);
+    g1->addWidget(ed_Kod, 0, 1);
+    g1->addWidget(Label2, 1, 0);
+    g1->addWidget(ed_Firma, 1, 1);
+
+    // One sum from left to right: new in stock - moved = used afterwards.
+    GroupBox2 = new QGroupBox(QStringLiteral("Колличество инструмента "), this);
+    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
+    Label3 = label(GroupBox2, "Label3", "Новый инстр. (в наличии)");
+    ed_New_Instr = stock::shownBox(GroupBox2, "ed_New_Instr");
+    Label4 = label(GroupBox2, "Label4", "-");
+    Label5 = label(GroupBox2, "Label5", "К-во для переноса в БУ");
+    cmbx_COUNT = new QComboBox(GroupBox2);
+    cmbx_COUNT->setObjectName(QStringLiteral("cmbx_COUNT"));
+    cmbx_COUNT->setEditable(false);   // choice only
+    cmbx_COUNT->setMaxVisibleItems(20);
+    Label6 = label(GroupBox2, "Label6", "=");
+    Label7 = label(GroupBox2, "Label7", "БУ инстр. (будет)");
+    ed_BU_Instr = stock::shownBox(GroupBox2, "ed_BU_Instr");
+    Label8 = label(GroupBox2, "Label8", "Новый инстр. (останется)");
+    ed_New_Instr_OST = stock::shownBox(GroupBox2, "ed_New_Instr_OST");
+    auto* g2 = new QGridLayout(GroupBox2);
+    g2->addWidget(Label3, 0, 0);
+    g2->addWidget(Label5, 0, 2);
+    g2->addWidget(Label7, 0, 4);
+    g2->addWidget(ed_New_Instr, 1, 0);
+    g2->addWidget(Label4, 1, 1);
+    g2->addWidget(cmbx_COUNT, 1, 2);
+    g2->addWidget(Label6, 1, 3);
+    g2->addWidget(ed_BU_Instr, 1, 4);
+    g2->addWidget(Label8, 2, 0);
+    g2->addWidget(ed_New_Instr_OST, 3, 0);
+
+    bbtn_OK = new QPushButton(QStringLiteral("OK"), this);
+    bbtn_OK->setObjectName(QStringLiteral("bbtn_OK"));
+    bbtn_OK->setDefault(true);
+    bbtn_Cancel = new QPushButton(QStringLiteral("Отмена"), this);
+    bbtn_Cancel->setObjectName(QStringLiteral("bbtn_Cancel"));
+
+    connect(cmbx_COUNT, &QComboBox::currentIndexChanged, this, &Tfrm_Per_Instr_BU::cmbx_COUNTChange);
+    connect(bbtn_OK, &QPushButton::clicked, this, &Tfrm_Per_Instr_BU::bbtn_OKClick);
+    connect(bbtn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(bbtn_OK);
+    buttons->addWidget(bbtn_Cancel);
+    auto* lay = new QVBoxLayout(this);
+    lay->addWidget(GroupBox1);
+    lay->addWidget(GroupBox2);
+    lay->addLayout(buttons);
+    lay->setSizeConstraint(QLayout::SetFixedSize);
+    // Its own place on the screen, not centred on the main window.
+    move(340, 220);
+}
+
+void Tfrm_Per_Instr_BU::FormShow()
+{
+    CloseCode = 2;
+    ed_New_Instr->setText(QString::number(StockNew));
+    stock::fillQuantities(cmbx_COUNT, StockNew);
+    cmbx_COUNTChange();
+    cmbx_COUNT->setFocus();
+}
+
+void Tfrm_Per_Instr_BU::cmbx_COUNTChange()
+{
+    const int c = stock::chosenQuantity(cmbx_COUNT);
+    ed_BU_Instr->setText(QString::number(c + StockBU));
+    ed_New_Instr_OST->setText(QString::number(StockNew - c));
+}
+
+void Tfrm_Per_Instr_BU::bbtn_OKClick()
+{
+    const int c = stock::chosenQuantity(cmbx_COUNT);
+    if (c == 0) {
+        Dialogs::error(this, QStringLiteral("Необходимо добать к-во инструмента больше 0.!"));
+        cmbx_COUNT->setFocus();
+        return;
+    }
+    const ToolKind kind = toolKindByPage(Kind).value_or(ToolKind::Sverla);
+    const ToolKindInfo& k = toolKind(kind);
+    RecordSet& tool = catalogueOf(*DM, kind);
+    tool.fieldByName(QString::fromLatin1(k.newField)).setAsInteger(StockNew - c);
+    tool.fieldByName(QString::fromLatin1(k.buField)).setAsInteger(StockBU + c);
+    CloseCode = 1;
+    accept();
+}
+
+void Tfrm_Per_Instr_BU::done(int r)
+{
+    // Closing in any other way leaves CloseCode as it is (2).
+    QDialog::done(r);
+}

@@ -1,0 +1,68 @@
+#pragma once
+// Write-off: new and used pieces of one tool leave the storeroom for good.
+// The main window fills the tool's boxes and shows the dialog on the tool's
+// catalogue row in edit state; the lists offer no more than each stock, and
+// OK lowers the two counts in that row and writes one Spisanie_History row
+// for each stock written off.
+#include "Form.h"
+
+class ImageBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+class Tfrm_Spisat_Instr : public TMovementForm {
+    Q_OBJECT
+public:
+    explicit Tfrm_Spisat_Instr(QWidget* parent = nullptr);
+
+    // Set by the main window before each showing (Kind: TMovementForm).
+    int StockNew = 0;
+    int StockBU = 0;
+    int ToolID = 0;
+    QString PictureName;
+    QString LoginName;     // stamped on the history rows
+    // Set when a history row met a busy or changed file: the dialog closed
+    // without storing, and the page is to be read again.
+    bool FileChanged = false;
+
+    QGroupBox* GroupBox1;          // "Общие характеристики"
+    QLabel* Label1;
+    QLineEdit* ed_Kod;
+    QLabel* Label2;
+    QLineEdit* ed_Firma;
+    QLabel* Label3;
+    QPlainTextEdit* Memo1;
+    QGroupBox* GroupBox2;          // "Картинка"
+    QFrame* Bevel1;
+    ImageBox* Image1;
+    QGroupBox* GroupBox3;          // "Колличество инструмента "
+    QLabel* Label4;                // "Есть наличии"
+    QLabel* Label5;                // "Списать  *"
+    QLabel* Label6;                // "ИТОГО останется"
+    QLabel* Label7;                // "Новый инструмент на складе"
+    QLineEdit* ed_kvo_new;
+    QComboBox* cmbx_K_vo_NEW;
+    QLineEdit* ed_K_vo_NEW_ALL;
+    QLabel* Label8;                // "БУ инструмент на складе"
+    QLineEdit* ed_kvo_BU;
+    QComboBox* cmbx_K_vo_BU;
+    QLineEdit* ed_K_vo_BU_ALL;
+    QPushButton* bbtn_OK;
+    QPushButton* bbtn_Cancel;
+
+    void cmbx_K_vo_NEWChange();
+    void cmbx_K_vo_BUChange();
+    void bbtn_OKClick();
+
+    static QString captionOf(int kind);
+
+protected:
+    void FormShow() override;
+};
+
+extern Tfrm_Spisat_Instr* frm_Spisat_Instr;

@@ -1,0 +1,591 @@
+// The stock movements of the catalogue pages, driven through the windows as
+// the storekeeper drives them, across the four tool kinds: receipt,
+// write-off and transfer to used. Each case plays a short script in the
+// dialog and checks what it showed, what the file holds afterwards (the
+// counts, the history rows in order) and that the counts moved exactly as
+// the history says.
+#include "ImageBox.h"
+#include "ProgramFolder.h"
+#include "RowEditor.h"
+#include "ToolKind.h"
+#include "frm_Per_Instr_BU_Unit.h"
+#include "frm_Prihod_Instr_Unit.h"
+#include "frm_Spisat_Instr_Unit.h"
+#include "tst_main_session.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+#include <sqlite3.h>
+
+Q_DECLARE_METATYPE(ToolKind)
+
+namespace {
+
+const ToolKind Kinds[] = {ToolKind::Sverla, ToolKind::Frezy, ToolKind::Derj, ToolKind::Plast};
+
+QString kindName(ToolKind k) { return QString::fromLatin1(toolKind(k).table); }
+
+// Every row of a query, its columns joined by "|".
+QStringList query(Connection& c, const QString& sql)
+{
+    QStringList out;
+    sqlite3_stmt* st = nullptr;
+    const QByteArray u = sql.toUtf8();
+    if (sqlite3_prepare_v2(c.handle(), u.constData(), -1, &st, nullptr) != SQLITE_OK)
+        return {QStringLiteral("error: ") + c.lastEngineError()};
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        QStringList cols;
+        for (int i = 0; i < sqlite3_column_count(st); ++i)
+            cols << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)));
+        out << cols.join(QLatin1Char('|'));
+    }
+    sqlite3_finalize(st);
+    return out;
+}
+
+// The tool's three counters in the file: "new|used|in work".
+QString counts(Connection& c, ToolKind k, qint64 id)
+{
+    const ToolKindInfo& i = toolKind(k);
+    return query(c, QStringLiteral("SELECT %1, K_vo_BU, %2 FROM %3 WHERE ID=%4")
+                       .arg(i.tableNewColumn, i.tableDolgColumn, i.table)
+                       .arg(id))
+        .value(0);
+}
+
+// History rows of a table as "K_vo|Instr_is_BU", in the order written.
+QStringList history(Connection& c, const char* table)
+{
+    return query(c, QStringLiteral("SELECT K_vo, Instr_is_BU FROM %1 ORDER BY ID").arg(table));
+}
+
+enum class Move { Prihod, Spisat, PerBU };
+
+// The message of each command when the tool row cannot be saved, by Kind.
+QString failureOf(Move m, ToolKind k)
+{
+    static const char* const tables[3][4] = {{"Sverla", "Frezy", "Derj_PL", "Plastiny"},
+                                             {"Sverla", "FREZY", "Derj_PL", "dtSet_Plastiny"},
+                                             {"Sverla", "dtSet_Frezy", "Derj_PL", "Plastiny"}};
+    return QStringLiteral("Возникла ошибка при попытке редактирования данных в таблице \"%1\". Данные не сохранены!!!")
+        .arg(QString::fromLatin1(tables[int(m)][int(k)]));
+}
+
+const char* historyTable(Move m)
+{
+    return m == Move::Prihod ? "Prihod_History" : "Spisanie_History";
+}
+
+TMovementForm* dialogOf(Move m)
+{
+    switch (m) {
+    case Move::Prihod: return frm_Prihod_Instr;
+    case Move::Spisat: return frm_Spisat_Instr;
+    case Move::PerBU: return frm_Per_Instr_BU;
+    }
+    return nullptr;
+}
+
+QAction* itemOf(Move m, ToolKind k)
+{
+    const Tfrm_Main::CatalogueMenu& menu = frm_Main->catalogueMenu(k);
+    return m == Move::Prihod ? menu.prihod : m == Move::Spisat ? menu.spisat : menu.perBU;
+}
+
+// The texts a combo box offers, joined by ",".
+QString items(QComboBox* c)
+{
+    QStringList out;
+    for (int i = 0; i < c->count(); ++i)
+        out << c->itemText(i);
+    return out.join(QLatin1Char(','));
+}
+
+// Plays a script in an open movement dialog. Steps, blank-separated:
+//   new=T / bu=T / count=T   type T into the quantity box (receipt) or
+//                            choose the item T of the list (write-off, transfer)
+//   paste-new=T              paste T into the receipt's new-pieces box
+//   leave                    move the focus out of the quantity boxes
+//   ok / cancel / esc        press OK, Отмена or Esc
+//   see:NAME=TEXT            the control NAME shows TEXT (a list: its items)
+//   open / closed            the dialog is still open / has closed
+//   elsewhere=SQL            the other copy runs SQL ("~" for blanks; {T} the
+//                            tool table, {N} and {D} its new and in-work
+//                            columns, {ID} the tool)
+void play(QDialog* d, const QString& script, const std::function<void(const QString&)>& elsewhere)
+{
+    for (const QString& step : script.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString key = step.section(QLatin1Char('='), 0, 0);
+        const QString value = step.section(QLatin1Char('='), 1, -1);
+        if (key == "new" || key == "bu" || key == "count" || key == "paste-new") {
+            const QString box = key == "bu" ? "BU" : key == "count" ? "COUNT" : "New";
+            if (auto* spin = d->findChild<QSpinBox*>("sped_" + box)) {
+                spin->setFocus();
+                spin->selectAll();
+                QLineEdit* line = spin->findChild<QLineEdit*>();
+                QVERIFY(line);
+                if (key == "paste-new") {
+                    QApplication::clipboard()->setText(value);
+                    line->selectAll();
+                    line->paste();
+                } else {
+                    line->selectAll();
+                    QTest::keyClicks(line, value);
+                }
+                continue;
+            }
+            auto* list = d->findChild<QComboBox*>(key == "count" ? "cmbx_COUNT"
+                                                  : key == "bu"  ? "cmbx_K_vo_BU"
+                                                                 : "cmbx_K_vo_NEW");
+            QVERIFY2(list, qPrintable(step));
+            const int at = list->findText(value);
+            QVERIFY2(at >= 0, qPrintable(step + " not offered: " + items(list)));
+            list->setCurrentIndex(at);
+        } else if (key == "leave") {
+            for (QSpinBox* s : d->findChildren<QSpinBox*>())
+                s->interpretText();
+        } else if (key == "ok") {
+            QTest::mouseClick(d->findChild<QPushButton*>("bbtn_OK"), Qt::LeftButton);
+        } else if (key == "cancel") {
+            QTest::mouseClick(d->findChild<QPushButton*>("bbtn_Cancel"), Qt::LeftButton);
+        } else if (key == "esc") {
+            QTest::keyClick(d, Qt::Key_Escape);
+        } else if (key == "open" || key == "closed") {
+            QCOMPARE(d->isVisible(), key == "open");
+        } else if (key.startsWith("see:")) {
+            const QString name = key.mid(4);
+            QWidget* w = d->findChild<QWidget*>(name);
+            QVERIFY2(w, qPrintable(name));
+            QString shown;
+            if (auto* c = qobject_cast<QComboBox*>(w))
+                shown = items(c) + "@" + c->currentText();
+            else if (auto* s = qobject_cast<QSpinBox*>(w))
+                shown = s->findChild<QLineEdit*>()->text();
+            else if (auto* e = qobject_cast<QLineEdit*>(w))
+                shown = e->text();
+            QCOMPARE(shown, value);
+        } else if (key == "elsewhere") {
+            elsewhere(value);
+        } else {
+            QFAIL(qPrintable("unknown step " + step));
+        }
+    }
+}
+
+} // namespace
+
+class TestStock : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { QVERIFY(noWindowShown()); }
+    void movement_data();
+    void movement();
+    void historyRowRefused_data();
+    void historyRowRefused();
+    void cancelAfterStored_data();
+    void cancelAfterStored();
+    void dialogShowsTheTool_data();
+    void dialogShowsTheTool();
+};
+
+// ---------------------------------------------------------------------------
+
+void TestStock::movement_data()
+{
+    QTest::addColumn<ToolKind>("kind");
+    QTest::addColumn<int>("move");
+    QTest::addColumn<QString>("before");      // "new|used|in work" of the tool
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QStringList>("texts");   // boxes shown, in order ({F}: the kind's failure message)
+    QTest::addColumn<QString>("after");       // the counts in the file afterwards
+    QTest::addColumn<QStringList>("rows");    // history rows written, "K_vo|Instr_is_BU"
+
+    const QString noStock = "Нельзя списать инструмент к-во которого 0!";
+    const QString noNew = "Нельзя переместить инструмент в БУ если \"К-во НОВЫЙ\"=0  !";
+    const QString zeroIn = "Необходимо добать к-во инструмента больше 0.!";
+    const QString zeroOut = "Чтобы списать инструмент нужно выбрать к-во отличное от 0 !";
+    const QString conflict = "{F}\n\n" + DbError::conflictText();
+    const QString busyNew = "Возникла ошибка при попытке редактирования данных в таблице \"{H}  NEW\". "
+                            "Данные не сохранены!!!\n\n" + DbError::busyText();
+    // The other copy issues one new piece meanwhile.
+    const QString issueThere = "elsewhere=UPDATE~{T}~SET~{N}={N}-1,{D}={D}+1~WHERE~ID={ID}";
+    const QString lockThere = "elsewhere=BEGIN~IMMEDIATE;UPDATE~Firma~SET~Name=Name";
+
+    struct Case {
+        const char* name;
+        Move move;
+        const char* before;
+        QString script;
+        QStringList texts;
+        const char* after;
+        QStringList rows;
+    };
+    const Case cases[] = {
+        // Receipt.
+        {"receipt: 3 new", Move::Prihod, "5|2|1",
+         "see:sped_New=0 see:ed_kvo_new=5 see:ed_K_vo_NEW_ALL=5 new=3 bu=0 see:ed_K_vo_NEW_ALL=8 "
+         "see:ed_K_vo_BU_ALL=2 ok closed",
+         {}, "8|2|1", {"3|0"}},
+        {"receipt: 2 new and 4 used, new row first", Move::Prihod, "5|2|0", "new=2 bu=4 ok", {}, "7|6|0",
+         {"2|0", "4|1"}},
+        {"receipt: used only", Move::Prihod, "0|0|0", "bu=1 ok", {}, "0|1|0", {"1|1"}},
+        {"receipt: both 0", Move::Prihod, "5|2|0", "ok open cancel", {zeroIn}, "5|2|0", {}},
+        {"receipt: 600 typed becomes 500", Move::Prihod, "5|2|0",
+         "new=600 see:ed_K_vo_NEW_ALL=505 leave see:sped_New=500 ok", {}, "505|2|0", {"500|0"}},
+        {"receipt: 600 typed, OK at once", Move::Prihod, "1|0|0", "new=600 ok", {}, "501|0|0", {"500|0"}},
+        {"receipt: a negative number becomes 0", Move::Prihod, "5|2|0", "new=-7 leave see:sped_New=0 bu=1 ok",
+         {}, "5|3|0", {"1|1"}},
+        {"receipt: letters cannot be typed", Move::Prihod, "5|2|0", "new=1x2 see:sped_New=12 ok", {}, "17|2|0",
+         {"12|0"}},
+        {"receipt: pasted text as typed", Move::Prihod, "5|2|0", "paste-new=3шт. see:sped_New=3 ok", {}, "8|2|0",
+         {"3|0"}},
+        {"receipt: a fraction counts as 0", Move::Prihod, "5|2|0", "new=1,5 ok open cancel", {zeroIn}, "5|2|0", {}},
+        {"receipt: cancel after changes", Move::Prihod, "5|2|0", "new=3 bu=3 cancel", {}, "5|2|0", {}},
+        {"receipt: Esc", Move::Prihod, "5|2|0", "new=3 esc closed", {}, "5|2|0", {}},
+        {"receipt: changed elsewhere meanwhile", Move::Prihod, "5|2|0", "new=3 " + issueThere + " ok",
+         {conflict}, "4|2|1", {}},
+        {"receipt: file busy at the history row", Move::Prihod, "5|2|0", "new=3 " + lockThere + " ok closed",
+         {busyNew}, "5|2|0", {}},
+
+        // Write-off.
+        {"write-off: nothing in stock", Move::Spisat, "0|0|4", "", {noStock}, "0|0|4", {}},
+        {"write-off: only used pieces", Move::Spisat, "0|3|0",
+         "see:cmbx_K_vo_NEW=0@0 see:cmbx_K_vo_BU=0,1,2,3@0 see:ed_K_vo_NEW_ALL=0 see:ed_K_vo_BU_ALL=3 bu=2 "
+         "see:ed_K_vo_BU_ALL=1 ok",
+         {}, "0|1|0", {"2|1"}},
+        {"write-off: 2 of 5 new and 1 of 1 used", Move::Spisat, "5|1|2", "new=2 bu=1 ok", {}, "3|0|2",
+         {"2|0", "1|1"}},
+        {"write-off: both 0", Move::Spisat, "5|1|0", "ok open cancel", {zeroOut}, "5|1|0", {}},
+        {"write-off: everything, the row stays", Move::Spisat, "4|2|0", "new=4 bu=2 ok", {}, "0|0|0",
+         {"4|0", "2|1"}},
+        {"write-off: a count below 0 offers nothing of it", Move::Spisat, "-2|1|0",
+         "see:cmbx_K_vo_NEW=0@0 see:ed_K_vo_NEW_ALL=-2 bu=1 ok", {}, "-2|0|0", {"1|1"}},
+        {"write-off: cancel after changes", Move::Spisat, "5|1|0", "new=5 cancel", {}, "5|1|0", {}},
+        {"write-off: changed elsewhere meanwhile", Move::Spisat, "5|1|0", "new=5 " + issueThere + " ok",
+         {conflict}, "4|1|1", {}},
+        {"write-off: file busy at the history row", Move::Spisat, "5|1|0", "new=1 " + lockThere + " ok closed",
+         {busyNew}, "5|1|0", {}},
+
+        // Transfer to used.
+        {"transfer: no new pieces", Move::PerBU, "0|5|0", "", {noNew}, "0|5|0", {}},
+        {"transfer: a count below 0", Move::PerBU, "-1|5|0", "", {noNew}, "-1|5|0", {}},
+        {"transfer: 3 of 4", Move::PerBU, "4|1|2",
+         "see:cmbx_COUNT=0,1,2,3,4@0 see:ed_New_Instr=4 see:ed_BU_Instr=1 see:ed_New_Instr_OST=4 count=3 "
+         "see:ed_BU_Instr=4 see:ed_New_Instr_OST=1 ok closed",
+         {}, "1|4|2", {}},
+        {"transfer: all new pieces", Move::PerBU, "2|0|0", "count=2 ok", {}, "0|2|0", {}},
+        {"transfer: 0 chosen", Move::PerBU, "2|0|0", "ok open cancel", {zeroIn}, "2|0|0", {}},
+        {"transfer: cancel after choosing", Move::PerBU, "2|0|0", "count=1 cancel", {}, "2|0|0", {}},
+        {"transfer: changed elsewhere meanwhile", Move::PerBU, "2|0|0", "count=2 " + issueThere + " ok",
+         {conflict}, "1|0|1", {}},
+    };
+    for (ToolKind k : Kinds)
+        for (const Case& c : cases)
+            QTest::newRow(qPrintable(kindName(k) + ", " + c.name))
+                << k << int(c.move) << QString::fromLatin1(c.before) << c.script << c.texts
+                << QString::fromLatin1(c.after) << c.rows;
+}
+
+void TestStock::movement()
+{
+    QFETCH(ToolKind, kind);
+    QFETCH(int, move);
+    QFETCH(QString, before);
+    QFETCH(QString, script);
+    QFETCH(QStringList, texts);
+    QFETCH(QString, after);
+    QFETCH(QStringList, rows);
+    const Move mv = Move(move);
+    const ToolKindInfo& info = toolKind(kind);
+
+    Session s;
+    const QStringList c = before.split('|');
+    const qint64 firm = s.firm();
+    // Two tools, so that the page's current row is a choice.
+    s.insert(info.table, {{"Kod", "A-0"}, {"ID_Firma", firm}, {info.tableNewColumn, 9}, {"K_vo_BU", 9},
+                          {info.tableDolgColumn, 0}, {"K_vo_Vozvrat", 0}});
+    const qint64 id = s.insert(info.table, {{"Kod", "B-1"}, {"ID_Firma", firm}, {info.tableNewColumn, c[0].toInt()},
+                                            {"K_vo_BU", c[1].toInt()}, {info.tableDolgColumn, c[2].toInt()},
+                                            {"K_vo_Vozvrat", 0}});
+    QVERIFY(s.start());
+    DM->ADOConnection1.setBusyWaitMs(300);
+    Connection other;
+    other.open(s.db.path());
+    other.setBusyWaitMs(300);
+    bool locked = false;
+    auto elsewhere = [&](QString sql) {
+        sql.replace('~', ' ').replace("{T}", info.table).replace("{N}", info.tableNewColumn)
+            .replace("{D}", info.tableDolgColumn)
+            .replace("{ID}", QString::number(id));
+        other.exec(sql);
+        locked = sql.startsWith("BEGIN");
+    };
+
+    RecordSet& cat = catalogueOf(*DM, kind);
+    QVERIFY(cat.locate("ID", int(id)));
+    const bool opens = !script.isEmpty();
+    bool played = false;
+    if (opens)
+        s.user.onModal([&](QDialog* d) {
+            played = true;
+            QCOMPARE(d, dialogOf(mv));
+            play(d, script, elsewhere);
+        });
+    const QString stamp = QDate::currentDate().toString("yyyy-MM-dd") + " 00:00:00";
+
+    itemOf(mv, kind)->trigger();
+    if (locked)
+        other.exec("COMMIT");
+
+    QCOMPARE(played, opens);
+    QVERIFY(!DM->ADOConnection1.inTransaction());
+    QStringList expected;
+    for (QString t : texts)
+        expected << t.replace("{H}", mv == Move::Prihod ? "Prihod_Hist" : "tbl_Spisanie_Hist")
+                        .replace("{F}", failureOf(mv, kind));
+    QCOMPARE(s.user.texts(), expected);
+    QCOMPARE(s.user.unexpected(), 0);
+    QCOMPARE(s.user.leftOpen(), 0);
+
+    // The file: counts and history rows.
+    QCOMPARE(counts(other, kind, id), after);
+    if (mv != Move::PerBU) {
+        QCOMPARE(history(other, historyTable(mv)), rows);
+        QCOMPARE(query(other, QStringLiteral("SELECT DISTINCT ID_Instr, ID_Tabl, Date, FIO_AdminBD FROM %1")
+                                 .arg(historyTable(mv))),
+                 rows.isEmpty() ? QStringList()
+                                : QStringList{QStringLiteral("%1|%2|%3|Администратор").arg(id).arg(info.code).arg(stamp)});
+    }
+    const QString otherHistory = mv == Move::Prihod ? "Spisanie_History" : "Prihod_History";
+    QCOMPARE(query(other, "SELECT COUNT(*) FROM " + otherHistory), QStringList{"0"});
+    QCOMPARE(query(other, "SELECT COUNT(*) FROM Dolgi"), QStringList{"0"});
+
+    // The invariant: new + used moved exactly by the history rows (a
+    // transfer by nothing), the pieces in work only by the other copy.
+    const QStringList a = after.split('|');
+    const int moved = a[0].toInt() + a[1].toInt() - c[0].toInt() - c[1].toInt();
+    const int changedThere = a[2].toInt() - c[2].toInt();
+    int historySum = 0;
+    for (const QString& r : rows)
+        historySum += r.section('|', 0, 0).toInt();
+    QCOMPARE(moved + changedThere, mv == Move::Prihod ? historySum : -historySum);
+    if (mv == Move::PerBU)
+        QCOMPARE(historySum, 0);
+
+    // The page shows the file, on the same tool.
+    QCOMPARE(cat.state(), RecordSet::State::Browse);
+    QCOMPARE(cat.fieldByName("ID").asInteger(), int(id));
+    QCOMPARE(QStringLiteral("%1|%2|%3")
+                 .arg(cat.fieldByName(info.newField).asInteger())
+                 .arg(cat.fieldByName(info.buField).asInteger())
+                 .arg(cat.fieldByName(info.dolgField).asInteger()),
+             after);
+    other.close();
+}
+
+// ---------------------------------------------------------------------------
+
+void TestStock::historyRowRefused_data()
+{
+    QTest::addColumn<ToolKind>("kind");
+    QTest::addColumn<int>("move");
+    QTest::addColumn<bool>("refuseUsed");   // the used stock's row is refused (else the new stock's)
+    QTest::addColumn<bool>("retry");        // the refusal is lifted and OK pressed again (else cancel)
+    for (ToolKind k : Kinds)
+        for (Move m : {Move::Prihod, Move::Spisat})
+            for (bool used : {false, true})
+                for (bool retry : {false, true})
+                    QTest::newRow(qPrintable(QStringLiteral("%1, %2, %3 row refused, %4")
+                                                 .arg(kindName(k), m == Move::Prihod ? "receipt" : "write-off",
+                                                      used ? "used" : "new", retry ? "then OK again" : "then cancel")))
+                        << k << int(m) << used << retry;
+}
+
+// A history row the file refuses: its message, the dialog stays open and
+// nothing of that OK remains; a second OK then stores exactly one movement.
+void TestStock::historyRowRefused()
+{
+    QFETCH(ToolKind, kind);
+    QFETCH(int, move);
+    QFETCH(bool, refuseUsed);
+    QFETCH(bool, retry);
+    const Move mv = Move(move);
+    const ToolKindInfo& info = toolKind(kind);
+    const char* table = historyTable(mv);
+
+    Session s;
+    const qint64 firm = s.firm();
+    const qint64 id = s.insert(info.table, {{"Kod", "B-1"}, {"ID_Firma", firm}, {info.tableNewColumn, 5},
+                                            {"K_vo_BU", 3}, {info.tableDolgColumn, 1}, {"K_vo_Vozvrat", 0}});
+    s.conn.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON %1 WHEN NEW.Instr_is_BU = %2 "
+                               "BEGIN SELECT RAISE(ABORT, 'refused'); END")
+                    .arg(table)
+                    .arg(refuseUsed ? 1 : 0));
+    QVERIFY(s.start());
+    Connection other;
+    other.open(s.db.path());
+    QVERIFY(catalogueOf(*DM, kind).locate("ID", int(id)));
+
+    const QString rowText = QStringLiteral("Возникла ошибка при попытке редактирования данных в таблице \"%1  %2\". "
+                                           "Данные не сохранены!!!")
+                                .arg(mv == Move::Prihod ? "Prihod_Hist" : "tbl_Spisanie_Hist", refuseUsed ? "BU" : "NEW");
+    s.user.onModal([&](QDialog* d) {
+        play(d, "new=2 bu=1 ok open", {});
+        QCOMPARE(s.user.texts(), QStringList{rowText});
+        // Nothing of that OK is in the file, and the tool row is as read.
+        QCOMPARE(query(other, QStringLiteral("SELECT COUNT(*) FROM %1").arg(table)), QStringList{"0"});
+        RecordSet& cat = catalogueOf(*DM, kind);
+        QCOMPARE(cat.fieldByName(info.newField).asInteger(), 5);
+        QCOMPARE(cat.fieldByName(info.buField).asInteger(), 3);
+        if (retry) {
+            // This copy holds the file's write lock since its first write: it lifts the refusal itself.
+            DM->ADOConnection1.exec("DROP TRIGGER refuse");
+            play(d, "ok closed", {});
+        } else {
+            play(d, "cancel", {});
+        }
+    });
+    itemOf(mv, kind)->trigger();
+
+    QCOMPARE(s.user.texts(), QStringList{rowText});
+    QVERIFY(!DM->ADOConnection1.inTransaction());
+    const int sign = mv == Move::Prihod ? 1 : -1;
+    QCOMPARE(counts(other, kind, id), retry ? QStringLiteral("%1|%2|1").arg(5 + 2 * sign).arg(3 + sign)
+                                            : QStringLiteral("5|3|1"));
+    QCOMPARE(history(other, table), retry ? QStringList({"2|0", "1|1"}) : QStringList());
+}
+
+// ---------------------------------------------------------------------------
+
+void TestStock::cancelAfterStored_data()
+{
+    QTest::addColumn<ToolKind>("kind");
+    for (ToolKind k : Kinds)
+        QTest::newRow(qPrintable(kindName(k))) << k;
+}
+
+// The dialogs are reused: each showing starts from nothing chosen, and a
+// cancel after a stored movement stores nothing more.
+void TestStock::cancelAfterStored()
+{
+    QFETCH(ToolKind, kind);
+    const ToolKindInfo& info = toolKind(kind);
+    Session s;
+    const qint64 firm = s.firm();
+    const qint64 id = s.insert(info.table, {{"Kod", "B-1"}, {"ID_Firma", firm}, {info.tableNewColumn, 5},
+                                            {"K_vo_BU", 3}, {info.tableDolgColumn, 0}, {"K_vo_Vozvrat", 0}});
+    QVERIFY(s.start());
+    QVERIFY(catalogueOf(*DM, kind).locate("ID", int(id)));
+    Connection& file = s.conn;
+    file.open(s.db.path());
+
+    const std::pair<Move, const char*> steps[] = {
+        {Move::Prihod, "new=4 bu=1 ok"},   // 9|4
+        {Move::Prihod, "see:sped_New=0 see:sped_BU=0 see:ed_kvo_new=9 see:ed_K_vo_NEW_ALL=9 new=7 cancel"},
+        {Move::Prihod, "bu=2 esc"},
+        {Move::Spisat, "new=9 ok"},        // 0|4
+        {Move::Spisat, "see:cmbx_K_vo_NEW=0@0 see:cmbx_K_vo_BU=0,1,2,3,4@0 bu=4 cancel"},
+        {Move::PerBU, "see:cmbx_COUNT=0,1@0 see:ed_BU_Instr=7 cancel"},
+    };
+    // The transfer of a tool without new pieces is refused, so it gets some first.
+    for (const auto& [mv, script] : steps) {
+        if (mv == Move::PerBU) {
+            s.user.onModal([&](QDialog* d) { play(d, "new=3 ok", {}); });   // 3|4
+            itemOf(Move::Prihod, kind)->trigger();
+            s.user.onModal([&](QDialog* d) { play(d, "count=3 ok", {}); });   // 0|7
+            itemOf(Move::PerBU, kind)->trigger();
+            s.user.onModal([&](QDialog* d) { play(d, "new=1 ok", {}); });   // 1|7
+            itemOf(Move::Prihod, kind)->trigger();
+        }
+        s.user.onModal([&, script = script](QDialog* d) { play(d, QString::fromLatin1(script), {}); });
+        itemOf(mv, kind)->trigger();
+    }
+    QVERIFY(s.user.texts().isEmpty());
+    QCOMPARE(s.user.leftOpen(), 0);
+    QCOMPARE(counts(file, kind, id), QString("1|7|0"));
+    QCOMPARE(history(file, "Prihod_History"), QStringList({"4|0", "1|1", "3|0", "1|0"}));
+    QCOMPARE(history(file, "Spisanie_History"), QStringList({"9|0"}));
+}
+
+// ---------------------------------------------------------------------------
+
+void TestStock::dialogShowsTheTool_data()
+{
+    QTest::addColumn<ToolKind>("kind");
+    QTest::addColumn<int>("move");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<bool>("picture");   // the tool's picture file exists
+
+    const char* const receipt[] = {"Приход инструмента. Таблица: СВЕРЛА", "Приход инструмента. Таблица: ФРЕЗЫ",
+                                   "Приход инструмента. Таблица: ДЕРЖАВКИ ПЛАСИН",
+                                   "Приход инструмента. Таблица: ПЛАСИНЫ"};
+    const char* const writeOff[] = {"Списать инструмент. Таблица: СВЕРЛА", "Списать инструмент. Таблица: ФРЕЗЫ",
+                                    "Списать инструмент. Таблица: ДЕРЖАВКИ ПЛАСТИН",
+                                    "Списать инструмент. Таблица: ПЛАСТИНЫ"};
+    for (ToolKind k : Kinds)
+        for (bool picture : {true, false}) {
+            const QString p = picture ? ", picture" : ", no picture file";
+            QTest::newRow(qPrintable(kindName(k) + ", receipt" + p))
+                << k << int(Move::Prihod) << QString::fromUtf8(receipt[int(k)]) << picture;
+            QTest::newRow(qPrintable(kindName(k) + ", write-off" + p))
+                << k << int(Move::Spisat) << QString::fromUtf8(writeOff[int(k)]) << picture;
+            QTest::newRow(qPrintable(kindName(k) + ", transfer" + p))
+                << k << int(Move::PerBU) << QString("Перенос инструмента в БУ") << picture;
+        }
+}
+
+// What each dialog shows of the tool: its caption, code, firm, notes and picture.
+void TestStock::dialogShowsTheTool()
+{
+    QFETCH(ToolKind, kind);
+    QFETCH(int, move);
+    QFETCH(QString, caption);
+    QFETCH(bool, picture);
+    const Move mv = Move(move);
+    const ToolKindInfo& info = toolKind(kind);
+
+    Session s;
+    const qint64 firm = s.firm("Iscar");
+    const qint64 id = s.insert(info.table, {{"Kod", "R390-11"}, {"ID_Firma", firm}, {info.tableNewColumn, 2},
+                                            {"K_vo_BU", 1}, {info.tableDolgColumn, 0}, {"K_vo_Vozvrat", 0},
+                                            {"Prim", "для чистовой"}, {"Pikcher", "tool.jpg"}});
+    QVERIFY(s.create());
+    const QString folder = programFolder() + "/Images/Instrument";
+    QDir().mkpath(folder);
+    QFile::remove(folder + "/tool.jpg");
+    if (picture) {
+        QImage img(40, 30, QImage::Format_RGB32);
+        img.fill(Qt::red);
+        QVERIFY(img.save(folder + "/tool.jpg", "JPG"));
+    }
+    QVERIFY(s.showWithLogin("Администратор", "123"));
+    QVERIFY(catalogueOf(*DM, kind).locate("ID", int(id)));
+    s.user.onModal([&](QDialog* d) {
+        QCOMPARE(d->windowTitle(), caption);
+        QCOMPARE(d->findChild<QLineEdit*>("ed_Kod")->text(), QString("R390-11"));
+        QCOMPARE(d->findChild<QLineEdit*>("ed_Firma")->text(), QString("Iscar"));
+        QVERIFY(d->findChild<QLineEdit*>("ed_Kod")->isReadOnly());
+        if (mv != Move::PerBU) {
+            QCOMPARE(d->findChild<QPlainTextEdit*>("Memo1")->toPlainText(), QString("для чистовой"));
+            auto* image = d->findChild<ImageBox*>("Image1");
+            QCOMPARE(image->isVisible(), picture);
+        }
+        const char* focus = mv == Move::Prihod ? "sped_New" : mv == Move::Spisat ? "cmbx_K_vo_NEW" : "cmbx_COUNT";
+        QWidget* f = d->focusWidget();
+        QVERIFY(f);
+        QVERIFY2(f->objectName() == focus || f->parent()->objectName() == focus, qPrintable(f->objectName()));
+    });
+    itemOf(mv, kind)->trigger();
+    QFile::remove(folder + "/tool.jpg");
+    QCOMPARE(s.user.modalsShown(), QStringList({"frm_Pasword", dialogOf(mv)->objectName()}));
+    QVERIFY(s.user.texts().isEmpty());
+}
+
+QTEST_MAIN(TestStock)
+#include "tst_stock.moc"
