@@ -4,6 +4,7 @@
 #include "DM_Unit.h"
 #include "Dialogs.h"
 #include "ImageBox.h"
+#include "PictureFile.h"
 #include "ProgramFolder.h"
 #include "RecordSet.h"
 #include "RowEditor.h"
@@ -12,7 +13,6 @@
 #include <QComboBox>
 #include <QDate>
 #include <QDateTime>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QPalette>
 #include <QPlainTextEdit>
@@ -97,11 +97,9 @@ QPlainTextEdit* shownMemo(QWidget* parent, const char* name)
 void showToolPicture(ImageBox* image, const QString& pictureName)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    // A bare file name of the picture folder; anything naming another folder shows nothing.
-    const bool bare = !pictureName.isEmpty() && !pictureName.contains(QLatin1Char('/'))
-        && !pictureName.contains(QLatin1Char('\\')) && pictureName != QLatin1String("..");
-    const QString path = instrumentFolder() + pictureName;
-    if (!(bare && QFileInfo(path).isFile() && image->loadFile(path)))
+    // Only a file of the picture folder itself is ever opened.
+    const QString path = pictureFileIn(instrumentFolder(), pictureName);
+    if (path.isEmpty() || !image->loadFile(path))
         image->hidePicture();
     QApplication::restoreOverrideCursor();
 }

@@ -34,8 +34,8 @@ QLineEdit* shownBox(QWidget* parent, const char* name);
 QPlainTextEdit* shownMemo(QWidget* parent, const char* name);
 
 // The tool's picture from Images/Instrument/ (busy cursor while loading);
-// hidden when the name is empty, names a folder, or the file is missing or
-// cannot be decoded.
+// hidden when the name is empty or not a bare file name of that folder, or
+// the file is missing or cannot be decoded.
 void showToolPicture(ImageBox* image, const QString& pictureName);
 
 // A choice-only list "0", "1", ... up to `stock` ("0" alone for a stock of
