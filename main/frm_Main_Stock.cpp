@@ -4,6 +4,7 @@
 #include "frm_Main_Unit.h"
 
 #include "DM_Unit.h"
+#include "DbError.h"
 #include "Dialogs.h"
 #include "RecordSet.h"
 #include "ToolKind.h"
@@ -53,6 +54,16 @@ struct ToolRow {
 bool hasRow(RecordSet& rs)
 {
     return rs.isOpen() && !rs.isEmpty() && rs.state() == RecordSet::State::Browse;
+}
+
+// After a history row met a busy or changed file the page shows the file again.
+void showTheFile(QWidget* owner, RecordSet& catalogue)
+{
+    try {
+        DM->Refresh(catalogue);
+    } catch (const DbError& e) {
+        Dialogs::error(owner, e.message());
+    }
 }
 
 QString loginName()
@@ -120,7 +131,7 @@ RowEditorResult Tfrm_Main::PrihodCommand(ToolKind kind)
     m.failureMessage = QString::fromUtf8(PrihodFailure[int(kind)]);
     const RowEditorResult r = RunMovement(m);
     if (r == RowEditorResult::Cancelled && d->FileChanged)
-        DM->Refresh(cat);
+        showTheFile(this, cat);
     return r;
 }
 
@@ -152,7 +163,7 @@ RowEditorResult Tfrm_Main::SpisatCommand(ToolKind kind)
     m.failureMessage = QString::fromUtf8(SpisatFailure[int(kind)]);
     const RowEditorResult r = RunMovement(m);
     if (r == RowEditorResult::Cancelled && d->FileChanged)
-        DM->Refresh(cat);
+        showTheFile(this, cat);
     return r;
 }
 

@@ -100,6 +100,7 @@ Tfrm_Prihod_Instr::Tfrm_Prihod_Instr(QWidget* parent) : TMovementForm(parent)
     for (stock::QuantitySpinBox* s : {sped_New, sped_BU}) {
         s->setRange(0, 500);
         s->setSingleStep(1);
+        s->setMinimumWidth(90);
         QFont f = s->font();
         f.setBold(true);
         s->setFont(f);

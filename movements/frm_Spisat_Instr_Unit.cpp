@@ -43,6 +43,7 @@ QComboBox* quantityList(QWidget* parent, const char* name)
     c->setObjectName(QString::fromLatin1(name));
     c->setEditable(false);   // choice only
     c->setMaxVisibleItems(20);
+    c->setMinimumWidth(90);
     return c;
 }
 
