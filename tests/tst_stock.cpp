@@ -111,6 +111,7 @@ QString items(QComboBox* c)
 //   new=T / bu=T / count=T   type T into the quantity box (receipt) or
 //                            choose the item T of the list (write-off, transfer)
 //   paste-new=T              paste T into the receipt's new-pieces box
+//   up=N / down=N            press the arrow key N times in the new-pieces box
 //   leave                    move the focus out of the quantity boxes
 //   ok / cancel / esc        press OK, Отмена or Esc
 //   see:NAME=TEXT            the control NAME shows TEXT (a list: its items)
@@ -147,6 +148,11 @@ void play(QDialog* d, const QString& script, const std::function<void(const QStr
             const int at = list->findText(value);
             QVERIFY2(at >= 0, qPrintable(step + " not offered: " + items(list)));
             list->setCurrentIndex(at);
+        } else if (key == "up" || key == "down") {
+            auto* spin = d->findChild<QSpinBox*>("sped_New");
+            QVERIFY(spin);
+            for (int i = 0; i < value.toInt(); ++i)
+                QTest::keyClick(spin, key == "up" ? Qt::Key_Up : Qt::Key_Down);
         } else if (key == "leave") {
             for (QSpinBox* s : d->findChildren<QSpinBox*>())
                 s->interpretText();
@@ -241,6 +247,9 @@ void TestStock::movement_data()
         {"receipt: 600 typed, OK at once", Move::Prihod, "1|0|0", "new=600 ok", {}, "501|0|0", {"500|0"}},
         {"receipt: a negative number becomes 0", Move::Prihod, "5|2|0", "new=-7 leave see:sped_New=0 bu=1 ok",
          {}, "5|3|0", {"1|1"}},
+        {"receipt: the arrows step within 0 to 500", Move::Prihod, "5|2|0",
+         "up=2 see:sped_New=2 down=3 see:sped_New=0 new=499 up=2 see:sped_New=500 ok", {}, "505|2|0",
+         {"500|0"}},
         {"receipt: letters cannot be typed", Move::Prihod, "5|2|0", "new=1x2 see:sped_New=12 ok", {}, "17|2|0",
          {"12|0"}},
         {"receipt: pasted text as typed", Move::Prihod, "5|2|0", "paste-new=3шт. see:sped_New=3 ok", {}, "8|2|0",
