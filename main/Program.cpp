@@ -9,6 +9,7 @@
 #include "frm_Change_Pasw_Unit.h"
 #include "frm_Dolgi_History_Unit.h"
 #include "frm_Edit_People_Unit.h"
+#include "frm_ExportToExcell_Unit.h"
 #include "frm_Filter_Sverla_Unit.h"
 #include "frm_Firm_List_Unit.h"
 #include "frm_GiveToWork_Unit.h"
@@ -119,6 +120,7 @@ bool CreateWindows(const QString& path)
     frm_Per_Instr_BU = new Tfrm_Per_Instr_BU(frm_Main);
     frm_Pasw_List = new Tfrm_Pasw_List(frm_Main);
     frm_Change_Pasw = new Tfrm_Change_Pasw(frm_Main);
+    frm_ExportToExcell = new Tfrm_ExportToExcell(frm_Main);
     return true;
 }
 
@@ -134,6 +136,7 @@ void DestroyWindows()
 {
     if (frm_Main)
         frm_Main->DisconnectDataModule();
+    destroy(frm_ExportToExcell);
     destroy(frm_Change_Pasw);
     destroy(frm_Pasw_List);
     destroy(frm_Per_Instr_BU);

@@ -456,8 +456,8 @@ void Tfrm_Main::buildMenus()
     tools->setObjectName(QStringLiteral("mm_Tools"));
     mm_Change_Pasw = tools->addMenu(QStringLiteral("Экспорт данных"));
     mm_Change_Pasw->setObjectName(QStringLiteral("mm_Change_Pasw"));
-    mm_Export_ALL = menuItem(mm_Change_Pasw, "mm_Export_ALL", "Все в EXCELL", false);   // never enabled
-    mm_Export_Activ_Page = menuItem(mm_Change_Pasw, "mm_Export_Activ_Page", "Текущая страница в EXCELL", false);
+    mm_Export_ALL = menuItem(mm_Change_Pasw, "mm_Export_ALL", "Все в EXCELL", true);
+    mm_Export_Activ_Page = menuItem(mm_Change_Pasw, "mm_Export_Activ_Page", "Текущая страница в EXCELL", true);
 
     QMenu* help = MainMenu1->addMenu(QStringLiteral("Справка"));
     help->setObjectName(QStringLiteral("mm_Help"));
@@ -468,6 +468,8 @@ void Tfrm_Main::buildMenus()
     connect(mm_Tabl_People, &QAction::triggered, this, &Tfrm_Main::mm_Tabl_PeopleClick);
     connect(mm_Tabl_Firm, &QAction::triggered, this, &Tfrm_Main::mm_Tabl_FirmClick);
     connect(mm_About, &QAction::triggered, this, &Tfrm_Main::mm_AboutClick);
+    connect(mm_Export_ALL, &QAction::triggered, this, &Tfrm_Main::mm_Export_ALLClick);
+    connect(mm_Export_Activ_Page, &QAction::triggered, this, &Tfrm_Main::mm_Export_Activ_PageClick);
 
     // Context menus of the catalogue grids: the same commands in the same
     // places, the drills menu naming its tool; the item names as each page has them.

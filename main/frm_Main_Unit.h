@@ -262,6 +262,8 @@ public:
     void mm_Tabl_PeopleClick();
     void mm_Tabl_FirmClick();
     void mm_AboutClick();
+    void mm_Export_Activ_PageClick();
+    void mm_Export_ALLClick();
 
     void dbgr_SverloTitleClick(const QString& fieldName);
     void dbgr_FrezyTitleClick(const QString& fieldName);

@@ -7,6 +7,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
     libsqlite3-dev libjpeg62-turbo-dev libxlsxwriter-dev
     xvfb xauth imagemagick fonts-dejavu-core
+    python3-openpyxl
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 #include "Dialogs.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDialog>
 #include <QEventLoop>
 #include <QPointer>
@@ -9,6 +10,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QUrl>
 
 namespace Dialogs {
 
@@ -55,6 +57,10 @@ public:
         if (ok)
             *value = v;
         return ok;
+    }
+    bool openDocument(const QString& path) override
+    {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
     }
 };
 
@@ -121,6 +127,11 @@ QString openFile(QWidget* parent, const QString& caption, const QString& folder,
 bool askText(QWidget* parent, const QString& title, const QString& label, QString* value, bool password)
 {
     return g_user->text(parent, title, label, value, password);
+}
+
+bool openDocument(const QString& path)
+{
+    return g_user->openDocument(path);
 }
 
 } // namespace Dialogs

@@ -1,7 +1,8 @@
 #pragma once
 // The one way the program talks to the user in boxes and modal dialogs.
-// Every message box, question, file dialog and modal showing goes through
-// here, so that tests can put a scripted user in the person's place.
+// Every message box, question, file dialog, modal showing and file handed to
+// the desktop goes through here, so that tests can put a scripted user in
+// the person's place.
 #include <QString>
 #include <functional>
 
@@ -26,6 +27,9 @@ int showModal(QDialog* dialog);
 QString openFile(QWidget* parent, const QString& caption, const QString& folder, const QString& filter);
 // Asks for one line of text (masked for passwords); false when cancelled.
 bool askText(QWidget* parent, const QString& title, const QString& label, QString* value, bool password);
+// Opens a file in the desktop's default program for its type; false when
+// no program takes it.
+bool openDocument(const QString& path);
 
 // What stands in for the person: the real boxes, or a test's script.
 class User {
@@ -36,6 +40,7 @@ public:
     virtual int modal(QDialog* dialog) = 0;
     virtual QString openFile(QWidget* parent, const QString& caption, const QString& folder, const QString& filter) = 0;
     virtual bool text(QWidget* parent, const QString& title, const QString& label, QString* value, bool password) = 0;
+    virtual bool openDocument(const QString& path) { return false; }
 };
 
 // The real modal showing: shows the dialog application-modal and runs an

@@ -128,3 +128,9 @@ bool ScriptedUser::text(QWidget*, const QString&, const QString&, QString* value
         *value = t.first;
     return t.second;
 }
+
+bool ScriptedUser::openDocument(const QString& path)
+{
+    m_opened << path;
+    return m_canOpen;
+}

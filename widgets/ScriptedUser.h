@@ -34,6 +34,10 @@ public:
     void pickFile(const QString& path) { m_files.push_back(path); }
     // Queue the next typed text ("" with ok=false = cancel).
     void typeText(const QString& text, bool ok = true) { m_texts.push_back({text, ok}); }
+    // Whether the desktop has a program that opens the files handed to it
+    // (it has, unless told otherwise); the files handed over, in order.
+    void setCanOpenDocuments(bool can) { m_canOpen = can; }
+    QStringList documentsOpened() const { return m_opened; }
 
     // Modal dialogs run the program's real modal loop (Dialogs::runModalLoop)
     // and each step plays the person from a timer inside that loop; the step
@@ -62,6 +66,7 @@ public:
     int modal(QDialog* dialog) override;
     QString openFile(QWidget*, const QString&, const QString&, const QString&) override;
     bool text(QWidget*, const QString&, const QString&, QString* value, bool) override;
+    bool openDocument(const QString& path) override;
 
 private:
     QList<Shown> m_shown;
@@ -70,6 +75,8 @@ private:
     std::deque<QString> m_files;
     std::deque<std::pair<QString, bool>> m_texts;
     QStringList m_modals;
+    QStringList m_opened;
+    bool m_canOpen = true;
     int m_unexpected = 0;
     int m_leftOpen = 0;
     int m_stuck = 0;
