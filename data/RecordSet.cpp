@@ -55,6 +55,43 @@ QDateTime fromStamp(int64_t s)
     return QDateTime(QDate::fromJulianDay(day), QTime::fromMSecsSinceStartOfDay(int(ms)));
 }
 
+// The plain text of a stamp, as ru::formatDateTime writes the date and time
+// it stands for ("31.12.2026", "31.12.2026 9:05:00"), without building a
+// QDateTime: lists of many thousand dates are written out as text.
+QString stampText(int64_t s)
+{
+    const int64_t day = s >= 0 ? s / kMsPerDay : -((-s + kMsPerDay - 1) / kMsPerDay);
+    const int ms = int(s - day * kMsPerDay);
+    int y = 0, mo = 0, d = 0;
+    QDate::fromJulianDay(day).getDate(&y, &mo, &d);
+    if (y < 1 || y > 9999)
+        return ru::formatDateTime(fromStamp(s));
+    char buf[24];
+    int n = 0;
+    auto two = [&](int v) {
+        buf[n++] = char('0' + v / 10);
+        buf[n++] = char('0' + v % 10);
+    };
+    two(d);
+    buf[n++] = '.';
+    two(mo);
+    buf[n++] = '.';
+    two(y / 100);
+    two(y % 100);
+    if (ms != 0) {
+        const int h = ms / 3600000, mi = ms / 60000 % 60, se = ms / 1000 % 60;
+        buf[n++] = ' ';
+        if (h >= 10)
+            buf[n++] = char('0' + h / 10);
+        buf[n++] = char('0' + h % 10);
+        buf[n++] = ':';
+        two(mi);
+        buf[n++] = ':';
+        two(se);
+    }
+    return QString::fromLatin1(buf, n);
+}
+
 // "YYYY-MM-DD[ HH:MM[:SS[.fff]]]" (also with 'T'); false when not in that form.
 bool parseIsoStamp(const char* s, int n, int64_t* out)
 {
@@ -1097,7 +1134,16 @@ QVariant RecordSet::valueAt(int pos, int f) const
     return storedValue(physical(pos), f);
 }
 
-QString RecordSet::textAt(int pos, int f) const { return textOf(m_fields[f], valueAt(pos, f)); }
+QString RecordSet::textAt(int pos, int f) const
+{
+    const bool stored = !isPendingPos(pos) && !(m_state == State::Edit && pos == m_cur) && pos >= 0
+        && pos < int(m_view.size());
+    if (stored && m_fields[f].type == FieldType::DateTime) {
+        const int row = physical(pos);
+        return storedNull(row, f) ? QString() : stampText(m_cols[size_t(f)].stamps[size_t(row)]);
+    }
+    return textOf(m_fields[f], valueAt(pos, f));
+}
 
 int RecordSet::intAt(int pos, int f) const
 {

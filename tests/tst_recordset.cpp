@@ -74,6 +74,8 @@ private slots:
     void pushedFilterChangedWhileOpen();
     void filterOnDatesAndFlags_data();
     void filterOnDatesAndFlags();
+    void dateTexts_data();
+    void dateTexts();
     void historyFilterOnUnionQuery_data();
     void historyFilterOnUnionQuery();
     void filterThenLocate();
@@ -356,6 +358,40 @@ void TestRecordSet::filterOnDatesAndFlags()
             rs->open();
         QCOMPARE(ids(*rs), expected);
     }
+}
+
+void TestRecordSet::dateTexts_data()
+{
+    QTest::addColumn<QVariant>("stored");   // as written into the table
+    QTest::addColumn<QString>("text");
+    QTest::newRow("midnight: the date alone") << QVariant(QDateTime(QDate(2024, 1, 10), QTime(0, 0))) << "10.01.2024";
+    QTest::newRow("morning: hour without a leading zero")
+        << QVariant(QDateTime(QDate(2024, 1, 10), QTime(9, 5, 7))) << "10.01.2024 9:05:07";
+    QTest::newRow("last second of the year") << QVariant(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59)))
+                                             << "31.12.2026 23:59:59";
+    QTest::newRow("half a second past midnight") << QVariant("2024-01-10 00:00:00.500") << "10.01.2024 0:00:00";
+    QTest::newRow("a year before 1000") << QVariant("0999-02-01 00:00:00") << "01.02.0999";
+    QTest::newRow("no date") << QVariant() << "";
+}
+
+void TestRecordSet::dateTexts()
+{
+    QFETCH(QVariant, stored);
+    QFETCH(QString, text);
+    Db db;
+    insertRow(db.c, "Dolgi", {{"Date", stored}, {"K_vo", 1}});
+    auto rs = table(db.c, "Dolgi");
+    rs->open();
+    const int f = rs->fieldIndex("Date");
+    // Read by position (as grids and the export read) and as the field's text.
+    QCOMPARE(rs->textAt(0, f), text);
+    QCOMPARE(rs->fieldByName("Date").asString(), text);
+    // A row being edited shows its pending value.
+    rs->edit();
+    rs->fieldByName("Date").setAsDateTime(QDateTime(QDate(2025, 6, 1), QTime(8, 0)));
+    QCOMPARE(rs->textAt(0, f), QStringLiteral("01.06.2025 8:00:00"));
+    rs->cancel();
+    QCOMPARE(rs->textAt(0, f), text);
 }
 
 void TestRecordSet::historyFilterOnUnionQuery_data()
