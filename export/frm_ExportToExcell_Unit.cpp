@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QProgressBar>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -26,6 +27,32 @@ public:
     ~BusyCursor() { QApplication::restoreOverrideCursor(); }
     BusyCursor(const BusyCursor&) = delete;
     BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+// A widget keeps its place in its layout while hidden, for as long as this
+// lives: the panels around a hidden grid stay where they are.
+class KeepPlace {
+public:
+    explicit KeepPlace(QWidget* w) : m_w(w)
+    {
+        if (!m_w)
+            return;
+        m_old = m_w->sizePolicy();
+        QSizePolicy p = m_old;
+        p.setRetainSizeWhenHidden(true);
+        m_w->setSizePolicy(p);
+    }
+    ~KeepPlace()
+    {
+        if (m_w)
+            m_w->setSizePolicy(m_old);
+    }
+    KeepPlace(const KeepPlace&) = delete;
+    KeepPlace& operator=(const KeepPlace&) = delete;
+
+private:
+    QPointer<QWidget> m_w;
+    QSizePolicy m_old;
 };
 
 } // namespace
@@ -145,6 +172,7 @@ QString Tfrm_ExportToExcell::writeWorkbook(const QList<Page>& pages, const QStri
     const int count = int(pages.size());
     for (int j = 0; j < count; ++j) {
         const Page& page = pages[j];
+        KeepPlace place(page.grid);
         HideWhileShown hidden(page.grid);
         // Several pages share the gauge, each its own stretch of it.
         const auto progress = [&](int p) {

@@ -2,6 +2,7 @@
 // the layout of every page's sheet, the rows following the grid's filter and
 // order, every page into one workbook, failures that restore the window,
 // and the progress window.
+#include "DataAware.h"
 #include "ExportWorkbook.h"
 #include "frm_ExportToExcell_Unit.h"
 #include "tst_main_session.h"
@@ -141,6 +142,7 @@ struct DuringExport {
     bool progressShown = false;
     bool gridShown = true;
     bool busyCursor = false;
+    QPoint panelAt;   // where the detail panel stands
 };
 
 QList<int> ints(std::initializer_list<int> l) { return QList<int>(l); }
@@ -375,14 +377,18 @@ void TestExport::rowsFollowTheGrid()
         seen.progressShown = frm_ExportToExcell->isVisible();
         seen.gridShown = frm_Main->dbgr_Sverlo->isVisible();
         seen.busyCursor = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        seen.panelAt = frm_Main->dbed_SV_Diam->mapTo(frm_Main, QPoint());
     });
+    const QPoint panelAt = frm_Main->dbed_SV_Diam->mapTo(frm_Main, QPoint());
     frm_Main->mm_Export_Activ_Page->trigger();
     disconnect(watch);
 
     // While the rows were written: the progress shown, the grid hidden, the
-    // busy cursor. Afterwards all as before, the last record current.
+    // busy cursor, the panels in their places. Afterwards all as before,
+    // the last record current.
     QVERIFY(seen.progressShown);
     QVERIFY(!seen.gridShown);
+    QCOMPARE(seen.panelAt, panelAt);
     QVERIFY(seen.busyCursor);
     QVERIFY(!frm_ExportToExcell->isVisible());
     QVERIFY(frm_Main->dbgr_Sverlo->isVisible());

@@ -8,8 +8,11 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QMimeDatabase>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace Dialogs {
@@ -60,6 +63,18 @@ public:
     }
     bool openDocument(const QString& path) override
     {
+        // The desktop only says that it has started its opener, not whether
+        // a program took the file; where the freedesktop tools can tell that
+        // no program is set for the file's type, say so instead.
+        const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+        if (!xdgMime.isEmpty()) {
+            const QString type = QMimeDatabase().mimeTypeForFile(path).name();
+            QProcess query;
+            query.start(xdgMime, {QStringLiteral("query"), QStringLiteral("default"), type});
+            if (query.waitForFinished(5000) && query.exitStatus() == QProcess::NormalExit && query.exitCode() == 0
+                && query.readAllStandardOutput().trimmed().isEmpty())
+                return false;
+        }
         return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
     }
 };
