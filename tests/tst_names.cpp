@@ -142,6 +142,7 @@ void TestNames::names_data()
         "spbt_Spisanie_Filtr spbt_Spisanie_Hist_Del sttx_Filter_Spisanie dbGrid_Spisanie_History StatusBar1");
     QTest::newRow("frm_Dolgi_History") << "frm_Dolgi_History" << words(
         "spbt_Dolg_Hist_Filtr spbt_Dolg_Hist_Del sttx_Filter_Dolg_Hist dbGrid_Dolgi_History StatusBar1");
+    QTest::newRow("frm_ExportToExcell") << "frm_ExportToExcell" << words("Gauge1");
 }
 
 void TestNames::names()
