@@ -125,7 +125,7 @@ struct StockedSession : Session {
         insert("Derj_Plast", {{"Name", "Державка токарная"}, {"KOD", "DR-1"}, {"K_vo_NEW", 1}, {"K_vo_BU", 0},
                               {"K_vo_Dolg", 0}, {"K_vo_Vozvrat", 0}, {"ID_Firma", f}, {"Korob", "K-7"}});
         insert("Plastinyi", {{"Naimenovanie", "Пластина"}, {"Kod", "PL-1"}, {"K_vo_new", 10}, {"K_vo_BU", 5},
-                             {"K_vo_Dolg", 2}, {"K_vo_Vozvrat", 0}, {"ID_Firma", f}, {"Korob", "K-9"}});
+                             {"K_vo_Dolg", 2}, {"K_vo_Vozvrat", 0}, {"ID_Firma", f}, {"Korob", "=K9+1"}});
         const qint64 man = person("Иванов И.И.");
         insert("Dolgi", {{"Nomer_Zap", 7}, {"ID_Instr", drillId}, {"ID_Tabl", 1}, {"ID_People", man},
                          {"Date", QDateTime(QDate(2026, 3, 5), QTime(9, 5))}, {"K_vo", 2}, {"Instr_is_BU", true},
@@ -202,12 +202,13 @@ void TestExport::pageSheets_data()
                                     << ints({63, 27, 15, 12, 12, 0, 0, 0, 0, 20, 120})
                                     << QList<QStringList>{{"Державка токарная", "DR-1", "1", "0", "0", "", "", "", "",
                                                            "Sandvik", "K-7"}};
+    // A text that looks like a formula stays the text it is.
     QTest::newRow("inserts") << 3 << QString() << "Пластинки"
                              << QStringList{"Наименование", "КОД", "К-во нов.", "К-во БУ", "К-во в долгу", "", "", "",
                                             "", "Фирма", "Короб"}
                              << ints({35, 35, 15, 13, 24, 0, 0, 0, 0, 23, 33})
                              << QList<QStringList>{
-                                    {"Пластина", "PL-1", "10", "5", "2", "", "", "", "", "Sandvik", "K-9"}};
+                                    {"Пластина", "PL-1", "10", "5", "2", "", "", "", "", "Sandvik", "=K9+1"}};
     // The flag as its plain text, not the grid's "БУ"/"Новый"; a date with
     // its time unless it is midnight.
     QTest::newRow("debts") << 4 << "Nomer_zap" << "Долги"
