@@ -5,12 +5,17 @@
 #include "DataAware.h"
 #include "ExportWorkbook.h"
 #include "frm_ExportToExcell_Unit.h"
+#include "frm_Filter_Sverla_Unit.h"
 #include "tst_main_session.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
+#include <QLabel>
+#include <QToolButton>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -315,7 +320,7 @@ void TestExport::pageSheets()
 void TestExport::rowsFollowTheGrid_data()
 {
     QTest::addColumn<QList<double>>("diameters");   // the drills, coded SV-1, SV-2 ... in this order
-    QTest::addColumn<QString>("narrow");           // "filter:TEXT", "query:WHERE", "title:FIELD" or ""
+    QTest::addColumn<QString>("narrow");   // "filter:TEXT", "dialog:DIAMETER", "title:FIELD" or ""
     QTest::addColumn<QStringList>("codes");        // exported, in order
     QTest::addColumn<int>("progress");             // the last progress set
 
@@ -328,8 +333,8 @@ void TestExport::rowsFollowTheGrid_data()
         << QList<double>{5, 1, 3} << "title:Diam_Hvost" << QStringList{"SV-1", "SV-2", "SV-3"} << 104;
     QTest::newRow("a filter: only what passes, numbered from 1")
         << QList<double>{1, 2, 3, 4, 5} << "filter:Diam_Sverla>=3" << QStringList{"SV-3", "SV-4", "SV-5"} << 104;
-    QTest::newRow("the drill query narrowed")
-        << QList<double>{1, 2, 3, 4, 5} << "query:S.Diam_Sverla<3" << QStringList{"SV-1", "SV-2"} << 104;
+    QTest::newRow("the drill filter: diameter from 4")
+        << QList<double>{1, 2, 3, 4, 5} << "dialog:4" << QStringList{"SV-4", "SV-5"} << 104;
     QList<double> many;
     QStringList manyCodes;
     for (int i = 1; i <= 250; ++i) {
@@ -361,10 +366,14 @@ void TestExport::rowsFollowTheGrid()
     if (how == "filter") {
         rs.setFilter(what);
         rs.setFiltered(true);
-    } else if (how == "query") {
-        rs.close();
-        rs.setCommandText(TDM::sverlaSql().replace("WHERE S.ID_Firma=F.ID", "WHERE S.ID_Firma=F.ID AND " + what));
-        rs.open();
+    } else if (how == "dialog") {
+        s.user.onModal([&](QDialog*) {
+            frm_Filter_Sverla->cmbx_DiamSv->setCurrentText("больше  (>)");
+            frm_Filter_Sverla->ed_DiamSv->setText(what);
+            QTest::mouseClick(frm_Filter_Sverla->BitBtn1, Qt::LeftButton);
+        });
+        QTest::mouseClick(frm_Main->spbt_Sverlo_Filtr, Qt::LeftButton);
+        QVERIFY(frm_Main->sttx_Filter_Sverla->isVisible());
     } else if (how == "title") {
         clickTitle(frm_Main->dbgr_Sverlo, what);
     }
