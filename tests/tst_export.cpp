@@ -403,6 +403,7 @@ void TestExport::rowsFollowTheGrid()
     QVERIFY(!frm_ExportToExcell->isVisible());
     QVERIFY(frm_Main->dbgr_Sverlo->isVisible());
     QVERIFY(!QApplication::overrideCursor());
+    QCOMPARE(ScriptedUser::usableProblem(frm_Main), QString());
     QCOMPARE(frm_ExportToExcell->Progress(), progress);
     QCOMPARE(frm_ExportToExcell->Gauge1->value(), std::min(progress, 100));
     QCOMPARE(rs.recordCount(), int(codes.size()));
@@ -520,6 +521,7 @@ void TestExport::failures()
     QVERIFY(!frm_ExportToExcell->isVisible());
     QVERIFY(frm_Main->dbgr_Sverlo->isVisible());
     QVERIFY(!QApplication::overrideCursor());
+    QCOMPARE(ScriptedUser::usableProblem(frm_Main), QString());
     QCOMPARE(rs.recordCount(), 1);
 }
 
