@@ -5,6 +5,10 @@
 #include "Dialogs.h"
 #include "Schema.h"
 #include "frm_About_Unit.h"
+#include "frm_EditAdd_Plast_Unit.h"
+#include "frm_Edit_Derj_Unit.h"
+#include "frm_Edit_Frezy_Unit.h"
+#include "frm_Edit_Sverla_Unit.h"
 #include "frm_Add_Edit_Firm_Unit.h"
 #include "frm_Change_Pasw_Unit.h"
 #include "frm_Dolgi_History_Unit.h"
@@ -104,12 +108,16 @@ bool CreateWindows(const QString& path)
         return false;
     }
     frm_Main->ConnectDataModule();
+    frm_EditAdd_Sverla = new Tfrm_EditAdd_Sverla(frm_Main);
     frm_People = new Tfrm_People(frm_Main);
     frm_Edit_People = new Tfrm_Edit_People(frm_Main);
     frm_GiveToWork = new Tfrm_GiveToWork(frm_Main);
     frm_SearchRec = new Tfrm_SearchRec(frm_Main);
     frm_Filter_Sverla = new Tfrm_Filter_Sverla(frm_Main);
     frm_Dolgi_History = new Tfrm_Dolgi_History(frm_Main);
+    frm_EditAdd_Frezy = new Tfrm_EditAdd_Frezy(frm_Main);
+    frm_EditAdd_Derj = new Tfrm_EditAdd_Derj(frm_Main);
+    frm_EditAdd_Plast = new Tfrm_EditAdd_Plast(frm_Main);
     frm_Prihod_Hist = new Tfrm_Prihod_Hist(frm_Main);
     frm_Spisanie_Hist = new Tfrm_Spisanie_Hist(frm_Main);
     frm_Prihod_Instr = new Tfrm_Prihod_Instr(frm_Main);
@@ -145,6 +153,9 @@ void DestroyWindows()
     destroy(frm_About);
     destroy(frm_Spisanie_Hist);
     destroy(frm_Prihod_Hist);
+    destroy(frm_EditAdd_Plast);
+    destroy(frm_EditAdd_Derj);
+    destroy(frm_EditAdd_Frezy);
     destroy(frm_Dolgi_History);
     destroy(frm_Spisat_Instr);
     destroy(frm_Prihod_Instr);
@@ -153,6 +164,7 @@ void DestroyWindows()
     destroy(frm_GiveToWork);
     destroy(frm_Edit_People);
     destroy(frm_People);
+    destroy(frm_EditAdd_Sverla);
     destroy(DM);
     destroy(frm_Pasword);
     destroy(frm_Main);

@@ -195,6 +195,7 @@ Tfrm_Main::Tfrm_Main(QWidget* parent) : QMainWindow(parent)
     ConnectHistoryCommands();
     ConnectGiveToWork();
     ConnectStockCommands();
+    ConnectRecordCommands();
     FormCreate();
 }
 

@@ -294,6 +294,27 @@ public:
     void pm_SV_View_Prih_HistClick();
     void pm_SV_View_Spisanie_HistClick();
     void pm_SV_View_Dolg_HistClick();
+    // Tool records: add, edit and delete on every catalogue page, one
+    // implementation of each over the kinds' table; the Enter key and a
+    // double click on a row edit it, the Delete key deletes it.
+    void spbt_Sverlo_NewClick();
+    void spbt_Sverlo_EditClick();
+    void spbt_Sverlo_DelClick();
+    void spbt_FR_NEWClick();
+    void spbt_FR_EDITClick();
+    void spbt_FR_DELClick();
+    void spbt_Derj_NEWClick();
+    void spbt_Derj_EDITClick();
+    void spbt_Derj_DELClick();
+    void spbt_PL_NewClick();
+    void spbt_PL_EditClick();
+    void spbt_PL_DELClick();
+    RowEditorResult AddTool(ToolKind kind);
+    RowEditorResult EditTool(ToolKind kind);
+    RowEditorResult DeleteTool(ToolKind kind);
+    // True (its message shown) when a receipt, write-off or closed issue
+    // still names the tool (record ID, kind code).
+    bool HistoryGuardRefuses(int id, int kindCode);
 
     void DMStockAlert(int page, bool newBelowOne, bool buBelowOne);
     void DMDolgTypeChanged(const QString& text);
@@ -319,6 +340,7 @@ private:
     void buildStatusBar();
     void ConnectGiveToWork();
     void ConnectStockCommands();
+    void ConnectRecordCommands();
     QWidget* buildCataloguePage(int page);
     QWidget* buildDolgiPage();
     void titleClick(DBGrid* grid, const QString& fieldName, const SortOrders& orders);

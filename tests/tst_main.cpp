@@ -601,12 +601,12 @@ void TestMain::contextMenus()
         for (QAction* a : history->actions())
             QVERIFY2(a->isEnabled(), qPrintable(a->text()));
     }
-    // Every command is there; those whose windows are not built yet are disabled.
-    const QStringList built = {"Отдать сверло в работу", "Отдать в работу", "Приход инструмента", "Перенос в БУ",
-                               "Списать инструмент"};
+    // The commands whose windows are built are enabled; the others are there, disabled.
+    const QStringList built = {"Редактировать запись", "Добавить запись", "Удалить запись", "Отдать сверло в работу",
+                               "Отдать в работу", "Приход инструмента", "Перенос в БУ", "Списать инструмент"};
     for (QAction* a : m->actions())
         if (!a->isSeparator() && !a->menu())
-            QVERIFY2(a->isEnabled() == built.contains(a->text()), qPrintable(a->text()));
+            QVERIFY2(a->isEnabled() == (menu != "pm_Dolgi" && built.contains(a->text())), qPrintable(a->text()));
     // The grid opens it with the right button.
     auto* g = frm_Main->findChild<DBGrid*>(grid);
     QVERIFY(g);
