@@ -83,30 +83,19 @@ bool TDimensionEditor::eventFilter(QObject* watched, QEvent* event)
     if (it == m_keyFilters.constEnd())
         return TToolEditor::eventFilter(watched, event);
     auto* k = static_cast<QKeyEvent*>(event);
-    // Clipboard and undo keys work as in any box; what they bring in is
-    // tested by the change handler like typed text.
-    for (QKeySequence::StandardKey s : {QKeySequence::Paste, QKeySequence::Copy, QKeySequence::Cut,
-                                        QKeySequence::SelectAll, QKeySequence::Undo, QKeySequence::Redo})
-        if (k->matches(s))
-            return false;
-    // The dialog's own keys.
-    switch (k->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return false;
-    case Qt::Key_Backspace:
-        return true;   // a character the filter does not admit
-    default:
-        break;
-    }
-    const QString text = k->text();
-    if (text.isEmpty())
-        return false;   // moving, Delete, Home, End: no character
-    if (text.size() != 1)
+    // Backspace is a character the filters do not admit: only Delete or
+    // overtyping a selection removes text.
+    if (k->key() == Qt::Key_Backspace)
         return true;
+    // Keys that bring no printable character (moving, Delete, Enter, Esc,
+    // Tab, the clipboard and undo keys) work as in any box; what a paste
+    // brings in is tested by the change handler like typed text.
+    const QString text = k->text();
+    if (text.isEmpty() || (text.size() == 1 && !text.front().isPrint())
+        || (k->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+        return false;
+    if (text.size() != 1)
+        return true;   // several characters at once are none of those admitted
     QChar c = text.front();
     if (!(*it)(c))
         return true;

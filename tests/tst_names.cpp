@@ -102,6 +102,20 @@ void TestNames::names_data()
         "pm_PL_Posm_Komu_Vidan pm_PL_Posm_Prih_Hist pm_PL_Posm_Spis_Hist N28");
     QTest::newRow("frm_Main, debts menu") << "frm_Main" << words("pm_Dolgi pm_Dolgi_Return pm_ViewInstr");
 
+    QTest::newRow("frm_EditAdd_Sverla") << "frm_EditAdd_Sverla" << words(
+        "GroupBox1 dbcmbx_Type_SV dbed_Sverla_KOD dbcmbx_Sverla_Firma dbcmbx_Korob dbmemo_Sverla_Prim "
+        "GroupBox2 ed_DiamSv ed_DiamHvost ed_LSv ed_LHvost GroupBox3 ed_kvo_new ed_kvo_BU "
+        "GroupBox4 Image1 pm_SV pm_Add pm_Del bbtn_OK bbtn_Cancel");
+    QTest::newRow("frm_EditAdd_Frezy") << "frm_EditAdd_Frezy" << words(
+        "GroupBox1 dbcmbx_Type_FR dbed_Frezy_KOD dbcmbx_Frezy_Firma dbcmbx_Korob_FR dbcmbx_N_Zub dbcmbx_R_F_instr "
+        "dbmemo_Frezy_Prim GroupBox2 ed_DiamFR ed_DiamHvost ed_LFR ed_LHvost ed_L_Sheiki GroupBox3 ed_kvo_new "
+        "ed_kvo_BU GroupBox4 Image1 pm_FR pm_Add pm_Del bbtn_OK bbtn_Cancel");
+    QTest::newRow("frm_EditAdd_Derj") << "frm_EditAdd_Derj" << words(
+        "GroupBox1 dbcmbx_Naim dbed_Derj_KOD dbcmbx_Derj_Firma dbcmbx_Korob dbmemo_Derj_Prim GroupBox3 ed_kvo_new "
+        "ed_kvo_BU GroupBox4 Image1 pm_Derj pm_Add pm_Del bbtn_OK bbtn_Cancel");
+    QTest::newRow("frm_EditAdd_Plast") << "frm_EditAdd_Plast" << words(
+        "GroupBox1 dbcmbx_Naim dbed_Plast_KOD dbcmbx_Plast_Firma dbcmbx_Korob dbmemo_Plast_Prim GroupBox3 ed_kvo_new "
+        "ed_kvo_BU GroupBox4 Image1 pm_Plastini pm_Add pm_Del bbtn_OK bbtn_Cancel");
     QTest::newRow("frm_Pasword") << "frm_Pasword" << words("Label1 cmbx_LOGIN Label2 ed_Password btm_OK btm_Cancel");
     QTest::newRow("frm_Prihod_Instr") << "frm_Prihod_Instr" << words(
         "GroupBox1 ed_Kod ed_Firma Memo1 GroupBox2 Bevel1 Image1 GroupBox3 ed_kvo_new sped_New ed_K_vo_NEW_ALL "
