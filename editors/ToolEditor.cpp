@@ -7,7 +7,8 @@
 #include "ImageBox.h"
 #include "ProgramFolder.h"
 #include "RecordSet.h"
-#include "ToolPicture.h"
+#include "PictureChoice.h"
+#include "PictureFile.h"
 
 #include "frm_EditAdd_Plast_Unit.h"
 #include "frm_Edit_Derj_Unit.h"
@@ -173,8 +174,9 @@ void TToolEditor::finishLayout(QGroupBox* extra)
 
 void TToolEditor::showPictureOf()
 {
-    const QString path = instrumentFolder() + PictureName;
-    if (PictureName.isEmpty() || !QFileInfo(path).isFile() || !Image1->loadFile(path))
+    // Only a file inside the picture folder is opened.
+    const QString path = pictureFileIn(instrumentFolder(), PictureName);
+    if (path.isEmpty() || !Image1->loadFile(path))
         Image1->hidePicture();
 }
 

@@ -760,16 +760,27 @@ void TestEditors::writeRefused()
 void TestEditors::pictures_data()
 {
     QTest::addColumn<ToolKind>("kind");
-    QTest::addColumn<QString>("pick");   // elsewhere, inside, missing, cancel, remove
+    QTest::addColumn<QString>("pick");   // elsewhere, inside, missing, cancel, remove, clash, same bytes
+    QTest::addColumn<int>("answer");     // to the replace question: -1 none asked, 0 No, 1 Yes
     QTest::addColumn<QString>("name");   // PictureName after
     QTest::addColumn<bool>("shown");     // Image1 visible after
     QTest::addColumn<int>("files");      // files in Images/Instrument after
+    QTest::addColumn<bool>("replaced");  // the folder's old.jpg holds the chosen picture's bytes
     for (ToolKind k : Kinds) {
-        QTest::newRow(qPrintable(name(k) + ": from elsewhere, copied in")) << k << "elsewhere" << "new.jpg" << true << 2;
-        QTest::newRow(qPrintable(name(k) + ": from the folder, used there")) << k << "inside" << "old.jpg" << true << 1;
-        QTest::newRow(qPrintable(name(k) + ": a missing file")) << k << "missing" << "" << false << 1;
-        QTest::newRow(qPrintable(name(k) + ": dialog cancelled")) << k << "cancel" << "old.jpg" << true << 1;
-        QTest::newRow(qPrintable(name(k) + ": picture removed")) << k << "remove" << "" << false << 1;
+        const QString n = name(k) + ": ";
+        QTest::newRow(qPrintable(n + "from elsewhere, copied in")) << k << "elsewhere" << -1 << "new.jpg" << true << 2
+                                                                   << false;
+        QTest::newRow(qPrintable(n + "from the folder, used there")) << k << "inside" << -1 << "old.jpg" << true << 1
+                                                                     << false;
+        QTest::newRow(qPrintable(n + "a missing file")) << k << "missing" << -1 << "" << false << 1 << false;
+        QTest::newRow(qPrintable(n + "dialog cancelled")) << k << "cancel" << -1 << "old.jpg" << true << 1 << false;
+        QTest::newRow(qPrintable(n + "picture removed")) << k << "remove" << -1 << "" << false << 1 << false;
+        QTest::newRow(qPrintable(n + "another file of that name, replaced")) << k << "clash" << 1 << "old.jpg" << true
+                                                                             << 1 << true;
+        QTest::newRow(qPrintable(n + "another file of that name, kept")) << k << "clash" << 0 << "old.jpg" << true << 1
+                                                                         << false;
+        QTest::newRow(qPrintable(n + "the same bytes, used without a question")) << k << "same bytes" << -1
+                                                                                 << "old.jpg" << true << 1 << false;
     }
 }
 
@@ -778,9 +789,11 @@ void TestEditors::pictures()
 {
     QFETCH(ToolKind, kind);
     QFETCH(QString, pick);
+    QFETCH(int, answer);
     QFETCH(QString, name);
     QFETCH(bool, shown);
     QFETCH(int, files);
+    QFETCH(bool, replaced);
     const ToolKindInfo& info = toolKind(kind);
 
     Session s;
@@ -795,6 +808,13 @@ void TestEditors::pictures()
     QVERIFY(img.save(instrumentFolder() + "old.jpg", "JPG"));
     QTemporaryDir elsewhere;
     QVERIFY(img.save(elsewhere.filePath("new.jpg"), "JPG"));
+    QDir(elsewhere.path()).mkpath("same");
+    QVERIFY(QFile::copy(instrumentFolder() + "old.jpg", elsewhere.filePath("same/old.jpg")));
+    QImage other(40, 30, QImage::Format_RGB32);
+    other.fill(Qt::red);
+    QVERIFY(other.save(elsewhere.filePath("old.jpg"), "JPG"));
+    const QByteArray oldBytes = fileBytes(instrumentFolder() + "old.jpg");
+    const QByteArray otherBytes = fileBytes(elsewhere.filePath("old.jpg"));
     QVERIFY(s.showWithLogin("Администратор", "123"));
     frm_Main->PageControl_Main->setCurrentIndex(pageOf(kind));
 
@@ -806,6 +826,12 @@ void TestEditors::pictures()
         s.user.pickFile(elsewhere.filePath("gone.jpg"));
     else if (pick == "cancel")
         s.user.pickFile(QString());
+    else if (pick == "clash")
+        s.user.pickFile(elsewhere.filePath("old.jpg"));
+    else if (pick == "same bytes")
+        s.user.pickFile(elsewhere.filePath("same/old.jpg"));
+    if (answer >= 0)
+        s.user.answer(answer == 1);
     bool shownAtStart = false, shownAfter = false;
     QString nameAfter;
     s.user.onModal([&](QDialog* d) {
@@ -829,8 +855,13 @@ void TestEditors::pictures()
     QCOMPARE(QDir(instrumentFolder()).entryList(QDir::Files).size(), files);
     if (pick == "elsewhere")
         QVERIFY(QFileInfo::exists(elsewhere.filePath("new.jpg")));   // the chosen file stays where it was
+    QCOMPARE(fileBytes(instrumentFolder() + "old.jpg"), replaced ? otherBytes : oldBytes);
     QCOMPARE(catalogueOf(*DM, kind).fieldByName("Pikcher").asString(), name);
-    QVERIFY2(s.user.texts().isEmpty(), qPrintable(s.user.texts().join('|')));
+    int questions = 0;
+    for (const ScriptedUser::Shown& b : s.user.shown())
+        questions += b.kind == ScriptedUser::Shown::Question ? 1 : 0;
+    QCOMPARE(questions, answer >= 0 ? 1 : 0);
+    QCOMPARE(s.user.shown().size(), questions);
     QCOMPARE(s.user.unexpected(), 0);
 }
 
