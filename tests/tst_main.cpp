@@ -415,6 +415,11 @@ void TestMain::subWindowsInTheRealModalLoop_data()
     QTest::newRow("record search, Esc") << "spbt_SVerlo_Search" << "" << "" << "Esc" << false;
     QTest::newRow("issue to work, Esc") << "spbt_SV_GiveToWork" << "" << "" << "Esc" << false;
     QTest::newRow("issue to work, Cancel") << "pmSV_Give_to_Work" << "" << "" << "bbtn_Cancel" << false;
+    QTest::newRow("drill editor: add, Отмена") << "spbt_Sverlo_New" << "" << "ed_DiamSv=2,5" << "bbtn_Cancel" << false;
+    QTest::newRow("cutter editor: add, Esc") << "pm_FR_Add" << "" << "" << "Esc" << false;
+    QTest::newRow("holder editor: add, Отмена") << "spbt_Derj_NEW" << "" << "dbed_Derj_KOD=D-1" << "bbtn_Cancel"
+                                                << false;
+    QTest::newRow("insert editor: add, Esc") << "pm_PL_Add" << "" << "" << "Esc" << false;
 }
 
 void TestMain::subWindowsInTheRealModalLoop()
