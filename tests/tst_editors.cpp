@@ -677,7 +677,8 @@ void TestEditors::writeRefused_data()
     QTest::addColumn<ToolKind>("kind");
     QTest::addColumn<QString>("command");
     for (ToolKind k : Kinds)
-        for (const char* c : {"add", "edit", "delete", "delete of a row deleted elsewhere", "empty page"})
+        for (const char* c : {"add", "edit", "edit of a row changed elsewhere", "delete",
+                              "delete of a row deleted elsewhere", "empty page"})
             QTest::newRow(qPrintable(name(k) + ": " + c)) << k << QString(c);
 }
 
@@ -702,11 +703,13 @@ void TestEditors::writeRefused()
     const char* event = command == "add" ? "INSERT" : command == "edit" ? "UPDATE" : "DELETE";
     if (command.startsWith("delete of"))
         other.exec(QStringLiteral("DELETE FROM %1 WHERE ID=%2").arg(table).arg(id));
+    else if (command.startsWith("edit of"))
+        other.exec(QStringLiteral("UPDATE %1 SET Kod='Z-7' WHERE ID=%2").arg(table).arg(id));
     else
         other.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE %1 ON %2 BEGIN SELECT RAISE(ABORT, 'refused'); END")
                        .arg(event, table));
     frm_Main->PageControl_Main->setCurrentIndex(pageOf(kind));
-    if (command == "add" || command == "edit")
+    if (command == "add" || command.startsWith("edit"))
         s.user.onModal([&](QDialog* d) {
             if (auto* naim = d->findChild<QComboBox*>("dbcmbx_Naim"))
                 typeKeys(naim->lineEdit(), "Н");
@@ -724,14 +727,16 @@ void TestEditors::writeRefused()
     RowEditorResult r = RowEditorResult::Refused;
     if (command == "add")
         r = frm_Main->AddTool(kind);
-    else if (command == "edit" || empty)
+    else if (command.startsWith("edit") || empty)
         r = frm_Main->EditTool(kind);
     else
         r = frm_Main->DeleteTool(kind);
     if (empty)
         r = frm_Main->DeleteTool(kind) == RowEditorResult::Refused ? r : RowEditorResult::Stored;
 
-    const QString expected = command == "add" ? kc.addError : command == "edit" ? kc.editError : kc.deleteError;
+    const QString expected = command == "add"          ? kc.addError
+                             : command.startsWith("edit") ? kc.editError
+                                                          : kc.deleteError;
     QStringList texts = s.user.texts();
     if (command.startsWith("delete"))
         texts.removeFirst();   // the question
@@ -743,6 +748,9 @@ void TestEditors::writeRefused()
         QCOMPARE(r, RowEditorResult::Failed);
         QCOMPARE(texts.size(), 1);
         QVERIFY2(texts.first().startsWith(expected), qPrintable(texts.first()));
+        // A row changed or deleted elsewhere is said so.
+        if (command.contains("elsewhere"))
+            QCOMPARE(texts.first(), expected + "\n\n" + DbError::conflictText());
     }
     QCOMPARE(s.user.unexpected(), 0);
     QCOMPARE(DM->ADOConnection1.transLevel(), 0);
@@ -751,8 +759,12 @@ void TestEditors::writeRefused()
     RecordSet& cat = catalogueOf(*DM, kind);
     QCOMPARE(cat.state(), RecordSet::State::Browse);
     QCOMPARE(qint64(cat.recordCount()), other.scalar("SELECT COUNT(*) FROM " + table));
-    if (!empty && !command.startsWith("delete of"))
+    if (command.startsWith("edit of")) {
+        QCOMPARE(cat.fieldByName("Kod").asString(), QString("Z-7"));
+        QCOMPARE(other.scalar(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE Kod='Z-7'").arg(table)), 1);
+    } else if (!empty && !command.startsWith("delete of")) {
         QCOMPARE(other.scalar(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE Kod='A-1'").arg(table)), 1);
+    }
 }
 
 // ---------------------------------------------------------------------------
