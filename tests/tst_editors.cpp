@@ -228,7 +228,11 @@ void TestEditors::addEditCancel()
             if (kind == ToolKind::Frezy)
                 typeKeys(child<QLineEdit>(d, "ed_L_Sheiki"), "3,5");
         }
-        retype(child<QLineEdit>(d, kc.codeBox), "Новый-9");
+        // A code cannot outgrow its column.
+        auto* code = child<QLineEdit>(d, kc.codeBox);
+        retype(code, QString(300, 'x'));
+        QCOMPARE(code->text().size(), cat.fieldByName("Kod").size());
+        retype(code, "Новый-9");
         QTest::mouseClick(child<QPushButton>(d, ok ? "bbtn_OK" : "bbtn_Cancel"), Qt::LeftButton);
     });
     if (how == "menu") {
