@@ -167,6 +167,7 @@ private slots:
     void writeRefused();
     void pictures_data();
     void pictures();
+    void cutterWithoutCounts();
 };
 
 // ---------------------------------------------------------------------------
@@ -883,6 +884,29 @@ void TestEditors::pictures()
     QCOMPARE(questions, answer >= 0 ? 1 : 0);
     QCOMPARE(s.user.shown().size(), questions);
     QCOMPARE(s.user.unexpected(), 0);
+}
+
+// A cutter whose counts were never filled in can be edited: the empty count
+// boxes are not written back (they would not convert), the counts stay empty.
+void TestEditors::cutterWithoutCounts()
+{
+    Session s;
+    const qint64 firm = s.firm();
+    const qint64 id = addTool(s, ToolKind::Frezy, firm, "F-1");
+    s.conn.exec(QStringLiteral("UPDATE Frezy SET K_vo_NEW=NULL, K_vo_BU=NULL WHERE ID=%1").arg(id));
+    QVERIFY(s.start());
+    QString kvo = "?";
+    s.user.onModal([&](QDialog* d) {
+        kvo = child<QLineEdit>(d, "ed_kvo_new")->text();
+        retype(child<QLineEdit>(d, "dbed_Frezy_KOD"), "F-2");
+        QTest::mouseClick(child<QPushButton>(d, "bbtn_OK"), Qt::LeftButton);
+    });
+    QCOMPARE(frm_Main->EditTool(ToolKind::Frezy), RowEditorResult::Stored);
+    QCOMPARE(kvo, QString());
+    QVERIFY(s.user.texts().isEmpty());
+    Connection c;
+    c.open(s.db.path());
+    QCOMPARE(c.scalar("SELECT COUNT(*) FROM Frezy WHERE Kod='F-2' AND K_vo_NEW IS NULL AND K_vo_BU IS NULL"), 1);
 }
 
 QTEST_MAIN(TestEditors)
