@@ -17,6 +17,7 @@
 #include "frm_Filter_Sverla_Unit.h"
 #include "frm_Firm_List_Unit.h"
 #include "frm_GiveToWork_Unit.h"
+#include "frm_GetBackInstr_Unit.h"
 #include "frm_Main_Unit.h"
 #include "frm_Pasw_List_Unit.h"
 #include "frm_Pasword_Unit.h"
@@ -113,6 +114,7 @@ bool CreateWindows(const QString& path)
     frm_Edit_People = new Tfrm_Edit_People(frm_Main);
     frm_GiveToWork = new Tfrm_GiveToWork(frm_Main);
     frm_SearchRec = new Tfrm_SearchRec(frm_Main);
+    frm_GetBackInstr = new Tfrm_GetBackInstr(frm_Main);
     frm_Filter_Sverla = new Tfrm_Filter_Sverla(frm_Main);
     frm_Dolgi_History = new Tfrm_Dolgi_History(frm_Main);
     frm_EditAdd_Frezy = new Tfrm_EditAdd_Frezy(frm_Main);
@@ -160,6 +162,7 @@ void DestroyWindows()
     destroy(frm_Spisat_Instr);
     destroy(frm_Prihod_Instr);
     destroy(frm_Filter_Sverla);
+    destroy(frm_GetBackInstr);
     destroy(frm_SearchRec);
     destroy(frm_GiveToWork);
     destroy(frm_Edit_People);

@@ -196,6 +196,7 @@ Tfrm_Main::Tfrm_Main(QWidget* parent) : QMainWindow(parent)
     ConnectGiveToWork();
     ConnectStockCommands();
     ConnectRecordCommands();
+    ConnectDebtsCommands();
     FormCreate();
 }
 

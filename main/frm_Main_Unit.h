@@ -316,6 +316,21 @@ public:
     // still names the tool (record ID, kind code).
     bool HistoryGuardRefuses(int id, int kindCode);
 
+    // The debts page (frm_Main_Debts.cpp): the return of the current debt,
+    // the view of one tool's debts from its catalogue page, the filter
+    // button clearing that view, the jump from a debt to its tool.
+    void ConnectDebtsCommands();
+    void ReturnDebt();
+    void SpeedButton1Click();
+    void pm_Dolgi_ReturnClick();
+    void ViewToolDebts(ToolKind kind);
+    void pmSV_ViewDolgiClick();
+    void pm_FR_Posm_Komu_VidanClick();
+    void pm_DRJ_Posm_Komu_VidanClick();
+    void pm_PL_Posm_Komu_VidanClick();
+    void spbt_Dolgi_FiltrClick();
+    void pm_ViewInstrClick();
+
     void DMStockAlert(int page, bool newBelowOne, bool buBelowOne);
     void DMDolgTypeChanged(const QString& text);
 

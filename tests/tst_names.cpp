@@ -145,6 +145,9 @@ void TestNames::names_data()
     QTest::newRow("frm_Change_Pasw") << "frm_Change_Pasw" << words(
         "Label1 dbed_Login Label2 dbed_Pasw DBCheckBox1 bbtn_OK bbtn_Cancel");
     QTest::newRow("frm_SearchRec") << "frm_SearchRec" << words("Label1 ed_RecName CheckBox1 BitBtn_OK BitBtn_Cancel");
+    QTest::newRow("frm_GetBackInstr") << "frm_GetBackInstr" << words(
+        "GroupBox1 dbed_Nom DBEdit6 dbed_Svelo dbed_FIO dbed_Kod ed_Type dbed_Date GroupBox2 cmbx_K_vo_NEW "
+        "cmbx_K_vo_BU ed_SUM BitBtn1 BitBtn2");
     QTest::newRow("frm_Filter_Sverla") << "frm_Filter_Sverla" << words(
         "GroupBox1 cmbx_DiamSv ed_DiamSv cmbx_DiamSv_SP ed_DiamSv_SP cmbx_DiamHvost ed_DiamHvost cmbx_DiamHvost_SP "
         "ed_DiamHvost_SP cmbx_L_SV ed_L_SV cmbx_L_SV_SP ed_L_SV_SP cmbx_L_RabCH ed_L_RabCH cmbx_L_RabCH_SP "

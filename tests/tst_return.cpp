@@ -1,0 +1,625 @@
+// The return of a debt and the debts page, driven through the windows with
+// the scripted user across the four tool kinds: the dialog's lists, totals
+// and colours; what a return stores; a failure at each of its writes and a
+// debt closed or changed in another copy, which leave the file as it was;
+// one tool's debts viewed from its page, kept until cleared; the jump from
+// a debt to its tool. After every test each tool's count in work equals the
+// sum of its open debts.
+#include "DataAware.h"
+#include "RecordSet.h"
+#include "Schema.h"
+#include "ToolKind.h"
+#include "frm_GetBackInstr_Unit.h"
+#include "tst_main_session.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QToolButton>
+#include <sqlite3.h>
+
+Q_DECLARE_METATYPE(ToolKind)
+
+namespace {
+
+const ToolKind Kinds[] = {ToolKind::Sverla, ToolKind::Frezy, ToolKind::Derj, ToolKind::Plast};
+
+QString kindLabel(ToolKind k) { return QString::fromLatin1(toolKind(k).table); }
+
+// A tool row of the kind with its stock; nothing in work yet.
+qint64 addTool(Session& s, qint64 firm, ToolKind k, const QString& kod, int kNew, int kBu, qint64 id = 0)
+{
+    const ToolKindInfo& i = toolKind(k);
+    QVariantMap v{{"Kod", kod},    {"ID_Firma", firm},      {i.tableNewColumn, kNew},
+                  {"K_vo_BU", kBu}, {i.tableDolgColumn, 0}, {"K_vo_Vozvrat", 0}};
+    if (id)
+        v.insert("ID", id);
+    return s.insert(i.table, v);
+}
+
+// An open debt as an issue leaves it: the pieces move from the stock into work.
+qint64 issue(Session& s, ToolKind k, qint64 tool, qint64 people, int nomer, int kvo, bool bu)
+{
+    const ToolKindInfo& i = toolKind(k);
+    const qint64 id = s.debt(nomer, i.code, tool, people, bu, kvo);
+    s.conn.exec(QStringLiteral("UPDATE %1 SET %2 = %2 - %3, %4 = %4 + %3 WHERE ID = %5")
+                    .arg(i.table, bu ? QStringLiteral("K_vo_BU") : QString::fromLatin1(i.tableNewColumn))
+                    .arg(kvo)
+                    .arg(i.tableDolgColumn)
+                    .arg(tool));
+    return id;
+}
+
+// Every row of a query as text, for comparing the file before and after.
+QString rowsText(Connection& c, const QString& sql)
+{
+    sqlite3_stmt* st = nullptr;
+    const QByteArray u = sql.toUtf8();
+    if (sqlite3_prepare_v2(c.handle(), u.constData(), -1, &st, nullptr) != SQLITE_OK)
+        return QStringLiteral("error: ") + c.lastEngineError();
+    QString out;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        for (int i = 0; i < sqlite3_column_count(st); ++i)
+            out += QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i))) + QLatin1Char('|');
+        out += QLatin1Char('\n');
+    }
+    sqlite3_finalize(st);
+    return out;
+}
+
+// The debts, the closed debts and every tool's counters.
+QString fileText(Connection& c)
+{
+    QString out = rowsText(c, "SELECT * FROM Dolgi ORDER BY ID") + "--\n" +
+                  rowsText(c, "SELECT * FROM Dolgi_History ORDER BY ID") + "--\n";
+    for (ToolKind k : Kinds) {
+        const ToolKindInfo& i = toolKind(k);
+        out += rowsText(c, QStringLiteral("SELECT ID, %1, K_vo_BU, %2 FROM %3 ORDER BY ID")
+                               .arg(i.tableNewColumn, i.tableDolgColumn, i.table));
+    }
+    return out;
+}
+
+// Tools whose count in work is not the sum of their open debts.
+QStringList invariantBroken(Connection& c)
+{
+    QStringList out;
+    for (ToolKind k : Kinds) {
+        const ToolKindInfo& i = toolKind(k);
+        const QString rows = rowsText(
+            c, QStringLiteral("SELECT T.ID, T.%1 FROM %2 T WHERE T.%1 IS NOT (SELECT COALESCE(SUM(D.K_vo), 0) "
+                              "FROM Dolgi D WHERE D.ID_Tabl = %3 AND D.ID_Instr = T.ID)")
+                   .arg(i.tableDolgColumn, i.table)
+                   .arg(i.code));
+        if (!rows.isEmpty())
+            out << kindLabel(k) + ": " + rows.trimmed();
+    }
+    return out;
+}
+
+int counter(Connection& c, ToolKind k, const char* which, qint64 id)
+{
+    const ToolKindInfo& i = toolKind(k);
+    const QString col = qstrcmp(which, "new") == 0 ? QString::fromLatin1(i.tableNewColumn)
+        : qstrcmp(which, "bu") == 0               ? QStringLiteral("K_vo_BU")
+                                                  : QString::fromLatin1(i.tableDolgColumn);
+    return int(c.scalar(QStringLiteral("SELECT %1 FROM %2 WHERE ID = %3").arg(col, i.table).arg(id)));
+}
+
+QStringList items(const QComboBox* c)
+{
+    QStringList out;
+    for (int i = 0; i < c->count(); ++i)
+        out << c->itemText(i);
+    return out;
+}
+
+QStringList numbers(int upTo)
+{
+    QStringList out;
+    for (int i = 0; i <= upTo; ++i)
+        out << QString::number(i);
+    return out;
+}
+
+QColor base(const QWidget* w) { return w->palette().color(QPalette::Active, QPalette::Base); }
+
+// The colour a state names: normal (the window colour), yellow or red.
+QColor stateColour(const QString& state, const QColor& normal)
+{
+    if (state == "yellow")
+        return Tfrm_GetBackInstr::warnYellow();
+    if (state == "red")
+        return Tfrm_GetBackInstr::warnRed();
+    return normal;
+}
+
+// Makes a debt current on the debts page, as a click on its row.
+void chooseDebt(int nomer)
+{
+    frm_Main->PageControl_Main->setCurrentIndex(Tfrm_Main::PageDolgi);
+    RecordSet& d = DM->dtset_DolgiSQL;
+    const int f = d.fieldIndex("Nomer_Zap");
+    for (int pos = 0; pos < d.recordCount(); ++pos)
+        if (d.intAt(pos, f) == nomer) {
+            clickRow(frm_Main->dbgrid_Dolgi, pos);
+            break;
+        }
+    QCOMPARE(d.fieldByName("Nomer_Zap").asInteger(), nomer);
+}
+
+// The scripted user's part in the dialog: the two lists set to (new, used).
+void pick(Tfrm_GetBackInstr* f, int rNew, int rUsed)
+{
+    if (f->cmbx_K_vo_NEW->isEnabled())
+        f->cmbx_K_vo_NEW->setCurrentIndex(rNew);
+    f->cmbx_K_vo_BU->setCurrentIndex(rUsed);
+}
+
+} // namespace
+
+class TestReturn : public QObject {
+    Q_OBJECT
+private slots:
+    void returnDialog_data();
+    void returnDialog();
+    void returnRefusedOrFailed_data();
+    void returnRefusedOrFailed();
+    void toolDebtsView_data();
+    void toolDebtsView();
+    void viewTool_data();
+    void viewTool();
+    void emptyDebtsList();
+};
+
+// ---------------------------------------------------------------------------
+
+void TestReturn::returnDialog_data()
+{
+    QTest::addColumn<ToolKind>("kind");
+    QTest::addColumn<int>("kvo");
+    QTest::addColumn<bool>("bu");
+    // Choices "new+used=total colour", the first being the state at opening.
+    QTest::addColumn<QStringList>("choices");
+    QTest::addColumn<QString>("action");   // ok, refused (OK refused, then Cancel), cancel
+    QTest::addColumn<int>("code");         // ID_Del_Type stored; 0: nothing stored
+
+    struct Case {
+        const char* name;
+        int kvo;
+        bool bu;
+        const char* choices;
+        const char* action;
+        int code;
+    };
+    const Case cases[] = {
+        {"3 new: 2+3 red, 2+1 stored", 3, false, "0+3=3 normal;2+3=5 red;2+1=3 normal", "ok", 4},
+        {"2 used: 1 yellow refused", 2, true, "0+2=2 normal;0+1=1 yellow", "refused", 0},
+        {"4 new as 1 new + 3 used", 4, false, "0+4=4 normal;1+3=4 normal", "ok", 4},
+        {"3 new all into used", 3, false, "0+3=3 normal", "ok", 3},
+        {"3 new all into new", 3, false, "0+3=3 normal;3+0=3 normal", "ok", 2},
+        {"3 new: 1+0 yellow, then 1+2", 3, false, "0+3=3 normal;1+0=1 yellow;1+2=3 normal", "ok", 4},
+        {"3 new: 3+3 red refused", 3, false, "0+3=3 normal;3+3=6 red", "refused", 0},
+        {"1 used back", 1, true, "0+1=1 normal", "ok", 3},
+        {"2 new, cancel", 2, false, "0+2=2 normal;1+1=2 normal", "cancel", 0},
+    };
+    for (ToolKind k : Kinds)
+        for (const Case& c : cases)
+            QTest::newRow(qPrintable(kindLabel(k) + ": " + c.name))
+                << k << c.kvo << c.bu << QString::fromUtf8(c.choices).split(';') << QString::fromLatin1(c.action)
+                << c.code;
+}
+
+void TestReturn::returnDialog()
+{
+    QFETCH(ToolKind, kind);
+    QFETCH(int, kvo);
+    QFETCH(bool, bu);
+    QFETCH(QStringList, choices);
+    QFETCH(QString, action);
+    QFETCH(int, code);
+
+    Session s;
+    const ToolKindInfo& k = toolKind(kind);
+    const qint64 firm = s.firm();
+    const qint64 op = s.person("Петров П. П.");
+    const qint64 other = s.person("Сидоров С. С.");
+    const qint64 tool = addTool(s, firm, kind, "T-7", 10, 10);
+    const qint64 drill = addTool(s, firm, ToolKind::Sverla, "S-1", 5, 5);
+    issue(s, ToolKind::Sverla, drill, other, 1, 1, false);
+    issue(s, kind, tool, other, 2, 1, false);
+    const qint64 debt = issue(s, kind, tool, op, 7, kvo, bu);
+    const int new0 = counter(s.conn, kind, "new", tool), bu0 = counter(s.conn, kind, "bu", tool),
+              dolg0 = counter(s.conn, kind, "dolg", tool);
+    const QString before = fileText(s.conn);
+    QVERIFY(s.start());
+    Connection& c = DM->ADOConnection1;
+    chooseDebt(7);
+
+    int rNew = 0, rUsed = 0;
+    s.user.onModal([&](QDialog* d) {
+        auto* f = qobject_cast<Tfrm_GetBackInstr*>(d);
+        QVERIFY(f);
+        QCOMPARE(f->windowTitle(), QString("Вернуть инструмент в БД."));
+        // The group shows the debt; the lists offer 0 ... K_vo only.
+        QCOMPARE(f->dbed_Nom->text(), QString("7"));
+        QCOMPARE(f->DBEdit6->text(), QString::number(kvo));
+        QCOMPARE(f->dbed_FIO->text(), QString("Петров П. П."));
+        QCOMPARE(f->dbed_Kod->text(), QString("T-7"));
+        QCOMPARE(f->dbed_Svelo->text(), kindName(k.code));
+        QCOMPARE(f->ed_Type->text(), bu ? QString("БУ") : QString("Новый"));
+        QCOMPARE(base(f->DBEdit6), Tfrm_GetBackInstr::paleGreen());
+        QCOMPARE(f->cmbx_K_vo_NEW->isEnabled(), !bu);
+        QCOMPARE(items(f->cmbx_K_vo_NEW), numbers(kvo));
+        QCOMPARE(items(f->cmbx_K_vo_BU), numbers(kvo));
+        const QColor normal = QApplication::palette(f->cmbx_K_vo_BU).color(QPalette::Base);
+        for (int i = 0; i < choices.size(); ++i) {
+            // "new+used=total colour"
+            const QStringList parts = choices[i].split(QRegularExpression("[+= ]"));
+            rNew = parts[0].toInt();
+            rUsed = parts[1].toInt();
+            if (i > 0)
+                pick(f, rNew, rUsed);
+            const QString state = parts[3];
+            QCOMPARE(f->cmbx_K_vo_NEW->currentText(), parts[0]);
+            QCOMPARE(f->cmbx_K_vo_BU->currentText(), parts[1]);
+            QCOMPARE(f->ed_SUM->text(), parts[2]);
+            QCOMPARE(base(f->ed_SUM), state == "normal" ? Tfrm_GetBackInstr::paleGreen() : stateColour(state, normal));
+            QCOMPARE(base(f->cmbx_K_vo_BU), stateColour(state, normal));
+            QCOMPARE(base(f->cmbx_K_vo_NEW), bu ? normal : stateColour(state, normal));
+        }
+        if (action == "cancel") {
+            QTest::mouseClick(f->BitBtn2, Qt::LeftButton);
+            return;
+        }
+        QTest::mouseClick(f->BitBtn1, Qt::LeftButton);
+        if (action == "refused") {
+            QVERIFY(f->isVisible());   // stays open, nothing written
+            QCOMPARE(s.user.lastText(), Tfrm_GetBackInstr::totalMismatchText());
+            QCOMPARE(fileText(c), before);
+            QTest::mouseClick(f->BitBtn2, Qt::LeftButton);
+        }
+    });
+    // The tool-bar button on one half of the kinds, the grid's menu on the other.
+    if (pageOf(kind) % 2 == 0)
+        QTest::mouseClick(frm_Main->SpeedButton1, Qt::LeftButton);
+    else
+        frm_Main->pm_Dolgi_Return->trigger();
+    QCOMPARE(s.user.leftOpen(), 0);
+    QVERIFY(!frm_GetBackInstr->isVisible());
+    QCOMPARE(s.user.modalsShown().count("frm_GetBackInstr"), 1);
+
+    RecordSet& list = DM->dtset_DolgiSQL;
+    const QStringList listed = column(list, "Nomer_Zap");
+    if (code == 0) {
+        QCOMPARE(fileText(c), before);
+        QVERIFY(listed.contains("7"));
+        QCOMPARE(s.user.texts().size(), action == "refused" ? 1 : 0);
+    } else {
+        QVERIFY2(s.user.texts().isEmpty(), qPrintable(s.user.texts().join('\n')));
+        QCOMPARE(counter(c, kind, "new", tool), new0 + rNew);
+        QCOMPARE(counter(c, kind, "bu", tool), bu0 + rUsed);
+        QCOMPARE(counter(c, kind, "dolg", tool), dolg0 - kvo);
+        QCOMPARE(c.scalar(QStringLiteral("SELECT COUNT(*) FROM Dolgi WHERE ID = %1").arg(debt)), 0);
+        const QString today = QDate::currentDate().toString("yyyy-MM-dd");
+        QCOMPARE(rowsText(c, "SELECT Nomer_Zap, ID_Instr, ID_Tabl, ID_People, date(Date_Start), Date_Fin, "
+                             "K_vo_Instr_Bral, Instr_BU, K_vo_Instr_Vernul_New, K_vo_Instr_Vernul_BU, "
+                             "K_vo_Instr_Spisano IS NULL, ID_Del_Type, FIO_AdminBD_Add, FIO_AdminBD_DEL "
+                             "FROM Dolgi_History"),
+                 QStringLiteral("7|%1|%2|%3|2026-03-08|%4 00:00:00|%5|%6|%7|%8|1|%9|Администратор|Администратор|\n")
+                     .arg(tool)
+                     .arg(k.code)
+                     .arg(op)
+                     .arg(today)
+                     .arg(kvo)
+                     .arg(bu ? 1 : 0)
+                     .arg(rNew)
+                     .arg(rUsed)
+                     .arg(code));
+        // The lists show it: the debt gone with the first row current, the
+        // tool's new counts on its page.
+        QVERIFY(!listed.contains("7"));
+        QCOMPARE(listed.size(), 2);
+        QCOMPARE(list.recNo(), 1);
+        RecordSet& cat = catalogueOf(*DM, kind);
+        QVERIFY(cat.locate("ID", int(tool)));
+        QCOMPARE(cat.fieldByName(k.newField).asInteger(), new0 + rNew);
+        QCOMPARE(cat.fieldByName(k.dolgField).asInteger(), dolg0 - kvo);
+        QCOMPARE(frm_Main->statusPanelText(0), QString(" Всего записей : 2"));
+    }
+    QCOMPARE(invariantBroken(c), QStringList());
+    frm_Main->close();
+}
+
+// ---------------------------------------------------------------------------
+
+void TestReturn::returnRefusedOrFailed_data()
+{
+    QTest::addColumn<ToolKind>("kind");
+    // SQL of a trigger put on the file before the return (a write that fails).
+    QTest::addColumn<QString>("inject");
+    // SQL of the other copy while the dialog is open ({T} tool table, {N}
+    // and {D} its new and in-work columns, {C} kind code, {ID} the tool, {DEBT} the debt).
+    QTest::addColumn<QString>("elsewhere");
+    QTest::addColumn<QString>("message");   // {K} the kind's counters message, {TBL} its table
+    QTest::addColumn<bool>("stored");
+    QTest::addColumn<bool>("consistent");   // the file keeps K_vo_Dolg = sum of the debts
+
+    const QString raise = "BEGIN SELECT RAISE(ABORT, 'injected'); END";
+    const QString closed = "Долг № 7 уже закрыт или изменён в другой копии программы. "
+                           "Ничего не сохранено, список долгов обновлён.";
+    struct Case {
+        const char* name;
+        QString inject;
+        const char* elsewhere;
+        QString message;
+        bool stored;
+        bool consistent;
+    };
+    const Case cases[] = {
+        {"history row fails", "CREATE TRIGGER inj BEFORE INSERT ON Dolgi_History " + raise, "",
+         Tfrm_GetBackInstr::historyFailureText(), false, true},
+        {"counters fail", "CREATE TRIGGER inj BEFORE UPDATE ON {T} " + raise, "", "{K}", false, true},
+        {"debt deletion fails", "CREATE TRIGGER inj BEFORE DELETE ON Dolgi " + raise, "",
+         Tfrm_GetBackInstr::deleteFailureText(), false, true},
+        {"returned in another copy",
+         "",
+         "INSERT INTO Dolgi_History (Nomer_Zap, ID_Instr, ID_Tabl, K_vo_Instr_Bral, K_vo_Instr_Vernul_BU, "
+         "ID_Del_Type) VALUES (7, {ID}, {C}, 3, 3, 3); "
+         "UPDATE {T} SET K_vo_BU = K_vo_BU + 3, {D} = {D} - 3 WHERE ID = {ID}; DELETE FROM Dolgi WHERE ID = {DEBT}",
+         closed, false, true},
+        {"quantity changed in another copy", "",
+         "UPDATE Dolgi SET K_vo = 2 WHERE ID = {DEBT}; UPDATE {T} SET K_vo_BU = K_vo_BU + 1, {D} = {D} - 1 "
+         "WHERE ID = {ID}",
+         closed, false, true},
+        {"tool row deleted in another copy", "", "DELETE FROM {T} WHERE ID = {ID}",
+         "Инструмент долга № 7 не найден в таблице \"{TBL}\". Долг не закрыт, ничего не сохранено!!!", false, true},
+        {"fewer in work than the debt", "", "UPDATE {T} SET {D} = 1 WHERE ID = {ID}",
+         "У инструмента долга № 7 в работе числится 1 шт., меньше, чем по долгу (3 шт.). Долг не закрыт, "
+         "ничего не сохранено!!!",
+         false, false},
+        {"same tool issued in another copy", "",
+         "INSERT INTO Dolgi (Nomer_Zap, ID_Instr, ID_Tabl, ID_People, Date, K_vo, Instr_is_BU, FIO_AdminBD) "
+         "VALUES (8, {ID}, {C}, 1, '2026-03-09 00:00:00', 2, 0, 'Другой'); "
+         "UPDATE {T} SET {N} = {N} - 2, {D} = {D} + 2 WHERE ID = {ID}",
+         "", true, true},
+    };
+    for (ToolKind k : Kinds)
+        for (const Case& c : cases)
+            QTest::newRow(qPrintable(kindLabel(k) + ": " + c.name))
+                << k << c.inject << QString::fromUtf8(c.elsewhere) << c.message << c.stored << c.consistent;
+}
+
+void TestReturn::returnRefusedOrFailed()
+{
+    QFETCH(ToolKind, kind);
+    QFETCH(QString, inject);
+    QFETCH(QString, elsewhere);
+    QFETCH(QString, message);
+    QFETCH(bool, stored);
+    QFETCH(bool, consistent);
+
+    Session s;
+    const ToolKindInfo& k = toolKind(kind);
+    const qint64 firm = s.firm();
+    const qint64 op = s.person("Петров П. П.");
+    const qint64 tool = addTool(s, firm, kind, "T-7", 10, 10);
+    issue(s, kind, tool, op, 1, 1, true);
+    const qint64 debt = issue(s, kind, tool, op, 7, 3, false);
+    QVERIFY(s.start());
+    Connection& c = DM->ADOConnection1;
+    c.setBusyWaitMs(300);
+    auto fill = [&](QString sql) {
+        return sql.replace("{T}", k.table)
+            .replace("{N}", k.tableNewColumn)
+            .replace("{D}", k.tableDolgColumn)
+            .replace("{C}", QString::number(k.code))
+            .replace("{ID}", QString::number(tool))
+            .replace("{DEBT}", QString::number(debt))
+            .replace("{TBL}", k.table)
+            .replace("{K}", Tfrm_GetBackInstr::countersFailureText(k.code));
+    };
+    if (!inject.isEmpty())
+        c.exec(fill(inject));
+    Connection otherCopy;
+    otherCopy.open(s.db.path());
+    otherCopy.setBusyWaitMs(300);
+    chooseDebt(7);
+    const quint64 listReads = DM->dtset_DolgiSQL.readCount();
+
+    QString before;
+    s.user.onModal([&](QDialog* d) {
+        auto* f = qobject_cast<Tfrm_GetBackInstr*>(d);
+        QVERIFY(f);
+        if (!elsewhere.isEmpty())
+            otherCopy.exec(fill(elsewhere));
+        before = fileText(otherCopy);
+        QTest::mouseClick(f->BitBtn1, Qt::LeftButton);   // all 3 pieces into the used stock
+        QVERIFY(!f->isVisible());
+    });
+    frm_Main->pm_Dolgi_Return->trigger();
+    QCOMPARE(s.user.leftOpen(), 0);
+
+    RecordSet& list = DM->dtset_DolgiSQL;
+    RecordSet& cat = catalogueOf(*DM, kind);
+    if (stored) {
+        QVERIFY2(s.user.texts().isEmpty(), qPrintable(s.user.texts().join('\n')));
+        QCOMPARE(c.scalar("SELECT COUNT(*) FROM Dolgi_History WHERE ID_Del_Type = 3"), 1);
+        QCOMPARE(counter(c, kind, "new", tool), 10 - 3 - 2);
+        QCOMPARE(counter(c, kind, "bu", tool), 10 - 1 + 3);
+        QCOMPARE(counter(c, kind, "dolg", tool), 1 + 2);
+    } else {
+        QCOMPARE(s.user.texts(), QStringList{fill(message)});
+        QCOMPARE(s.user.shown().first().title, QString("Ошибка"));
+        // The file as it was (or as the other copy left it).
+        QCOMPARE(fileText(c), before);
+    }
+    // The lists show the file.
+    QVERIFY(list.readCount() > listReads);
+    // (a debt whose tool is gone is no longer listed)
+    QCOMPARE(column(list, "Nomer_Zap").contains("7"),
+             c.scalar(fill("SELECT COUNT(*) FROM Dolgi D JOIN {T} T ON T.ID = D.ID_Instr WHERE D.Nomer_Zap = 7")) == 1);
+    if (cat.locate("ID", int(tool))) {
+        QCOMPARE(cat.fieldByName(k.newField).asInteger(), counter(c, kind, "new", tool));
+        QCOMPARE(cat.fieldByName(k.buField).asInteger(), counter(c, kind, "bu", tool));
+        QCOMPARE(cat.fieldByName(k.dolgField).asInteger(), counter(c, kind, "dolg", tool));
+    } else {
+        QCOMPARE(c.scalar(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE ID = %2").arg(k.table).arg(tool)), 0);
+    }
+    // The table objects are left closed and unfiltered for their next user.
+    for (RecordSet* rs : {&tableObjectOf(*DM, kind), &DM->tbl_Dolgi, &DM->tbl_Dolgi_History}) {
+        QVERIFY(!rs->isOpen());
+        QVERIFY(!rs->filtered());
+    }
+    if (consistent)
+        QCOMPARE(invariantBroken(c), QStringList());
+    otherCopy.close();
+    frm_Main->close();
+}
+
+// ---------------------------------------------------------------------------
+
+void TestReturn::toolDebtsView_data()
+{
+    QTest::addColumn<ToolKind>("kind");
+    for (ToolKind k : Kinds)
+        QTest::newRow(qPrintable(kindLabel(k))) << k;
+}
+
+// Every kind has a tool with ID 5 in work and one with ID 6 not in work;
+// the view of one tool lists its own debts only, survives a return and a
+// re-reading of the list, and its clearing lists every debt again.
+void TestReturn::toolDebtsView()
+{
+    QFETCH(ToolKind, kind);
+
+    Session s;
+    const qint64 firm = s.firm();
+    const qint64 op = s.person("Петров П. П.");
+    int nomer = 0;
+    for (ToolKind k : Kinds) {
+        addTool(s, firm, k, "T-5", 10, 10, 5);
+        addTool(s, firm, k, "T-6", 10, 10, 6);
+        issue(s, k, 5, op, ++nomer, 1, false);
+        issue(s, k, 5, op, ++nomer, 2, true);
+    }
+    QVERIFY(s.start());
+    const ToolKindInfo& k = toolKind(kind);
+    Tfrm_Main* m = frm_Main;
+    RecordSet& list = DM->dtset_DolgiSQL;
+    RecordSet& cat = catalogueOf(*DM, kind);
+    QAction* view = m->catalogueMenu(kind).viewDolgi;
+    QVERIFY(view->isEnabled());
+    m->PageControl_Main->setCurrentIndex(pageOf(kind));
+
+    // The filter button with no view in force changes nothing.
+    QTest::mouseClick(m->spbt_Dolgi_Filtr, Qt::LeftButton);
+    QVERIFY(!list.filtered());
+    QCOMPARE(list.recordCount(), 8);
+
+    // Nothing in work: told so, page and list as they were.
+    QVERIFY(cat.locate("ID", 6));
+    view->trigger();
+    QCOMPARE(s.user.texts(), QStringList{"Нет инструмента в работе!"});
+    QCOMPARE(s.user.shown().first().icon, Dialogs::Icon::None);   // a plain box
+    QCOMPARE(m->PageControl_Main->currentIndex(), pageOf(kind));
+    QVERIFY(m->sttx_Filter_Dolgi->isHidden());
+    QVERIFY(!list.filtered());
+
+    // The tool with ID 5 of this kind only.
+    QVERIFY(cat.locate("ID", 5));
+    view->trigger();
+    QCOMPARE(m->PageControl_Main->currentIndex(), int(Tfrm_Main::PageDolgi));
+    QVERIFY(!m->sttx_Filter_Dolgi->isHidden());
+    QCOMPARE(list.filter(), QStringLiteral("(ID_Instr=5) AND (ID_Tabl=%1)").arg(k.code));
+    QCOMPARE(column(list, "ID_Tabl"), QStringList(2, QString::number(k.code)));
+    QCOMPARE(column(list, "ID_Instr"), QStringList(2, "5"));
+    QCOMPARE(m->statusPanelText(0), QString(" Всего записей : 2"));
+
+    // A return in the view keeps the view.
+    s.user.onModal([](QDialog* d) { QTest::mouseClick(qobject_cast<Tfrm_GetBackInstr*>(d)->BitBtn1, Qt::LeftButton); });
+    QTest::mouseClick(m->SpeedButton1, Qt::LeftButton);
+    QCOMPARE(s.user.texts().size(), 1);
+    QVERIFY(!m->sttx_Filter_Dolgi->isHidden());
+    QCOMPARE(list.recordCount(), 1);
+    QCOMPARE(column(list, "ID_Tabl"), QStringList{QString::number(k.code)});
+    // So does the list's re-reading after an issue.
+    list.close();
+    list.open();
+    QCOMPARE(list.recordCount(), 1);
+
+    // Cleared: every remaining debt again.
+    QTest::mouseClick(m->spbt_Dolgi_Filtr, Qt::LeftButton);
+    QVERIFY(m->sttx_Filter_Dolgi->isHidden());
+    QVERIFY(!list.filtered());
+    QCOMPARE(list.recordCount(), 7);
+    QCOMPARE(m->statusPanelText(0), QString(" Всего записей : 7"));
+
+    // A view from another kind's page replaces this one.
+    const ToolKind next = Kinds[(pageOf(kind) + 1) % 4];
+    view->trigger();
+    m->PageControl_Main->setCurrentIndex(pageOf(next));
+    QVERIFY(catalogueOf(*DM, next).locate("ID", 5));
+    m->catalogueMenu(next).viewDolgi->trigger();
+    QCOMPARE(column(list, "ID_Tabl"), QStringList(2, QString::number(toolKind(next).code)));
+    QCOMPARE(invariantBroken(DM->ADOConnection1), QStringList());
+    frm_Main->close();
+}
+
+// ---------------------------------------------------------------------------
+
+void TestReturn::viewTool_data()
+{
+    QTest::addColumn<ToolKind>("kind");
+    QTest::addColumn<bool>("listed");   // the tool is on its catalogue page (its firm exists)
+    for (ToolKind k : Kinds) {
+        QTest::newRow(qPrintable(kindLabel(k) + ": listed")) << k << true;
+        QTest::newRow(qPrintable(kindLabel(k) + ": not on its page")) << k << false;
+    }
+}
+
+void TestReturn::viewTool()
+{
+    QFETCH(ToolKind, kind);
+    QFETCH(bool, listed);
+
+    Session s;
+    const qint64 firm = s.firm();
+    const qint64 op = s.person("Петров П. П.");
+    addTool(s, firm, kind, "A-1", 5, 5);
+    addTool(s, firm, kind, "B-2", 5, 5);
+    const qint64 tool = addTool(s, listed ? firm : 99, kind, "C-3", 5, 5);
+    const qint64 drill = addTool(s, firm, ToolKind::Sverla, "S-9", 5, 5);
+    issue(s, ToolKind::Sverla, drill, op, 1, 1, false);
+    issue(s, kind, tool, op, 2, 2, false);
+    QVERIFY(s.start());
+    RecordSet& cat = catalogueOf(*DM, kind);
+    QCOMPARE(cat.locate("ID", int(tool)), listed);
+    cat.first();
+    const int before = cat.fieldByName("ID").asInteger();
+
+    chooseDebt(2);
+    QVERIFY(frm_Main->pm_ViewInstr->isEnabled());
+    frm_Main->pm_ViewInstr->trigger();
+    QCOMPARE(frm_Main->PageControl_Main->currentIndex(), pageOf(kind));
+    QCOMPARE(cat.fieldByName("ID").asInteger(), listed ? int(tool) : before);
+    QCOMPARE(invariantBroken(DM->ADOConnection1), QStringList());
+    frm_Main->close();
+}
+
+// With no debt at all the return and the jump do nothing.
+void TestReturn::emptyDebtsList()
+{
+    Session s;
+    QVERIFY(s.start());
+    frm_Main->PageControl_Main->setCurrentIndex(Tfrm_Main::PageDolgi);
+    QTest::mouseClick(frm_Main->SpeedButton1, Qt::LeftButton);
+    frm_Main->pm_Dolgi_Return->trigger();
+    frm_Main->pm_ViewInstr->trigger();
+    QVERIFY(!s.user.modalsShown().contains("frm_GetBackInstr"));
+    QCOMPARE(s.user.texts(), QStringList());
+    QCOMPARE(frm_Main->PageControl_Main->currentIndex(), int(Tfrm_Main::PageDolgi));
+    frm_Main->close();
+}
+
+QTEST_MAIN(TestReturn)
+#include "tst_return.moc"
