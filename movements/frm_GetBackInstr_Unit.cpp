@@ -80,9 +80,9 @@ Tfrm_GetBackInstr::Tfrm_GetBackInstr(QWidget* parent) : TForm(parent)
     dbed_Nom = boundBox(GroupBox1, "dbed_Nom", 90);
     DBEdit6 = boundBox(GroupBox1, "DBEdit6", 90);
     setColour(DBEdit6, paleGreen());
-    dbed_Svelo = boundBox(GroupBox1, "dbed_Svelo", 220);
-    dbed_FIO = boundBox(GroupBox1, "dbed_FIO", 220);
-    dbed_Kod = boundBox(GroupBox1, "dbed_Kod", 220);
+    dbed_Svelo = boundBox(GroupBox1, "dbed_Svelo", 270);
+    dbed_FIO = boundBox(GroupBox1, "dbed_FIO", 270);
+    dbed_Kod = boundBox(GroupBox1, "dbed_Kod", 270);
     ed_Type = new QLineEdit(GroupBox1);
     ed_Type->setObjectName(QStringLiteral("ed_Type"));
     ed_Type->setReadOnly(true);
@@ -298,31 +298,30 @@ void Tfrm_GetBackInstr::BitBtn1Click()
     const int rNew = m_debt.bu ? 0 : chosen(cmbx_K_vo_NEW);
     const int rUsed = chosen(cmbx_K_vo_BU);
     // Stored or not, the lists now show the file and the debt shown may be
-    // gone: the dialog closes either way.
-    if (CloseDebt(this, *DM, m_debt, rNew, rUsed, LoginName) == Outcome::Stored)
+    // gone: the dialog closes either way, before the user is told why.
+    const Result r = CloseDebt(*DM, m_debt, rNew, rUsed, LoginName);
+    if (r.outcome == Outcome::Stored)
         accept();
     else
         reject();
+    if (!r.message.isEmpty())
+        Dialogs::error(parentWidget() ? parentWidget() : this, r.message);
 }
 
 // ---------------------------------------------------------------------------
 
-Tfrm_GetBackInstr::Outcome Tfrm_GetBackInstr::CloseDebt(QWidget* owner, TDM& dm, const Debt& debt, int rNew,
-                                                        int rUsed, const QString& login)
+Tfrm_GetBackInstr::Result Tfrm_GetBackInstr::CloseDebt(TDM& dm, const Debt& debt, int rNew, int rUsed,
+                                                        const QString& login)
 {
     // Only the debt's own quantity is ever stored, used pieces come back used.
-    if (!debt.valid || rNew < 0 || rUsed < 0 || rNew + rUsed != debt.kvo || (debt.bu && rNew != 0)) {
-        Dialogs::error(owner, totalMismatchText());
-        return Outcome::Refused;
-    }
+    if (!debt.valid || rNew < 0 || rUsed < 0 || rNew + rUsed != debt.kvo || (debt.bu && rNew != 0))
+        return {Outcome::Refused, totalMismatchText()};
     const std::optional<ToolKind> kind = toolKindByCode(debt.idTabl);
-    if (!kind) {
-        Dialogs::error(owner, QStringLiteral("Долг № %1 относится к неизвестному виду инструмента (%2). "
-                                             "Ничего не сохранено!!!")
-                                  .arg(debt.nomerZap)
-                                  .arg(debt.idTabl));
-        return Outcome::Refused;
-    }
+    if (!kind)
+        return {Outcome::Refused, QStringLiteral("Долг № %1 относится к неизвестному виду инструмента (%2). "
+                                                 "Ничего не сохранено!!!")
+                                      .arg(debt.nomerZap)
+                                      .arg(debt.idTabl)};
     const ToolKindInfo& k = toolKind(*kind);
     RecordSet& tool = tableObjectOf(dm, *kind);
     RecordSet& dolgi = dm.tbl_Dolgi;
@@ -439,12 +438,8 @@ Tfrm_GetBackInstr::Outcome Tfrm_GetBackInstr::CloseDebt(QWidget* owner, TDM& dm,
     });
 
     if (!refusal.isEmpty())
-        Dialogs::error(owner, refusal);
-    else if (!failure.isEmpty())
-        Dialogs::error(owner, failure);
-    else if (!readError.isEmpty())
-        Dialogs::error(owner, readError);
-    if (!refusal.isEmpty())
-        return Outcome::Refused;
-    return stored ? Outcome::Stored : Outcome::Failed;
+        return {Outcome::Refused, refusal};
+    if (!failure.isEmpty())
+        return {Outcome::Failed, failure};
+    return {Outcome::Stored, readError};
 }

@@ -70,14 +70,18 @@ public:
     static int closingCode(int rNew, int rUsed);
 
     enum class Outcome { Stored, Refused, Failed };
+    struct Result {
+        Outcome outcome;
+        QString message;   // what the user is to be told (empty when stored)
+    };
     // Closes the debt with rNew pieces back into the new stock and rUsed
     // into the used one, stamped with login. Inside one transaction the debt
     // row must still hold what the list showed and the tool row must exist
     // with at least the debt's pieces in work; otherwise nothing is written
-    // and the user is told. A failed write rolls everything back and shows
-    // that write's message. Afterwards the debts list, the tool's catalogue
-    // and the closed-debts list show the file.
-    static Outcome CloseDebt(QWidget* owner, TDM& dm, const Debt& debt, int rNew, int rUsed, const QString& login);
+    // and the refusal is returned. A failed write rolls everything back and
+    // returns that write's message. Afterwards the debts list, the tool's
+    // catalogue and the closed-debts list show the file.
+    static Result CloseDebt(TDM& dm, const Debt& debt, int rNew, int rUsed, const QString& login);
 
     // The failure messages of the three writes.
     static QString historyFailureText();
