@@ -169,6 +169,8 @@ private slots:
     void viewTool_data();
     void viewTool();
     void emptyDebtsList();
+    void realModalLoop_data();
+    void realModalLoop();
 };
 
 // ---------------------------------------------------------------------------
@@ -618,6 +620,52 @@ void TestReturn::emptyDebtsList()
     QVERIFY(!s.user.modalsShown().contains("frm_GetBackInstr"));
     QCOMPARE(s.user.texts(), QStringList());
     QCOMPARE(frm_Main->PageControl_Main->currentIndex(), int(Tfrm_Main::PageDolgi));
+    frm_Main->close();
+}
+
+// The dialog in the program's real modal loop, left every way a person
+// leaves it: afterwards the main window is usable and the debt closed or not.
+void TestReturn::realModalLoop_data()
+{
+    QTest::addColumn<QStringList>("presses");   // buttons pressed, or "Esc", or "1 used" (a choice)
+    QTest::addColumn<bool>("closed");
+    QTest::newRow("OK") << QStringList{"BitBtn1"} << true;
+    QTest::newRow("Cancel") << QStringList{"BitBtn2"} << false;
+    QTest::newRow("Esc") << QStringList{"Esc"} << false;
+    QTest::newRow("refused total, then Esc") << QStringList{"1 used", "BitBtn1", "Esc"} << false;
+}
+
+void TestReturn::realModalLoop()
+{
+    QFETCH(QStringList, presses);
+    QFETCH(bool, closed);
+    Session s;
+    const qint64 tool = addTool(s, s.firm(), ToolKind::Plast, "P-1", 5, 5);
+    issue(s, ToolKind::Plast, tool, s.person("Петров П. П."), 1, 2, false);
+    QVERIFY(s.start());
+    s.user.setRealLoop(true);
+    chooseDebt(1);
+    s.user.onModal([&](QDialog* d) {
+        auto* f = qobject_cast<Tfrm_GetBackInstr*>(d);
+        QVERIFY(f);
+        for (const QString& p : presses) {
+            if (p == "Esc")
+                QTest::keyClick(f, Qt::Key_Escape);
+            else if (p == "1 used")
+                f->cmbx_K_vo_BU->setCurrentIndex(1);
+            else
+                QTest::mouseClick(f->findChild<QPushButton*>(p), Qt::LeftButton);
+        }
+    });
+    QTest::mouseClick(frm_Main->SpeedButton1, Qt::LeftButton);
+    QCOMPARE(s.user.leftOpen(), 0);
+    QCOMPARE(s.user.stuck(), 0);
+    QCOMPARE(ScriptedUser::usableProblem(frm_Main), QString());
+    Connection& c = DM->ADOConnection1;
+    QCOMPARE(c.scalar("SELECT COUNT(*) FROM Dolgi"), closed ? 0 : 1);
+    QCOMPARE(c.scalar("SELECT COUNT(*) FROM Dolgi_History"), closed ? 1 : 0);
+    QCOMPARE(s.user.texts().size(), presses.contains("1 used") ? 1 : 0);
+    QCOMPARE(invariantBroken(c), QStringList());
     frm_Main->close();
 }
 
