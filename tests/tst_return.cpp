@@ -3,9 +3,11 @@
 // and colours; what a return stores; a failure at each of its writes and a
 // debt closed or changed in another copy, which leave the file as it was;
 // one tool's debts viewed from its page, kept until cleared; the jump from
-// a debt to its tool. After every test each tool's count in work equals the
-// sum of its open debts.
+// a debt to its tool. After every test the file passes the consistency
+// check (each tool's count in work is the sum of its open debts, and more).
+#include "Consistency.h"
 #include "DataAware.h"
+#include "FaultInjection.h"
 #include "RecordSet.h"
 #include "Schema.h"
 #include "ToolKind.h"
@@ -79,23 +81,6 @@ QString fileText(Connection& c)
     return out;
 }
 
-// Tools whose count in work is not the sum of their open debts.
-QStringList invariantBroken(Connection& c)
-{
-    QStringList out;
-    for (ToolKind k : Kinds) {
-        const ToolKindInfo& i = toolKind(k);
-        const QString rows = rowsText(
-            c, QStringLiteral("SELECT T.ID, T.%1 FROM %2 T WHERE T.%1 IS NOT (SELECT COALESCE(SUM(D.K_vo), 0) "
-                              "FROM Dolgi D WHERE D.ID_Tabl = %3 AND D.ID_Instr = T.ID)")
-                   .arg(i.tableDolgColumn, i.table)
-                   .arg(i.code));
-        if (!rows.isEmpty())
-            out << kindLabel(k) + ": " + rows.trimmed();
-    }
-    return out;
-}
-
 int counter(Connection& c, ToolKind k, const char* which, qint64 id)
 {
     const ToolKindInfo& i = toolKind(k);
@@ -160,10 +145,13 @@ void pick(Tfrm_GetBackInstr* f, int rNew, int rUsed)
 class TestReturn : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { FaultInjection::install(); }
     void returnDialog_data();
     void returnDialog();
     void returnRefusedOrFailed_data();
     void returnRefusedOrFailed();
+    void eachWriteFails_data();
+    void eachWriteFails();
     void toolDebtsView_data();
     void toolDebtsView();
     void viewTool_data();
@@ -328,7 +316,7 @@ void TestReturn::returnDialog()
         QCOMPARE(cat.fieldByName(k.dolgField).asInteger(), dolg0 - kvo);
         QCOMPARE(frm_Main->statusPanelText(0), QString(" Всего записей : 2"));
     }
-    QCOMPARE(invariantBroken(c), QStringList());
+    QCOMPARE(consistencyFindings(c, false), QStringList());
     frm_Main->close();
 }
 
@@ -337,7 +325,7 @@ void TestReturn::returnDialog()
 void TestReturn::returnRefusedOrFailed_data()
 {
     QTest::addColumn<ToolKind>("kind");
-    // SQL of a trigger put on the file before the return (a write that fails).
+    // "table:operation" refused by a trigger put on the file before the return.
     QTest::addColumn<QString>("inject");
     // SQL of the other copy while the dialog is open ({T} tool table, {N}
     // and {D} its new and in-work columns, {C} kind code, {ID} the tool, {DEBT} the debt).
@@ -346,7 +334,6 @@ void TestReturn::returnRefusedOrFailed_data()
     QTest::addColumn<bool>("stored");
     QTest::addColumn<bool>("consistent");   // the file keeps K_vo_Dolg = sum of the debts
 
-    const QString raise = "BEGIN SELECT RAISE(ABORT, 'injected'); END";
     const QString closed = "Долг № 7 уже закрыт или изменён в другой копии программы. "
                            "Ничего не сохранено, список долгов обновлён.";
     struct Case {
@@ -358,15 +345,16 @@ void TestReturn::returnRefusedOrFailed_data()
         bool consistent;
     };
     const Case cases[] = {
-        {"history row fails", "CREATE TRIGGER inj BEFORE INSERT ON Dolgi_History " + raise, "",
+        {"history row fails", "Dolgi_History:INSERT", "",
          Tfrm_GetBackInstr::historyFailureText(), false, true},
-        {"counters fail", "CREATE TRIGGER inj BEFORE UPDATE ON {T} " + raise, "", "{K}", false, true},
-        {"debt deletion fails", "CREATE TRIGGER inj BEFORE DELETE ON Dolgi " + raise, "",
+        {"counters fail", "{T}:UPDATE", "", "{K}", false, true},
+        {"debt deletion fails", "Dolgi:DELETE", "",
          Tfrm_GetBackInstr::deleteFailureText(), false, true},
         {"returned in another copy",
          "",
-         "INSERT INTO Dolgi_History (Nomer_Zap, ID_Instr, ID_Tabl, K_vo_Instr_Bral, K_vo_Instr_Vernul_BU, "
-         "ID_Del_Type) VALUES (7, {ID}, {C}, 3, 3, 3); "
+         "INSERT INTO Dolgi_History (Nomer_Zap, ID_Instr, ID_Tabl, ID_People, Date_Start, Date_Fin, K_vo_Instr_Bral, "
+         "Instr_BU, K_vo_Instr_Vernul_New, K_vo_Instr_Vernul_BU, ID_Del_Type, FIO_AdminBD_Add, FIO_AdminBD_DEL) "
+         "VALUES (7, {ID}, {C}, 1, '2026-03-08 00:00:00', '2026-03-09 00:00:00', 3, 0, 0, 3, 3, 'А', 'Другой'); "
          "UPDATE {T} SET K_vo_BU = K_vo_BU + 3, {D} = {D} - 3 WHERE ID = {ID}; DELETE FROM Dolgi WHERE ID = {DEBT}",
          closed, false, true},
         {"quantity changed in another copy", "",
@@ -374,7 +362,7 @@ void TestReturn::returnRefusedOrFailed_data()
          "WHERE ID = {ID}",
          closed, false, true},
         {"tool row deleted in another copy", "", "DELETE FROM {T} WHERE ID = {ID}",
-         "Инструмент долга № 7 не найден в таблице \"{TBL}\". Долг не закрыт, ничего не сохранено!!!", false, true},
+         "Инструмент долга № 7 не найден в таблице \"{TBL}\". Долг не закрыт, ничего не сохранено!!!", false, false},
         {"fewer in work than the debt", "", "UPDATE {T} SET {D} = 1 WHERE ID = {ID}",
          "У инструмента долга № 7 в работе числится 1 шт., меньше, чем по долгу (3 шт.). Долг не закрыт, "
          "ничего не сохранено!!!",
@@ -421,7 +409,7 @@ void TestReturn::returnRefusedOrFailed()
             .replace("{K}", Tfrm_GetBackInstr::countersFailureText(k.code));
     };
     if (!inject.isEmpty())
-        c.exec(fill(inject));
+        FaultInjection::addFailingTrigger(c, fill(inject.section(':', 0, 0)), inject.section(':', 1));
     Connection otherCopy;
     otherCopy.open(s.db.path());
     otherCopy.setBusyWaitMs(300);
@@ -473,8 +461,62 @@ void TestReturn::returnRefusedOrFailed()
         QVERIFY(!rs->filtered());
     }
     if (consistent)
-        QCOMPARE(invariantBroken(c), QStringList());
+        QCOMPARE(consistencyFindings(c, false), QStringList());
     otherCopy.close();
+    frm_Main->close();
+}
+
+// Every write the return makes to the disk fails in turn (a failing disk,
+// a full one): each time the user is told, the file is as before and the
+// list still shows the debt; once the disk works the return is stored.
+void TestReturn::eachWriteFails_data()
+{
+    QTest::addColumn<ToolKind>("kind");
+    QTest::addColumn<bool>("full");
+    for (ToolKind k : Kinds) {
+        QTest::newRow(qPrintable(kindLabel(k) + ": I/O error")) << k << false;
+        QTest::newRow(qPrintable(kindLabel(k) + ": disk full")) << k << true;
+    }
+}
+
+void TestReturn::eachWriteFails()
+{
+    QFETCH(ToolKind, kind);
+    QFETCH(bool, full);
+    using FaultInjection::Fault;
+    Session s;
+    const qint64 tool = addTool(s, s.firm(), kind, "T-7", 10, 10);
+    issue(s, kind, tool, s.person("Петров П. П."), 7, 3, false);
+    const QString before = fileText(s.conn);
+    QVERIFY(s.start());
+    Connection& c = DM->ADOConnection1;
+    const QStringList messages{Tfrm_GetBackInstr::historyFailureText(),
+                               Tfrm_GetBackInstr::countersFailureText(toolKind(kind).code),
+                               Tfrm_GetBackInstr::deleteFailureText()};
+    const int runs = FaultInjection::everyWriteFails(full ? Fault::DiskFull : Fault::IoError, full, [&](int nth) {
+        FaultInjection::clear();
+        s.user.clear();
+        chooseDebt(7);
+        s.user.onModal([&](QDialog* d) {
+            // Armed only once the storekeeper presses OK.
+            FaultInjection::failWrite(nth, full ? Fault::DiskFull : Fault::IoError, full);
+            QTest::mouseClick(qobject_cast<Tfrm_GetBackInstr*>(d)->BitBtn1, Qt::LeftButton);
+        });
+        QTest::mouseClick(frm_Main->SpeedButton1, Qt::LeftButton);
+        if (FaultInjection::faultsInjected() == 0)
+            return;
+        const QString when = QStringLiteral("write %1: ").arg(nth);
+        QCOMPARE(s.user.texts().size(), 1);
+        QVERIFY2(messages.contains(s.user.texts().first().section("\n\n", 0, 0)), qPrintable(when + s.user.lastText()));
+        QVERIFY2(fileText(c) == before, qPrintable(when));
+        QVERIFY2(column(DM->dtset_DolgiSQL, "Nomer_Zap") == QStringList{"7"}, qPrintable(when));
+    });
+    qInfo("%d writes of the return failed in turn", runs);
+    QVERIFY(runs >= 2);   // the log's frame header and its pages, at least
+    QCOMPARE(s.user.texts(), QStringList());
+    QCOMPARE(c.scalar("SELECT COUNT(*) FROM Dolgi"), 0);
+    QCOMPARE(c.scalar("SELECT COUNT(*) FROM Dolgi_History"), 1);
+    QCOMPARE(consistencyFindings(c, false), QStringList());
     frm_Main->close();
 }
 
@@ -563,7 +605,7 @@ void TestReturn::toolDebtsView()
     QVERIFY(catalogueOf(*DM, next).locate("ID", 5));
     m->catalogueMenu(next).viewDolgi->trigger();
     QCOMPARE(column(list, "ID_Tabl"), QStringList(2, QString::number(toolKind(next).code)));
-    QCOMPARE(invariantBroken(DM->ADOConnection1), QStringList());
+    QCOMPARE(consistencyFindings(DM->ADOConnection1, false), QStringList());
     frm_Main->close();
 }
 
@@ -589,7 +631,7 @@ void TestReturn::viewTool()
     const qint64 op = s.person("Петров П. П.");
     addTool(s, firm, kind, "A-1", 5, 5);
     addTool(s, firm, kind, "B-2", 5, 5);
-    const qint64 tool = addTool(s, listed ? firm : 99, kind, "C-3", 5, 5);
+    const qint64 tool = addTool(s, listed ? firm : 99, kind, "C-3", 5, 5);   // 99: no such firm
     const qint64 drill = addTool(s, firm, ToolKind::Sverla, "S-9", 5, 5);
     issue(s, ToolKind::Sverla, drill, op, 1, 1, false);
     issue(s, kind, tool, op, 2, 2, false);
@@ -604,7 +646,7 @@ void TestReturn::viewTool()
     frm_Main->pm_ViewInstr->trigger();
     QCOMPARE(frm_Main->PageControl_Main->currentIndex(), pageOf(kind));
     QCOMPARE(cat.fieldByName("ID").asInteger(), listed ? int(tool) : before);
-    QCOMPARE(invariantBroken(DM->ADOConnection1), QStringList());
+    QCOMPARE(consistencyFindings(DM->ADOConnection1, false).size(), listed ? 0 : 1);   // the missing firm
     frm_Main->close();
 }
 
@@ -665,7 +707,7 @@ void TestReturn::realModalLoop()
     QCOMPARE(c.scalar("SELECT COUNT(*) FROM Dolgi"), closed ? 0 : 1);
     QCOMPARE(c.scalar("SELECT COUNT(*) FROM Dolgi_History"), closed ? 1 : 0);
     QCOMPARE(s.user.texts().size(), presses.contains("1 used") ? 1 : 0);
-    QCOMPARE(invariantBroken(c), QStringList());
+    QCOMPARE(consistencyFindings(c, false), QStringList());
     frm_Main->close();
 }
 
