@@ -12,7 +12,7 @@ class TPlateEditor : public TToolEditor {
     Q_OBJECT
 public:
     // What differs between the two editors.
-    struct Spec {
+    struct Layout {
         ToolKind kind;
         const char* form;
         const char* menu;
@@ -32,12 +32,12 @@ public:
     void bbtn_OKClick() override;
 
 protected:
-    TPlateEditor(const Spec& spec, QWidget* parent);
+    TPlateEditor(const Layout& layout, QWidget* parent);
 
     DBEdit* m_code;
     DBLookupComboBox* m_firm;
     DBMemo* m_notes;
 
 private:
-    const Spec& m_spec;
+    const Layout& m_layout;
 };

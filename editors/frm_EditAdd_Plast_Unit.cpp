@@ -8,7 +8,7 @@
 Tfrm_EditAdd_Plast* frm_EditAdd_Plast = nullptr;
 
 namespace {
-const TPlateEditor::Spec Insert = {ToolKind::Plast,
+const TPlateEditor::Layout Insert = {ToolKind::Plast,
                                    "frm_EditAdd_Plast",
                                    "pm_Plastini",
                                    "Naimenovanie",

@@ -8,7 +8,7 @@
 Tfrm_EditAdd_Derj* frm_EditAdd_Derj = nullptr;
 
 namespace {
-const TPlateEditor::Spec Holder = {ToolKind::Derj,
+const TPlateEditor::Layout Holder = {ToolKind::Derj,
                                    "frm_EditAdd_Derj",
                                    "pm_Derj",
                                    "Derj_Name",

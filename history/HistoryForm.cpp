@@ -15,27 +15,27 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-THistoryForm::THistoryForm(const HistorySpec& spec, QWidget* parent) : TForm(parent), m_spec(spec)
+THistoryForm::THistoryForm(const HistoryLayout& layout, QWidget* parent) : TForm(parent), m_layout(layout)
 {
-    setObjectName(QString::fromLatin1(spec.formName));
-    setWindowTitle(QString::fromUtf8(spec.caption));
+    setObjectName(QString::fromLatin1(layout.formName));
+    setWindowTitle(QString::fromUtf8(layout.caption));
     // A sizeable ordinary window.
     setWindowFlag(Qt::WindowMinimizeButtonHint, true);
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
     setSizeGripEnabled(false);
-    resize(spec.size);
-    if (!spec.centredOnMain)
+    resize(layout.size);
+    if (!layout.centredOnMain)
         move(QPoint(120, 60));
 
     ToolBar = new QWidget(this);
     ToolBar->setObjectName(QStringLiteral("ToolBar1"));
-    m_filterButton = speedButton(ToolBar, QString::fromLatin1(spec.filterButton), QStringLiteral("filter"),
+    m_filterButton = speedButton(ToolBar, QString::fromLatin1(layout.filterButton), QStringLiteral("filter"),
                                  QStringLiteral("Фильтр"));
     m_filterButton->setCursor(Qt::PointingHandCursor);
-    m_deleteButton = speedButton(ToolBar, QString::fromLatin1(spec.deleteButton), QStringLiteral("delete"),
+    m_deleteButton = speedButton(ToolBar, QString::fromLatin1(layout.deleteButton), QStringLiteral("delete"),
                                  QStringLiteral("Удалить запись"));
     m_indicator = new QLabel(QStringLiteral("Фильтр записей активирован"), ToolBar);
-    m_indicator->setObjectName(QString::fromLatin1(spec.indicator));
+    m_indicator->setObjectName(QString::fromLatin1(layout.indicator));
     m_indicator->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     m_indicator->setMargin(3);
     QPalette p = m_indicator->palette();
@@ -55,7 +55,7 @@ THistoryForm::THistoryForm(const HistorySpec& spec, QWidget* parent) : TForm(par
     bar->addStretch(1);
 
     m_grid = new DBGrid(this);
-    m_grid->setObjectName(QString::fromLatin1(spec.grid));
+    m_grid->setObjectName(QString::fromLatin1(layout.grid));
     m_grid->setRecordSet(&list());
 
     StatusBar1 = new QStatusBar(this);
@@ -69,15 +69,15 @@ THistoryForm::THistoryForm(const HistorySpec& spec, QWidget* parent) : TForm(par
     lay->addWidget(StatusBar1);
 }
 
-RecordSet& THistoryForm::list() const { return *DM->recordSet(QString::fromLatin1(m_spec.listName)); }
-RecordSet& THistoryForm::table() const { return *DM->recordSet(QString::fromLatin1(m_spec.tableName)); }
+RecordSet& THistoryForm::list() const { return *DM->recordSet(QString::fromLatin1(m_layout.listName)); }
+RecordSet& THistoryForm::table() const { return *DM->recordSet(QString::fromLatin1(m_layout.tableName)); }
 
 bool THistoryForm::filterShown() const { return !m_indicator->isHidden(); }
 
 void THistoryForm::FormShow()
 {
-    if (m_spec.centredOnMain && parentWidget()) {
-        QRect r(QPoint(0, 0), m_spec.size);
+    if (m_layout.centredOnMain && parentWidget()) {
+        QRect r(QPoint(0, 0), m_layout.size);
         r.moveCenter(parentWidget()->window()->geometry().center());
         move(r.topLeft());
     }
@@ -111,7 +111,7 @@ void THistoryForm::FilterClick()
 
 void THistoryForm::TitleClick(const QString& fieldName)
 {
-    GridLook::titleClick(m_grid, fieldName, m_spec.orders);
+    GridLook::titleClick(m_grid, fieldName, m_layout.orders);
 }
 
 void THistoryForm::DrawColumnCell(GridCell& cell)
@@ -125,7 +125,7 @@ void THistoryForm::DeleteClick()
     RecordSet& L = list();
     if (!L.isOpen() || L.isEmpty())
         return;
-    if (!Dialogs::ask(this, QStringLiteral("Подтверждение удаления данных"), QString::fromUtf8(m_spec.deleteQuestion),
+    if (!Dialogs::ask(this, QStringLiteral("Подтверждение удаления данных"), QString::fromUtf8(m_layout.deleteQuestion),
                       Dialogs::Icon::Question))
         return;
     const int id = L.fieldByName(QStringLiteral("ID")).asInteger();
@@ -141,7 +141,7 @@ void THistoryForm::DeleteClick()
         tr.commit();
     } catch (const DbError& e) {
         // With the reason when the file was busy or the row changed elsewhere.
-        Dialogs::error(this, failureText(QString::fromUtf8(m_spec.deleteFailure), e));
+        Dialogs::error(this, failureText(QString::fromUtf8(m_layout.deleteFailure), e));
     }
     // In every case the table object is closed and the list read again:
     // its filter stays, its own order, no marked title, the first row current.

@@ -17,7 +17,7 @@ class RecordSet;
 struct GridCell;
 
 // The texts and names in which the three windows differ.
-struct HistorySpec {
+struct HistoryLayout {
     const char* formName;
     const char* caption;
     QSize size;
@@ -36,7 +36,7 @@ struct HistorySpec {
 class THistoryForm : public TForm {
     Q_OBJECT
 public:
-    THistoryForm(const HistorySpec& spec, QWidget* parent);
+    THistoryForm(const HistoryLayout& layout, QWidget* parent);
 
     // The list record set (L) and the table object of the window.
     RecordSet& list() const;
@@ -70,5 +70,5 @@ protected:
     DBGrid* m_grid;
 
 private:
-    const HistorySpec& m_spec;
+    const HistoryLayout& m_layout;
 };

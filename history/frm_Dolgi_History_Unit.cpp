@@ -8,7 +8,7 @@ Tfrm_Dolgi_History* frm_Dolgi_History = nullptr;
 
 namespace {
 
-const HistorySpec Spec = {
+const HistoryLayout Layout = {
     "frm_Dolgi_History",
     "История долгов",
     QSize(897, 646),
@@ -28,7 +28,7 @@ const HistorySpec Spec = {
 } // namespace
 
 Tfrm_Dolgi_History::Tfrm_Dolgi_History(QWidget* parent)
-    : THistoryForm(Spec, parent),
+    : THistoryForm(Layout, parent),
       spbt_Dolg_Hist_Filtr(m_filterButton),
       spbt_Dolg_Hist_Del(m_deleteButton),
       sttx_Filter_Dolg_Hist(m_indicator),

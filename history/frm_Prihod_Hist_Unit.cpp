@@ -12,7 +12,7 @@ const GridLook::SortOrders MovementOrders = {
     {"tabl_name", "Tabl_Name,KOD"}, {"kod", "KOD"},           {"date", "Date,KOD"},
     {"k_vo", "K_vo,KOD"},           {"instr_is_bu", "Instr_is_BU,KOD"}, {"fio_adminbd", "FIO_AdminBD,KOD"}};
 
-const HistorySpec Spec = {
+const HistoryLayout Layout = {
     "frm_Prihod_Hist",
     "История прихода инструмента",
     QSize(1003, 634),
@@ -31,7 +31,7 @@ const HistorySpec Spec = {
 } // namespace
 
 Tfrm_Prihod_Hist::Tfrm_Prihod_Hist(QWidget* parent)
-    : THistoryForm(Spec, parent),
+    : THistoryForm(Layout, parent),
       spbt_Prih_Hist__Filtr(m_filterButton),
       spbt_Prihod_Hist_Del(m_deleteButton),
       sttx_Filter_Prihod_Hist(m_indicator),

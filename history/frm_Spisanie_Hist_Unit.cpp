@@ -12,7 +12,7 @@ const GridLook::SortOrders MovementOrders = {
     {"tabl_name", "Tabl_Name,KOD"}, {"kod", "KOD"},           {"date", "Date,KOD"},
     {"k_vo", "K_vo,KOD"},           {"instr_is_bu", "Instr_is_BU,KOD"}, {"fio_adminbd", "FIO_AdminBD,KOD"}};
 
-const HistorySpec Spec = {
+const HistoryLayout Layout = {
     "frm_Spisanie_Hist",
     "История списания инструмента",
     QSize(870, 640),
@@ -31,7 +31,7 @@ const HistorySpec Spec = {
 } // namespace
 
 Tfrm_Spisanie_Hist::Tfrm_Spisanie_Hist(QWidget* parent)
-    : THistoryForm(Spec, parent),
+    : THistoryForm(Layout, parent),
       spbt_Spisanie_Filtr(m_filterButton),
       spbt_Spisanie_Hist_Del(m_deleteButton),
       sttx_Filter_Spisanie(m_indicator),
