@@ -9,6 +9,9 @@
 #include "RecordSet.h"
 #include "RowEditor.h"
 
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QDate>
@@ -18,6 +21,21 @@
 #include <QPlainTextEdit>
 
 namespace stock {
+
+QHBoxLayout* okCancelRow(QDialog* dialog, QPushButton** ok, QPushButton** cancel)
+{
+    *ok = new QPushButton(QStringLiteral("OK"), dialog);
+    (*ok)->setObjectName(QStringLiteral("bbtn_OK"));
+    (*ok)->setDefault(true);
+    *cancel = new QPushButton(QStringLiteral("Отмена"), dialog);
+    (*cancel)->setObjectName(QStringLiteral("bbtn_Cancel"));
+    QObject::connect(*cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(*ok);
+    row->addWidget(*cancel);
+    return row;
+}
 
 namespace {
 

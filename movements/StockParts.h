@@ -7,6 +7,9 @@
 #include <QString>
 
 class ImageBox;
+class QDialog;
+class QHBoxLayout;
+class QPushButton;
 class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
@@ -28,6 +31,10 @@ public:
     int valueFromText(const QString& text) const override;
     void fixup(QString& input) const override;
 };
+
+// The dialog's OK (the default button) and "Отмена" (rejects the dialog),
+// right-aligned in a row of their own.
+QHBoxLayout* okCancelRow(QDialog* dialog, QPushButton** ok, QPushButton** cancel);
 
 // A read-only grey box showing a number or a text.
 QLineEdit* shownBox(QWidget* parent, const char* name);

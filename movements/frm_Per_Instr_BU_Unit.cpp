@@ -73,20 +73,11 @@ Tfrm_Per_Instr_BU::Tfrm_Per_Instr_BU(QWidget* parent) : TMovementForm(parent)
     g2->addWidget(Label8, 2, 0);
     g2->addWidget(ed_New_Instr_OST, 3, 0);
 
-    bbtn_OK = new QPushButton(QStringLiteral("OK"), this);
-    bbtn_OK->setObjectName(QStringLiteral("bbtn_OK"));
-    bbtn_OK->setDefault(true);
-    bbtn_Cancel = new QPushButton(QStringLiteral("Отмена"), this);
-    bbtn_Cancel->setObjectName(QStringLiteral("bbtn_Cancel"));
+    QHBoxLayout* buttons = stock::okCancelRow(this, &bbtn_OK, &bbtn_Cancel);
 
     connect(cmbx_COUNT, &QComboBox::currentIndexChanged, this, &Tfrm_Per_Instr_BU::cmbx_COUNTChange);
     connect(bbtn_OK, &QPushButton::clicked, this, &Tfrm_Per_Instr_BU::bbtn_OKClick);
-    connect(bbtn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(bbtn_OK);
-    buttons->addWidget(bbtn_Cancel);
     auto* lay = new QVBoxLayout(this);
     lay->addWidget(GroupBox1);
     lay->addWidget(GroupBox2);

@@ -121,24 +121,15 @@ Tfrm_Prihod_Instr::Tfrm_Prihod_Instr(QWidget* parent) : TMovementForm(parent)
     g3->addWidget(sped_BU, 2, 2);
     g3->addWidget(ed_K_vo_BU_ALL, 2, 3);
 
-    bbtn_OK = new QPushButton(QStringLiteral("OK"), this);
-    bbtn_OK->setObjectName(QStringLiteral("bbtn_OK"));
-    bbtn_OK->setDefault(true);
-    bbtn_Cancel = new QPushButton(QStringLiteral("Отмена"), this);
-    bbtn_Cancel->setObjectName(QStringLiteral("bbtn_Cancel"));
+    QHBoxLayout* buttons = stock::okCancelRow(this, &bbtn_OK, &bbtn_Cancel);
 
     connect(sped_New, &QSpinBox::valueChanged, this, &Tfrm_Prihod_Instr::sped_NewChange);
     connect(sped_BU, &QSpinBox::valueChanged, this, &Tfrm_Prihod_Instr::sped_BUChange);
     connect(bbtn_OK, &QPushButton::clicked, this, &Tfrm_Prihod_Instr::bbtn_OKClick);
-    connect(bbtn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* top = new QHBoxLayout;
     top->addWidget(GroupBox1, 1);
     top->addWidget(GroupBox2);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(bbtn_OK);
-    buttons->addWidget(bbtn_Cancel);
     auto* lay = new QVBoxLayout(this);
     lay->addLayout(top);
     lay->addWidget(GroupBox3);
