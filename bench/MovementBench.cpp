@@ -1,3 +1,4 @@
+#include "BenchSupport.h"
 #include "MovementBench.h"
 
 #include "DM_Unit.h"
@@ -20,24 +21,6 @@
 #include <QSpinBox>
 #include <algorithm>
 #include <functional>
-
-namespace {
-
-double timeMs(const std::function<void()>& f)
-{
-    QElapsedTimer t;
-    t.start();
-    f();
-    return double(t.nsecsElapsed()) / 1e6;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0.0 : v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
-} // namespace
 
 std::vector<MovementFigure> measureMovements(const QString& path, int runs)
 {

@@ -190,7 +190,6 @@ const char* const kToolNotes[] = {"Переточено", "Для нержаве
 
 // The kinds in kind-code order (1 drills, 2 inserts, 3 cutters, 4 holders).
 int kKindCode(int i) { return toolKind(toolKindsByCode()[size_t(i)]).code; }
-const char* kKindTable(int i) { return toolKind(toolKindsByCode()[size_t(i)]).table; }
 
 struct ToolStock {
     int newCount = 0;

@@ -4,6 +4,7 @@
 // same cells with the same formats in the same process, from texts prepared
 // beforehand. A missed goal is reported (exit 0); an error exits with 1, a
 // bad option with 2.
+#include "BenchSupport.h"
 #include "DM_Unit.h"
 #include "DbError.h"
 #include "ExportWorkbook.h"
@@ -24,33 +25,6 @@
 #include <xlsxwriter.h>
 
 namespace {
-
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return std::nan("");
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-qint64 statusKb(const char* key)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray k = QByteArray(key) + ':';
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith(k))
-            return line.mid(k.size()).trimmed().split(' ').value(0).toLongLong();
-    return 0;
-}
-
-bool resetPeakRss()
-{
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    return f.open(QIODevice::WriteOnly) && f.write("5") == 1;
-}
 
 // A page's cells as texts, prepared before the floor is timed.
 struct Cells {

@@ -3,6 +3,7 @@
 // played by a scripted user who picks an operator and one piece and presses
 // OK. Beside it, the refresh the issue ends with (the kind's catalogue read
 // again, the debts list read again and its row chosen).
+#include "BenchSupport.h"
 #include "bench_give.h"
 
 #include "DM_Unit.h"
@@ -25,19 +26,6 @@
 #include <cmath>
 #include <cstdio>
 #include <vector>
-
-namespace {
-
-double medianOf(std::vector<double> v)
-{
-    if (v.empty())
-        return std::nan("");
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-} // namespace
 
 void benchGiveToWork(const QString& path, int runs)
 {
@@ -101,7 +89,7 @@ void benchGiveToWork(const QString& path, int runs)
             afterDialog.push_back(total - okAt);
             stored += r == RowEditorResult::Stored;
         }
-        const double fig = medianOf(issue), floor = medianOf(refresh);
+        const double fig = median(issue), floor = median(refresh);
         const bool ok = stored == runs && fig < 50 && fig <= 1.2 * floor;
         const QString figText = QStringLiteral("%1 ms").arg(fig, 0, 'f', 2);
         const QString floorText = QStringLiteral("%1 ms").arg(floor, 0, 'f', 2);
@@ -111,8 +99,8 @@ void benchGiveToWork(const QString& path, int runs)
                     ok ? "ok" : "GOAL MISSED");
         std::printf("    floor: the refresh it ends with (catalogue of %d rows, %d debts); %d of %d issues stored\n"
                     "    of which: to the dialog shown %.2f ms, in the dialog to OK %.2f ms, posts, refresh, commit %.2f ms\n",
-                    cat.recordCount(), debts.recordCount(), stored, runs, medianOf(beforeDialog), medianOf(inDialog),
-                    medianOf(afterDialog));
+                    cat.recordCount(), debts.recordCount(), stored, runs, median(beforeDialog), median(inDialog),
+                    median(afterDialog));
         std::fflush(stdout);
     }
     Program::DestroyWindows();

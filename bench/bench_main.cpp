@@ -4,6 +4,7 @@
 // column of every row read) and its goal. A missed goal is reported; an
 // error (a bad option, a database that cannot be written, copied or opened,
 // a measure that fails) ends it with a non-zero exit status.
+#include "BenchSupport.h"
 #include "DM_Unit.h"
 #include "Picture.h"
 #include "PictureBench.h"
@@ -37,23 +38,6 @@ namespace {
 
 constexpr double kNoFloor = -1;
 int g_failedMeasures = 0;   // measures that ended in an error
-
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return std::nan("");
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-double timeMs(const std::function<void()>& f)
-{
-    QElapsedTimer t;
-    t.start();
-    f();
-    return t.nsecsElapsed() / 1e6;
-}
 
 // The floor: prepare, step every row, read every column by its type.
 qint64 stepAll(sqlite3* db, const QString& sql)
@@ -112,26 +96,6 @@ QString tableSql(const QString& table)
     for (const ColumnSpec& c : findTable(table)->columns)
         cols << QLatin1Char('"') + c.name + QLatin1Char('"');
     return QStringLiteral("SELECT %1 FROM \"%2\"").arg(cols.join(QStringLiteral(", ")), table);
-}
-
-// Memory of the process from /proc/self/status, in kB (0 when unknown).
-qint64 statusKb(const char* key)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray k = QByteArray(key) + ':';
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith(k))
-            return line.mid(k.size()).trimmed().split(' ').value(0).toLongLong();
-    return 0;
-}
-
-// Resets the peak RSS to the current RSS (Linux 4.0 and later).
-bool resetPeakRss()
-{
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    return f.open(QIODevice::WriteOnly) && f.write("5") == 1;
 }
 
 struct Line {
