@@ -71,6 +71,34 @@ QString loginName()
     return frm_Pasword ? frm_Pasword->LoginName : QString();
 }
 
+// What the receipt and the write-off show of the tool, and their run: a
+// history row that met a busy or changed file leaves the dialog cancelled,
+// and the page then shows the file again.
+template <class Dialog>
+void showTool(Dialog* d, const ToolRow& row)
+{
+    d->ToolID = row.id();
+    d->PictureName = row.text("Pikcher");
+    d->LoginName = loginName();
+    d->ed_Kod->setText(row.text("Kod"));
+    d->ed_Firma->setText(row.text("Name"));
+    d->Memo1->setPlainText(row.text("Prim"));
+}
+
+template <class Dialog>
+RowEditorResult runHistoryDialog(Tfrm_Main* main, ToolKind kind, Dialog* d, const char* failure)
+{
+    Tfrm_Main::Movement m;
+    m.kind = kind;
+    m.dialog = d;
+    m.fill = [d] { d->ResultWord = QStringLiteral("Edit"); };
+    m.failureMessage = QString::fromUtf8(failure);
+    const RowEditorResult r = main->RunMovement(m);
+    if (r == RowEditorResult::Cancelled && d->FileChanged)
+        showTheFile(main, catalogueOf(*DM, kind));
+    return r;
+}
+
 } // namespace
 
 void Tfrm_Main::ConnectStockCommands()
@@ -115,24 +143,10 @@ RowEditorResult Tfrm_Main::PrihodCommand(ToolKind kind)
     RecordSet& cat = catalogueOf(*DM, kind);
     Tfrm_Prihod_Instr* d = frm_Prihod_Instr;
     const ToolRow row{cat, toolKind(kind)};
-    d->ToolID = row.id();
-    d->PictureName = row.text("Pikcher");
-    d->LoginName = loginName();
-    d->ed_Kod->setText(row.text("Kod"));
-    d->ed_Firma->setText(row.text("Name"));
-    d->Memo1->setPlainText(row.text("Prim"));
+    showTool(d, row);
     d->ed_kvo_new->setText(QString::number(row.newCount()));
     d->ed_kvo_BU->setText(QString::number(row.buCount()));
-
-    Movement m;
-    m.kind = kind;
-    m.dialog = d;
-    m.fill = [d] { d->ResultWord = QStringLiteral("Edit"); };
-    m.failureMessage = QString::fromUtf8(PrihodFailure[int(kind)]);
-    const RowEditorResult r = RunMovement(m);
-    if (r == RowEditorResult::Cancelled && d->FileChanged)
-        showTheFile(this, cat);
-    return r;
+    return runHistoryDialog(this, kind, d, PrihodFailure[int(kind)]);
 }
 
 RowEditorResult Tfrm_Main::SpisatCommand(ToolKind kind)
@@ -147,24 +161,10 @@ RowEditorResult Tfrm_Main::SpisatCommand(ToolKind kind)
         Dialogs::error(this, QStringLiteral("Нельзя списать инструмент к-во которого 0!"));
         return RowEditorResult::Refused;
     }
-    d->ToolID = row.id();
-    d->PictureName = row.text("Pikcher");
-    d->LoginName = loginName();
-    d->ed_Kod->setText(row.text("Kod"));
-    d->ed_Firma->setText(row.text("Name"));
-    d->Memo1->setPlainText(row.text("Prim"));
+    showTool(d, row);
     d->StockNew = row.newCount();
     d->StockBU = row.buCount();
-
-    Movement m;
-    m.kind = kind;
-    m.dialog = d;
-    m.fill = [d] { d->ResultWord = QStringLiteral("Edit"); };
-    m.failureMessage = QString::fromUtf8(SpisatFailure[int(kind)]);
-    const RowEditorResult r = RunMovement(m);
-    if (r == RowEditorResult::Cancelled && d->FileChanged)
-        showTheFile(this, cat);
-    return r;
+    return runHistoryDialog(this, kind, d, SpisatFailure[int(kind)]);
 }
 
 RowEditorResult Tfrm_Main::PerBUCommand(ToolKind kind)
