@@ -14,7 +14,8 @@
 //   failed <work> <text>       not stored: what the person was told
 //   problem <text>             a window left unusable, a dialog left open,
 //                              a question nobody expected, a write too slow
-//   end                        after MS milliseconds of work (no MS: until killed)
+//   end slowest=<ms>           after MS milliseconds of work (no MS: until
+//                              killed), with the longest command's time
 // The fields of move and commit: kind (code), tool (ID), dn/dbu/dd (what the
 // tool's new, used and in-work counts move by), and each work's own.
 // With MS the writer shares the file with another copy of itself and makes
@@ -54,6 +55,7 @@ std::mt19937 g_rng;
 QString g_run;        // the seed: names stay unique across runs
 bool g_shared = false;   // another copy works on the file: no pauses
 QString g_work;       // the work under way, for the pauses
+qint64 g_slowest = 0;    // ms, the longest command
 
 int rnd(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(g_rng); }
 
@@ -228,6 +230,7 @@ QString command(Choice& ch, const Choose& choose, const std::function<bool()>& r
     t.start();
     const bool stored = run();
     const qint64 ms = t.elapsed();
+    g_slowest = std::max(g_slowest, ms);
     // Every dialog returned, the main window usable, nothing unexpected.
     QStringList problems;
     if (const QString p = ScriptedUser::usableProblem(frm_Main); !p.isEmpty())
@@ -513,7 +516,7 @@ int main(int argc, char** argv)
                 if (!done.isEmpty())
                     say(QStringLiteral("commit %1 %2").arg(g_work, done));
             }
-            say(QStringLiteral("end"));
+            say(QStringLiteral("end slowest=%1").arg(g_slowest));
         } catch (const DbError& e) {
             fprintf(stderr, "%s\n", e.message().toUtf8().constData());
             rc = 1;
