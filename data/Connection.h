@@ -33,6 +33,10 @@ public:
     void rollbackTrans();
     int transLevel() const { return m_level; }
     bool inTransaction() const { return m_level > 0; }
+    // The engine ended the open transaction itself (a write to the disk
+    // failed): nothing of it remains, and until the caller's rollback nothing
+    // more is written; its commit raises DbError.
+    bool transactionLost() const { return m_lost; }
 
     // Message of the last engine error, in the engine's words.
     QString lastEngineError() const;

@@ -163,6 +163,14 @@ void Tfrm_Main::ConnectRecordCommands()
     }
 }
 
+QString Tfrm_Main::recordFailure(ToolKind kind, RecordCommand command)
+{
+    const RecordCommands& c = commandsOf(kind);
+    return QString::fromUtf8(command == RecordCommand::Add    ? c.addError
+                             : command == RecordCommand::Edit ? c.editError
+                                                              : c.deleteError);
+}
+
 void Tfrm_Main::spbt_Sverlo_NewClick() { AddTool(ToolKind::Sverla); }
 void Tfrm_Main::spbt_Sverlo_EditClick() { EditTool(ToolKind::Sverla); }
 void Tfrm_Main::spbt_Sverlo_DelClick() { DeleteTool(ToolKind::Sverla); }

@@ -312,6 +312,9 @@ public:
     RowEditorResult AddTool(ToolKind kind);
     RowEditorResult EditTool(ToolKind kind);
     RowEditorResult DeleteTool(ToolKind kind);
+    // The message shown when an add, edit or delete of a kind's tool cannot be stored.
+    enum class RecordCommand { Add, Edit, Delete };
+    static QString recordFailure(ToolKind kind, RecordCommand command);
     // True (its message shown) when a receipt, write-off or closed issue
     // still names the tool (record ID, kind code).
     bool HistoryGuardRefuses(int id, int kindCode);

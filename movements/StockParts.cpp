@@ -203,6 +203,10 @@ StockWriteResult writeStock(QWidget* owner, const StockWrite& w)
         // The rows of this OK are gone with the rollback; the counts go back too.
         newCount.setValue(oldNew);
         buCount.setValue(oldBu);
+        // A failed disk ended the caller's transaction too: no row can be
+        // written any more, and the movement's own message follows.
+        if (conn.transactionLost())
+            return StockWriteResult::WriteLost;
         Dialogs::error(owner, failureText(w.messages[std::min(at, 1)], e));
         return e.reason() == DbError::Reason::General ? StockWriteResult::RowRefused : StockWriteResult::FileChanged;
     }

@@ -86,11 +86,15 @@ enum class StockWriteResult {
     RowRefused,     // a row was refused: nothing of this OK remains; the dialog stays open
     FileChanged,    // the file is busy or changed elsewhere: nothing remains, and
                     // nothing more can be written in the caller's transaction
+    WriteLost,      // a write to the disk failed and the engine ended the caller's
+                    // whole transaction: nothing is shown here, the caller's
+                    // commit fails and reports it
 };
 
 // On failure the row's message is shown (with the reason for a busy or
-// changed file), the history rows already written are rolled back and the
-// tool row's counts are put back as they were before this OK.
+// changed file; none when the caller's transaction is lost), the history rows
+// already written are rolled back and the tool row's counts are put back as
+// they were before this OK.
 StockWriteResult writeStock(QWidget* owner, const StockWrite& w);
 
 } // namespace stock

@@ -204,5 +204,8 @@ void Tfrm_Prihod_Instr::bbtn_OKClick()
         FileChanged = true;
         reject();
         return;
+    case stock::StockWriteResult::WriteLost:
+        reject();   // the command's commit reports the failure
+        return;
     }
 }

@@ -191,5 +191,8 @@ void Tfrm_Spisat_Instr::bbtn_OKClick()
         FileChanged = true;
         reject();
         return;
+    case stock::StockWriteResult::WriteLost:
+        reject();   // the command's commit reports the failure
+        return;
     }
 }

@@ -82,3 +82,57 @@ QStringList column(RecordSet& rs, const QString& field)
         out << rs.textAt(p, f);
     return out;
 }
+
+qint64 insertTool(Connection& c, ToolKind k, qint64 firm, const QString& kod, int kNew, int kBu, int kDolg)
+{
+    const ToolKindInfo& i = toolKind(k);
+    QVariantMap v{{QStringLiteral("Kod"), kod},       {QStringLiteral("ID_Firma"), firm},
+                  {QString::fromLatin1(i.tableNewColumn), kNew}, {QStringLiteral("K_vo_BU"), kBu},
+                  {QString::fromLatin1(i.tableDolgColumn), kDolg}, {QStringLiteral("K_vo_Vozvrat"), 0},
+                  {QStringLiteral("Korob"), QStringLiteral("K-1")}};
+    switch (k) {
+    case ToolKind::Sverla:
+        v.insert({{"Diam_Sverla", 5.0}, {"Diam_Hvost", 5.0}, {"L_Instr", 55}, {"L_reza", 25}});
+        break;
+    case ToolKind::Frezy:
+        v.insert({{"Diam_Frez", 6.5}, {"Diam_Hvost", 6.0}, {"L_Instr", 60.5}, {"L_Reza", 20.0}, {"L_Sheiki", 4.0}});
+        break;
+    case ToolKind::Derj: v.insert(QStringLiteral("Name"), QStringLiteral("Державка ") + kod); break;
+    case ToolKind::Plast: v.insert(QStringLiteral("Naimenovanie"), QStringLiteral("Пластина ") + kod); break;
+    }
+    return insertRow(c, QString::fromLatin1(i.table), v);
+}
+
+QString rowsText(Connection& c, const QString& sql)
+{
+    sqlite3_stmt* st = nullptr;
+    const QByteArray u = sql.toUtf8();
+    if (sqlite3_prepare_v2(c.handle(), u.constData(), -1, &st, nullptr) != SQLITE_OK)
+        return QStringLiteral("error: ") + c.lastEngineError();
+    QString out;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        for (int i = 0; i < sqlite3_column_count(st); ++i)
+            out += QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i))) + QLatin1Char('|');
+        out += QLatin1Char('\n');
+    }
+    sqlite3_finalize(st);
+    return out;
+}
+
+QString stockFailureText(StockMove m, ToolKind k)
+{
+    // By Kind, as each command has always named the table.
+    static const char* const tables[3][4] = {{"Sverla", "Frezy", "Derj_PL", "Plastiny"},
+                                             {"Sverla", "FREZY", "Derj_PL", "dtSet_Plastiny"},
+                                             {"Sverla", "dtSet_Frezy", "Derj_PL", "Plastiny"}};
+    return QStringLiteral("Возникла ошибка при попытке редактирования данных в таблице \"%1\". Данные не сохранены!!!")
+        .arg(QString::fromLatin1(tables[int(m)][int(k)]));
+}
+
+QString stockRowFailureText(StockMove m, bool bu)
+{
+    return QStringLiteral("Возникла ошибка при попытке редактирования данных в таблице \"%1  %2\". "
+                          "Данные не сохранены!!!")
+        .arg(m == StockMove::Prihod ? QStringLiteral("Prihod_Hist") : QStringLiteral("tbl_Spisanie_Hist"),
+             bu ? QStringLiteral("BU") : QStringLiteral("NEW"));
+}

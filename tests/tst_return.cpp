@@ -51,23 +51,6 @@ qint64 issue(Session& s, ToolKind k, qint64 tool, qint64 people, int nomer, int 
     return id;
 }
 
-// Every row of a query as text, for comparing the file before and after.
-QString rowsText(Connection& c, const QString& sql)
-{
-    sqlite3_stmt* st = nullptr;
-    const QByteArray u = sql.toUtf8();
-    if (sqlite3_prepare_v2(c.handle(), u.constData(), -1, &st, nullptr) != SQLITE_OK)
-        return QStringLiteral("error: ") + c.lastEngineError();
-    QString out;
-    while (sqlite3_step(st) == SQLITE_ROW) {
-        for (int i = 0; i < sqlite3_column_count(st); ++i)
-            out += QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i))) + QLatin1Char('|');
-        out += QLatin1Char('\n');
-    }
-    sqlite3_finalize(st);
-    return out;
-}
-
 // The debts, the closed debts and every tool's counters.
 QString fileText(Connection& c)
 {

@@ -65,17 +65,9 @@ QStringList history(Connection& c, const char* table)
     return query(c, QStringLiteral("SELECT K_vo, Instr_is_BU FROM %1 ORDER BY ID").arg(table));
 }
 
-enum class Move { Prihod, Spisat, PerBU };
+using Move = StockMove;
 
-// The message of each command when the tool row cannot be saved, by Kind.
-QString failureOf(Move m, ToolKind k)
-{
-    static const char* const tables[3][4] = {{"Sverla", "Frezy", "Derj_PL", "Plastiny"},
-                                             {"Sverla", "FREZY", "Derj_PL", "dtSet_Plastiny"},
-                                             {"Sverla", "dtSet_Frezy", "Derj_PL", "Plastiny"}};
-    return QStringLiteral("Возникла ошибка при попытке редактирования данных в таблице \"%1\". Данные не сохранены!!!")
-        .arg(QString::fromLatin1(tables[int(m)][int(k)]));
-}
+QString failureOf(Move m, ToolKind k) { return stockFailureText(m, k); }
 
 const char* historyTable(Move m)
 {
@@ -217,8 +209,7 @@ void TestStock::movement_data()
     const QString zeroIn = "Необходимо добать к-во инструмента больше 0.!";
     const QString zeroOut = "Чтобы списать инструмент нужно выбрать к-во отличное от 0 !";
     const QString conflict = "{F}\n\n" + DbError::conflictText();
-    const QString busyNew = "Возникла ошибка при попытке редактирования данных в таблице \"{H}  NEW\". "
-                            "Данные не сохранены!!!\n\n" + DbError::busyText();
+    const QString busyNew = "{H}\n\n" + DbError::busyText();
     // The other copy issues one new piece meanwhile.
     const QString issueThere = "elsewhere=UPDATE~{T}~SET~{N}={N}-1,{D}={D}+1~WHERE~ID={ID}";
     const QString lockThere = "elsewhere=BEGIN~IMMEDIATE;UPDATE~Firma~SET~Name=Name";
@@ -356,8 +347,7 @@ void TestStock::movement()
     QVERIFY(!DM->ADOConnection1.inTransaction());
     QStringList expected;
     for (QString t : texts)
-        expected << t.replace("{H}", mv == Move::Prihod ? "Prihod_Hist" : "tbl_Spisanie_Hist")
-                        .replace("{F}", failureOf(mv, kind));
+        expected << t.replace("{H}", stockRowFailureText(mv, false)).replace("{F}", failureOf(mv, kind));
     QCOMPARE(s.user.texts(), expected);
     QCOMPARE(s.user.unexpected(), 0);
     QCOMPARE(s.user.leftOpen(), 0);
@@ -441,9 +431,7 @@ void TestStock::historyRowRefused()
     other.open(s.db.path());
     QVERIFY(catalogueOf(*DM, kind).locate("ID", int(id)));
 
-    const QString rowText = QStringLiteral("Возникла ошибка при попытке редактирования данных в таблице \"%1  %2\". "
-                                           "Данные не сохранены!!!")
-                                .arg(mv == Move::Prihod ? "Prihod_Hist" : "tbl_Spisanie_Hist", refuseUsed ? "BU" : "NEW");
+    const QString rowText = stockRowFailureText(mv, refuseUsed);
     s.user.onModal([&](QDialog* d) {
         play(d, "new=2 bu=1 ok open", {});
         QCOMPARE(s.user.texts(), QStringList{rowText});

@@ -42,6 +42,19 @@ RowEditorResult runCallerTransaction(QWidget* owner, Connection& conn, TForm* ed
         if (!shown.contains(rs))
             shown << rs;
     std::vector<quint64> reads;
+    // Where each of them stood: a read that failed inside the transaction
+    // (a refresh meeting a failing disk) leaves it closed, and it is opened
+    // again on the same row.
+    struct Stand {
+        bool open;
+        QString sort;
+        int id;
+    };
+    std::vector<Stand> stands;
+    for (RecordSet* rs : shown) {
+        const int f = rs->fieldIndex(QStringLiteral("ID"));
+        stands.push_back({rs->isOpen(), rs->sort(), rs->isOpen() && f >= 0 && rs->recNo() > 0 ? rs->intAt(rs->recNo() - 1, f) : 0});
+    }
     bool refreshed = false;   // afterPost read rows inside the transaction
     try {
         Transaction tr(conn);
@@ -91,6 +104,19 @@ RowEditorResult runCallerTransaction(QWidget* owner, Connection& conn, TForm* ed
         if (refreshed) {
             try {
                 steps.afterPost();
+            } catch (const DbError&) {
+            }
+        }
+        for (size_t i = 0; i < stands.size(); ++i) {
+            RecordSet* rs = shown[int(i)];
+            if (!stands[i].open || rs->isOpen())
+                continue;
+            try {
+                rs->open();
+                if (!stands[i].sort.isEmpty())
+                    rs->setSort(stands[i].sort);
+                if (stands[i].id > 0)
+                    rs->locate(QStringLiteral("ID"), stands[i].id);
             } catch (const DbError&) {
             }
         }

@@ -1,0 +1,388 @@
+// Writes that fail under the movements of the catalogue pages, driven
+// through the windows across the four tool kinds: the issue to work, the
+// receipt, the write-off, the transfer to used, and the add, edit and delete
+// of a tool. Each write of a movement fails in turn (a failing disk, a disk
+// that stays full) and each table it writes refuses it (a trigger). Every
+// time the user is told with the movement's own message, the file is as
+// before, the pages show the file, no transaction is left open, the window
+// is usable, and the same movement stores once the disk works again.
+#include "Consistency.h"
+#include "DataAware.h"
+#include "FaultInjection.h"
+#include "ToolEditor.h"
+#include "frm_GiveToWork_Unit.h"
+#include "frm_Per_Instr_BU_Unit.h"
+#include "frm_Prihod_Instr_Unit.h"
+#include "frm_Spisat_Instr_Unit.h"
+#include "tst_main_session.h"
+
+#include <QAction>
+#include <QSpinBox>
+#include <QToolButton>
+
+#include <QFileInfo>
+
+#include <csignal>
+#include <sys/resource.h>
+
+Q_DECLARE_METATYPE(ToolKind)
+
+using FaultInjection::Fault;
+
+namespace {
+
+const ToolKind Kinds[] = {ToolKind::Sverla, ToolKind::Frezy, ToolKind::Derj, ToolKind::Plast};
+
+enum class Move { Give, Prihod, Spisat, PerBU, Add, Edit, Delete };
+const char* const MoveNames[] = {"issue", "receipt", "write-off", "transfer", "add", "edit", "delete"};
+
+// The tables each movement writes, as "table:operation" ({T}: the kind's tool table).
+QStringList writesOf(Move m)
+{
+    switch (m) {
+    case Move::Give: return {"{T}:UPDATE", "Dolgi:INSERT"};
+    case Move::Prihod: return {"{T}:UPDATE", "Prihod_History:INSERT"};
+    case Move::Spisat: return {"{T}:UPDATE", "Spisanie_History:INSERT"};
+    case Move::PerBU: return {"{T}:UPDATE"};
+    case Move::Add: return {"{T}:INSERT"};
+    case Move::Edit: return {"{T}:UPDATE"};
+    case Move::Delete: return {"{T}:DELETE"};
+    }
+    return {};
+}
+
+// The message the movement shows when `table` (empty: the commit) refuses its write.
+QString failureOf(Move m, ToolKind k, const QString& table)
+{
+    using C = Tfrm_Main::RecordCommand;
+    switch (m) {
+    case Move::Give: return Tfrm_Main::giveToWorkFailure(k);
+    case Move::Prihod:
+        return table == "Prihod_History" ? stockRowFailureText(StockMove::Prihod, false)
+                                         : stockFailureText(StockMove::Prihod, k);
+    case Move::Spisat:
+        return table == "Spisanie_History" ? stockRowFailureText(StockMove::Spisat, false)
+                                           : stockFailureText(StockMove::Spisat, k);
+    case Move::PerBU: return stockFailureText(StockMove::PerBU, k);
+    case Move::Add: return Tfrm_Main::recordFailure(k, C::Add);
+    case Move::Edit: return Tfrm_Main::recordFailure(k, C::Edit);
+    case Move::Delete: return Tfrm_Main::recordFailure(k, C::Delete);
+    }
+    return {};
+}
+
+// Every table of the file, row by row.
+QString fileText(Connection& c)
+{
+    QString out;
+    for (const QString& t : rowsText(c, "SELECT name FROM sqlite_master WHERE type='table' ORDER BY name")
+                                .split('\n', Qt::SkipEmptyParts)) {
+        const QString name = t.chopped(1);
+        out += name + ":\n" + rowsText(c, QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(name));
+    }
+    return out;
+}
+
+// The rows of a record set as "a|b|c", sorted, for the columns given.
+QStringList shownRows(RecordSet& rs, const QStringList& fields)
+{
+    QList<QStringList> cols;
+    for (const QString& f : fields)
+        cols << column(rs, f);
+    QStringList out;
+    for (int r = 0; r < rs.recordCount(); ++r) {
+        QStringList row;
+        for (const QStringList& c : cols)
+            row << c.value(r);
+        out << row.join('|');
+    }
+    out.sort();
+    return out;
+}
+
+QStringList fileRows(Connection& c, const QString& sql)
+{
+    QStringList out;
+    for (QString line : rowsText(c, sql).split('\n', Qt::SkipEmptyParts))
+        out << line.chopped(1);
+    out.sort();
+    return out;
+}
+
+// The messages shown (the questions aside).
+QStringList messages(const ScriptedUser& u)
+{
+    QStringList out;
+    for (const ScriptedUser::Shown& s : u.shown())
+        if (s.kind == ScriptedUser::Shown::Message)
+            out << s.text;
+    return out;
+}
+
+template <class T> T* child(QWidget* w, const char* name)
+{
+    T* c = w->findChild<T*>(QString::fromLatin1(name));
+    if (!c)
+        qFatal("no control %s in %s", name, qPrintable(w->objectName()));
+    return c;
+}
+
+void retype(QLineEdit* e, const QString& text)
+{
+    e->selectAll();
+    QTest::keyClick(e, Qt::Key_Delete);
+    QTest::keyClicks(e, text);
+}
+
+const char* const CodeBoxes[] = {"dbed_Sverla_KOD", "dbed_Frezy_KOD", "dbed_Derj_KOD", "dbed_Plast_KOD"};
+const char* const FirmBoxes[] = {"dbcmbx_Sverla_Firma", "dbcmbx_Frezy_Firma", "dbcmbx_Derj_Firma",
+                                 "dbcmbx_Plast_Firma"};
+
+// The storekeeper's part in the movement's dialog: the quantities or the
+// boxes filled, `arm` run, OK pressed; a dialog still open after its OK
+// (a history row refused) is left by Отмена.
+void play(QDialog* d, Move m, ToolKind k, const std::function<void()>& arm)
+{
+    QPushButton* ok = nullptr;
+    switch (m) {
+    case Move::Give: {
+        auto* f = qobject_cast<Tfrm_GiveToWork*>(d);
+        QVERIFY(f);
+        f->DBLookupComboBox1->setCurrentIndex(0);
+        emit f->DBLookupComboBox1->activated(0);
+        f->cmbx_K_vo_Otdat->setCurrentIndex(f->cmbx_K_vo_Otdat->findText("2"));
+        ok = f->bbtn_OK;
+        break;
+    }
+    case Move::Prihod:
+        child<QSpinBox>(d, "sped_New")->setValue(2);
+        child<QSpinBox>(d, "sped_BU")->setValue(1);
+        break;
+    case Move::Spisat:
+        child<QComboBox>(d, "cmbx_K_vo_NEW")->setCurrentIndex(1);
+        child<QComboBox>(d, "cmbx_K_vo_BU")->setCurrentIndex(1);
+        break;
+    case Move::PerBU: child<QComboBox>(d, "cmbx_COUNT")->setCurrentIndex(2); break;
+    case Move::Add:
+    case Move::Edit: {
+        if (m == Move::Add) {
+            if (auto* naim = d->findChild<QComboBox*>("dbcmbx_Naim"))
+                QTest::keyClicks(naim->lineEdit(), "N");
+            auto* firm = child<QComboBox>(d, FirmBoxes[int(k)]);
+            firm->setCurrentIndex(0);
+            emit firm->activated(0);
+            if (k == ToolKind::Sverla)
+                retype(child<QLineEdit>(d, "ed_DiamSv"), "4");
+            if (k == ToolKind::Frezy) {
+                retype(child<QLineEdit>(d, "ed_DiamFR"), "4");
+                retype(child<QLineEdit>(d, "ed_L_Sheiki"), "2");
+            }
+        }
+        retype(child<QLineEdit>(d, CodeBoxes[int(k)]), "X-9");
+        break;
+    }
+    case Move::Delete: break;
+    }
+    if (!ok)
+        ok = child<QPushButton>(d, "bbtn_OK");
+    arm();
+    QTest::mouseClick(ok, Qt::LeftButton);
+    if (d->isVisible())
+        QTest::mouseClick(child<QPushButton>(d, "bbtn_Cancel"), Qt::LeftButton);
+}
+
+} // namespace
+
+class TestMoveFaults : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { FaultInjection::install(); }
+    void cleanup()
+    {
+        FaultInjection::clear();
+        QVERIFY(noWindowShown());
+    }
+    void failingWrite_data();
+    void failingWrite();
+};
+
+void TestMoveFaults::failingWrite_data()
+{
+    QTest::addColumn<ToolKind>("kind");
+    QTest::addColumn<int>("move");
+    // io: each write in turn fails; full: each write on; early: with pages
+    // written out before the commit; or table:operation refused.
+    QTest::addColumn<QString>("fault");
+    for (ToolKind k : Kinds)
+        for (int m = 0; m <= int(Move::Delete); ++m) {
+            QStringList faults{"io", "full", "io early", "full early"};
+            for (QString w : writesOf(Move(m)))
+                faults << w.replace("{T}", QString::fromLatin1(toolKind(k).table));
+            // Once the system itself: no file of the process may grow.
+            if (k == ToolKind::Sverla && Move(m) == Move::Prihod)
+                faults << "system full";
+            for (const QString& f : faults)
+                QTest::newRow(qPrintable(QStringLiteral("%1, %2, %3")
+                                             .arg(QString::fromLatin1(toolKind(k).table),
+                                                  QString::fromLatin1(MoveNames[m]), f)))
+                    << k << m << f;
+        }
+}
+
+void TestMoveFaults::failingWrite()
+{
+    QFETCH(ToolKind, kind);
+    QFETCH(int, move);
+    QFETCH(QString, fault);
+    const Move mv = Move(move);
+    const ToolKindInfo& info = toolKind(kind);
+    const QString table = QString::fromLatin1(info.table);
+
+    // A tool with stock and a piece in work, and an empty one to delete.
+    Session s;
+    const qint64 firm = s.firm();
+    const qint64 op = s.person("Петров П. П.");
+    const qint64 tool = insertTool(s.conn, kind, firm, "T-1", 5, 3, 1);
+    const qint64 empty = insertTool(s.conn, kind, firm, "E-0");
+    s.debt(1, info.code, tool, op, false, 1);
+    QVERIFY(s.start());
+    // The dialogs run the real modal loop; for the inserts the step plays in its place.
+    s.user.setRealLoop(kind != ToolKind::Plast);
+    Connection& c = DM->ADOConnection1;
+    Connection file;
+    file.open(s.db.path());
+    const QString before = fileText(file);
+    const QByteArray bytes = fileBytes(s.db.path());
+    RecordSet& cat = catalogueOf(*DM, kind);
+    const qint64 current = mv == Move::Delete ? empty : tool;
+    frm_Main->PageControl_Main->setCurrentIndex(pageOf(kind));
+
+    // One attempt of the movement through the page's command; `arm` runs
+    // right before its OK (or, for a delete, the command).
+    auto attempt = [&](const std::function<void()>& arm) {
+        s.user.clear();
+        frm_Main->PageControl_Main->setCurrentIndex(pageOf(kind));
+        QVERIFY(cat.locate("ID", int(current)));
+        const Tfrm_Main::CatalogueMenu& menu = frm_Main->catalogueMenu(kind);
+        if (mv == Move::Delete) {
+            s.user.answer(true);
+            arm();
+            menu.del->trigger();
+            return;
+        }
+        s.user.onModal([&](QDialog* d) { play(d, mv, kind, arm); });
+        QAction* items[] = {menu.giveToWork, menu.prihod, menu.spisat, menu.perBU, menu.add, menu.edit};
+        items[move]->trigger();
+    };
+
+    // The page and the debts list show the file; nothing is pending.
+    const QStringList catFields{"ID", "Kod", info.newField, info.buField, info.dolgField};
+    auto pagesShowTheFile = [&](const QString& when) {
+        QVERIFY2(cat.state() == RecordSet::State::Browse, qPrintable(when + "the page is not browsing"));
+        QVERIFY2(shownRows(cat, catFields)
+                     == fileRows(file, QStringLiteral("SELECT ID, Kod, %1, K_vo_BU, %2 FROM %3")
+                                           .arg(info.tableNewColumn, info.tableDolgColumn, table)),
+                 qPrintable(when + "the page"));
+        // What the grid and the detail panel show of it.
+        DBGrid* grid = frm_Main->pageGrid(pageOf(kind));
+        QStringList codes;
+        for (int r = 0; r < grid->model()->rowCount(); ++r)
+            codes << grid->model()->index(r, grid->columnOf("Kod")).data().toString();
+        codes.sort();
+        QVERIFY2(codes == fileRows(file, "SELECT Kod FROM " + table), qPrintable(when + "the grid"));
+        auto* newBox = child<QLineEdit>(frm_Main, qPrintable(QStringLiteral("dbed_%1_K_vo_NEW").arg(info.prefix)));
+        QVERIFY2(newBox->text() == cat.fieldByName(info.newField).asString(), qPrintable(when + "the detail panel"));
+        RecordSet& debts = DM->dtset_DolgiSQL;
+        QVERIFY2(debts.isOpen(), qPrintable(when));
+        QVERIFY2(shownRows(debts, {"Nomer_Zap", "K_vo", "ID_Instr", "ID_Tabl"})
+                     == fileRows(file, "SELECT Nomer_Zap, K_vo, ID_Instr, ID_Tabl FROM Dolgi"),
+                 qPrintable(when + "the debts"));
+        QCOMPARE(c.transLevel(), 0);
+        QCOMPARE(s.user.unexpected(), 0);
+        QCOMPARE(s.user.leftOpen(), 0);
+        QCOMPARE(ScriptedUser::usableProblem(frm_Main), QString());
+        QCOMPARE(consistencyFindings(c, false), QStringList());
+    };
+    // A failed attempt: its message alone, the file as before, the page on the tool.
+    auto failed = [&](const QString& when, const QString& message) {
+        QVERIFY2(messages(s.user) == QStringList{message}, qPrintable(when + messages(s.user).join(" | ")));
+        QVERIFY2(fileText(file) == before, qPrintable(when + "the file changed"));
+        QVERIFY2(fileBytes(s.db.path()) == bytes, qPrintable(when + "the file's bytes changed"));
+        pagesShowTheFile(when);
+        if (mv != Move::Give && mv != Move::Add && mv != Move::Delete)   // they read the page again from its start
+            QCOMPARE(cat.fieldByName("ID").asInteger(), int(current));
+    };
+
+    if (fault == "system full") {
+        // The files may not grow past their size (the log has room for no
+        // more frames), as on a disk with no room left; the signal that
+        // would end the program is ignored, so the write fails instead.
+        rlimit was{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &was), 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        attempt([&] {
+            rlimit full = was;
+            full.rlim_cur = rlim_t(qMax<qint64>(QFileInfo(s.db.path() + "-wal").size(), 1));
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &full), 0);
+        });
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &was), 0);
+        std::signal(SIGXFSZ, oldHandler);
+        failed(QString(), failureOf(mv, kind, QString()));
+        attempt([] {});
+    } else if (!fault.contains(':')) {
+        const bool full = fault.startsWith("full");
+        if (fault.endsWith("early"))
+            c.exec(QStringLiteral("PRAGMA cache_size = 2"));
+        const Fault f = full ? Fault::DiskFull : Fault::IoError;
+        const int runs = FaultInjection::everyWriteFails(f, full, [&](int nth) {
+            FaultInjection::clear();
+            attempt([&] { FaultInjection::failWrite(nth, f, full); });
+            if (FaultInjection::faultsInjected() == 0)
+                return;
+            failed(QStringLiteral("write %1: ").arg(nth), failureOf(mv, kind, QString()));
+        });
+        qInfo("%d writes failed in turn", runs);
+        QVERIFY(runs >= 2);   // the log's frame header and its pages, at least
+        c.exec(QStringLiteral("PRAGMA cache_size = -65536"));
+    } else {
+        const QString t = fault.section(':', 0, 0);
+        const QString trigger = FaultInjection::addFailingTrigger(c, t, fault.section(':', 1));
+        attempt([] {});
+        failed(QString(), failureOf(mv, kind, t));
+        FaultInjection::dropFailingTrigger(c, trigger);
+        QCOMPARE(fileText(file), before);
+        attempt([] {});
+    }
+
+    // Once the disk works again the same movement stores.
+    QCOMPARE(messages(s.user), QStringList());
+    pagesShowTheFile(QStringLiteral("stored: "));
+    // new*100 + used*10 + in work, from 5|3|1.
+    const qint64 counts = file.scalar(QStringLiteral("SELECT %1*100 + K_vo_BU*10 + %2 FROM %3 WHERE ID=%4")
+                                          .arg(info.tableNewColumn, info.tableDolgColumn, table)
+                                          .arg(tool));
+    const auto rows = [&](const QString& t) { return file.scalar("SELECT COUNT(*) FROM " + t); };
+    switch (mv) {
+    case Move::Give:
+        QCOMPARE(counts, 333);
+        QCOMPARE(rows("Dolgi"), 2);
+        break;
+    case Move::Prihod:
+        QCOMPARE(counts, 741);
+        QCOMPARE(rows("Prihod_History"), 2);
+        break;
+    case Move::Spisat:
+        QCOMPARE(counts, 421);
+        QCOMPARE(rows("Spisanie_History"), 2);
+        break;
+    case Move::PerBU: QCOMPARE(counts, 351); break;
+    case Move::Add: QCOMPARE(rows(table), 3); break;
+    case Move::Edit: QCOMPARE(rows(QStringLiteral("%1 WHERE ID=%2 AND Kod='X-9'").arg(table).arg(tool)), 1); break;
+    case Move::Delete: QCOMPARE(rows(QStringLiteral("%1 WHERE ID=%2").arg(table).arg(empty)), 0); break;
+    }
+    QCOMPARE(consistencyOfFile(s.db.path()), QStringList());
+    frm_Main->close();
+}
+
+QTEST_MAIN(TestMoveFaults)
+#include "tst_movefaults.moc"
