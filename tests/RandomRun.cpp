@@ -260,6 +260,7 @@ bool RandomRun::step()
     m_touched.clear();
     m_desc = QString::fromLatin1(StepNames[kind]);
     m_kindName = m_desc;
+    m_note.clear();
     m_outcome = Stored;
     s.user.clear();
     // A quarter of the steps play the person inside the real modal loop.
@@ -279,6 +280,14 @@ bool RandomRun::step()
             same = m_expectedBoxes[i] == QLatin1String("*") || m_expectedBoxes[i] == shown[i];
         check(same, QStringLiteral("boxes shown: [%1], expected: [%2]")
                         .arg(shown.join(QStringLiteral(" / ")), m_expectedBoxes.join(QStringLiteral(" / "))));
+        // The pages list every tool and every open debt of the file.
+        for (int t = 0; t <= TDolgi; ++t) {
+            RecordSet* rs = frm_Main->pageRecordSet(t);
+            check(rs->isOpen() && !rs->filtered() &&
+                      rs->recordCount() == m_tables[size_t(t)].rows.size() + m_tables[size_t(t)].pending.size(),
+                  QStringLiteral("page %1 lists %2 rows, the file holds %3").arg(t).arg(rs->recordCount())
+                      .arg(m_tables[size_t(t)].rows.size() + m_tables[size_t(t)].pending.size()));
+        }
         const QStringList found = consistencyFindings(DM->ADOConnection1, false);
         check(found.isEmpty(), QStringLiteral("consistency: ") + found.join(QStringLiteral("; ")));
         // The tables the step touched, and every table now and then.
@@ -292,7 +301,7 @@ bool RandomRun::step()
     }
     m_figures[m_kindName][size_t(m_outcome)]++;
     if (!m_stepFailure.isEmpty()) {
-        m_failure = QStringLiteral("seed %1, step %2 (%3): %4").arg(m_seed).arg(m_steps).arg(m_desc, m_stepFailure);
+        m_failure = QStringLiteral("seed %1, step %2 (%3): %4").arg(m_seed).arg(m_steps).arg(m_desc + m_note, m_stepFailure);
         return false;
     }
     return true;
@@ -389,18 +398,42 @@ void setQuantity(QSpinBox* box, int value)
 
 } // namespace
 
+qint64 RandomRun::chooseTool(ToolKind k, int pos, qint64 wanted)
+{
+    // Now and then the page is ordered by another column first.
+    if (chance(10)) {
+        frm_Main->PageControl_Main->setCurrentIndex(pageOf(k));
+        DBGrid* grid = frm_Main->pageGrid(pageOf(k));
+        const int col = pick(0, grid->model()->columnCount() - 1);
+        clickTitle(grid, grid->columnFieldName(col));
+        m_note += QStringLiteral(", the page ordered by %1").arg(grid->columnFieldName(col));
+    }
+    if (wanted > 0) {
+        RecordSet& cat = catalogueOf(*DM, k);
+        const int f = cat.fieldIndex("ID");
+        for (pos = 0; pos < cat.recordCount() && cat.intAt(pos, f) != wanted;)
+            ++pos;
+    }
+    const qint64 id = clickTool(k, pos);
+    if (!check(id > 0, "an empty page") || !check(m_tables[size_t(k)].rows.contains(id), "a tool not in the file"))
+        return 0;
+    const QStringList& t = m_tables[size_t(k)].rows[id];
+    RecordSet& cat = catalogueOf(*DM, k);
+    const ToolKindInfo& i = toolKind(k);
+    check(cat.fieldByName(i.newField).asInteger() == num(t, 1) && cat.fieldByName(i.buField).asInteger() == num(t, 2) &&
+              cat.fieldByName(i.dolgField).asInteger() == num(t, 3) && cat.fieldByName("Kod").asString() == t[0],
+          QStringLiteral("the page shows %1 %2 otherwise than the file").arg(i.table).arg(id));
+    return id;
+}
+
 void RandomRun::issue()
 {
     const ToolKind k = ToolKind(pick(0, 3));
-    const qint64 id = clickTool(k, pick(0, 1000));
-    if (!check(id > 0, "an empty page"))
+    const qint64 id = chooseTool(k, pick(0, 1000));
+    if (!id)
         return;
     QStringList& tool = m_tables[size_t(k)].rows[id];
     const int have[2] = {num(tool, 1), num(tool, 2)};
-    RecordSet& cat = catalogueOf(*DM, k);
-    check(cat.fieldByName(toolKind(k).newField).asInteger() == have[0] &&
-              cat.fieldByName(toolKind(k).buField).asInteger() == have[1],
-          "the page shows other counts than the file");
     m_desc = QStringLiteral("issue of %1 %2 (%3 new, %4 used)").arg(toolKind(k).table).arg(id).arg(have[0]).arg(have[1]);
     m_touched << int(k) << TDolgi;
     if (have[0] <= 0 && have[1] <= 0) {
@@ -411,7 +444,7 @@ void RandomRun::issue()
         const bool bu = have[0] <= 0 || (have[1] > 0 && chance(40));
         const int qty = pick(1, have[bu]);
         const int how = pick(0, 2);
-        m_session->user.onModal([=](QDialog* d) {
+        m_session->user.onModal([=, this](QDialog* d) {
             auto* f = qobject_cast<Tfrm_GiveToWork*>(d);
             if (!check(f, "not the issue dialog"))
                 return;
@@ -461,8 +494,24 @@ void RandomRun::issue()
 
 void RandomRun::giveBack()
 {
-    frm_Main->PageControl_Main->setCurrentIndex(Tfrm_Main::PageDolgi);
     RecordSet& list = DM->dtset_DolgiSQL;
+    // A third of the returns go through the tool's page: its debts alone
+    // on the debts page, the whole list again afterwards.
+    bool oneTool = false;
+    if (!m_tables[TDolgi].rows.isEmpty() && chance(33)) {
+        const QStringList d = std::next(m_tables[TDolgi].rows.begin(), pick(0, int(m_tables[TDolgi].rows.size()) - 1)).value();
+        const ToolKind k = toolKindByCode(num(d, 0)).value_or(ToolKind::Sverla);
+        if (!check(chooseTool(k, 0, num(d, 1)) == num(d, 1), "the debt's tool not listed"))
+            return;
+        frm_Main->catalogueMenu(k).viewDolgi->trigger();
+        int debts = 0;
+        for (const QStringList& r : std::as_const(m_tables[TDolgi].rows))
+            debts += r[0] == d[0] && r[1] == d[1];
+        check(frm_Main->PageControl_Main->currentIndex() == Tfrm_Main::PageDolgi && list.recordCount() == debts,
+              QStringLiteral("the tool's debts page lists %1 debts, the file holds %2").arg(list.recordCount()).arg(debts));
+        oneTool = true;
+    }
+    frm_Main->PageControl_Main->setCurrentIndex(Tfrm_Main::PageDolgi);
     if (list.recordCount() == 0) {
         m_desc = "return with no debts";
         outcome(Refused);
@@ -489,7 +538,7 @@ void RandomRun::giveBack()
                  .arg(debt).arg(kvo).arg(bu ? "used" : "new").arg(rNew).arg(rUsed).arg(variant);
     const int how = pick(0, 2);
     m_touched << TDolgi << THistory;
-    m_session->user.onModal([=](QDialog* dlg) {
+    m_session->user.onModal([=, this](QDialog* dlg) {
         auto* f = qobject_cast<Tfrm_GetBackInstr*>(dlg);
         if (!check(f, "not the return dialog"))
             return;
@@ -530,13 +579,17 @@ void RandomRun::giveBack()
         QTest::mouseClick(frm_Main->SpeedButton1, Qt::LeftButton);
     else
         frm_Main->pm_Dolgi_Return->trigger();
+    if (oneTool) {
+        m_desc += QStringLiteral(", from the tool's page");
+        QTest::mouseClick(frm_Main->spbt_Dolgi_Filtr, Qt::LeftButton);
+    }
 }
 
 void RandomRun::receipt()
 {
     const ToolKind k = ToolKind(pick(0, 3));
-    const qint64 id = clickTool(k, pick(0, 1000));
-    if (!check(id > 0, "an empty page"))
+    const qint64 id = chooseTool(k, pick(0, 1000));
+    if (!id)
         return;
     const int variant = pick(0, 9);   // 0 cancel, 1 nothing received, else stored
     int a = chance(40) ? 0 : pick(1, 30), b = chance(50) ? 0 : pick(1, 30);
@@ -552,7 +605,7 @@ void RandomRun::receipt()
         a = 500;
     const int how = pick(0, 2);
     m_touched << int(k) << TPrihod;
-    m_session->user.onModal([=](QDialog* d) {
+    m_session->user.onModal([=, this](QDialog* d) {
         auto* f = qobject_cast<Tfrm_Prihod_Instr*>(d);
         if (!check(f, "not the receipt dialog"))
             return;
@@ -587,8 +640,8 @@ void RandomRun::receipt()
 void RandomRun::writeOff()
 {
     const ToolKind k = ToolKind(pick(0, 3));
-    const qint64 id = clickTool(k, pick(0, 1000));
-    if (!check(id > 0, "an empty page"))
+    const qint64 id = chooseTool(k, pick(0, 1000));
+    if (!id)
         return;
     const QStringList t0 = m_tables[size_t(k)].rows[id];
     const int have[2] = {num(t0, 1), num(t0, 2)};
@@ -608,7 +661,7 @@ void RandomRun::writeOff()
         a = b = 0;
     m_desc += QStringLiteral(": %1 new + %2 used, variant %3").arg(a).arg(b).arg(variant);
     const int how = pick(0, 2);
-    m_session->user.onModal([=](QDialog* d) {
+    m_session->user.onModal([=, this](QDialog* d) {
         auto* f = qobject_cast<Tfrm_Spisat_Instr*>(d);
         if (!check(f, "not the write-off dialog"))
             return;
@@ -647,8 +700,8 @@ void RandomRun::writeOff()
 void RandomRun::transfer()
 {
     const ToolKind k = ToolKind(pick(0, 3));
-    const qint64 id = clickTool(k, pick(0, 1000));
-    if (!check(id > 0, "an empty page"))
+    const qint64 id = chooseTool(k, pick(0, 1000));
+    if (!id)
         return;
     const int have = num(m_tables[size_t(k)].rows[id], 1);
     m_touched << int(k);
@@ -663,7 +716,7 @@ void RandomRun::transfer()
     const int c = variant == 1 ? 0 : pick(1, have);
     m_desc += QStringLiteral(": %1, variant %2").arg(c).arg(variant);
     const int how = pick(0, 2);
-    m_session->user.onModal([=](QDialog* d) {
+    m_session->user.onModal([=, this](QDialog* d) {
         auto* f = qobject_cast<Tfrm_Per_Instr_BU*>(d);
         if (!check(f, "not the transfer dialog"))
             return;
@@ -703,7 +756,7 @@ void RandomRun::addTool()
     const int how = pick(0, 2);
     m_desc = QStringLiteral("add of %1 %2, variant %3").arg(toolKind(k).table, kod).arg(variant);
     m_touched << int(k);
-    m_session->user.onModal([=](QDialog* d) {
+    m_session->user.onModal([=, this](QDialog* d) {
         auto* e = qobject_cast<TToolEditor*>(d);
         if (!check(e, "not a tool editor"))
             return;
@@ -746,15 +799,15 @@ void RandomRun::addTool()
 void RandomRun::editTool()
 {
     const ToolKind k = ToolKind(pick(0, 3));
-    const qint64 id = clickTool(k, pick(0, 1000));
-    if (!check(id > 0, "an empty page"))
+    const qint64 id = chooseTool(k, pick(0, 1000));
+    if (!id)
         return;
     const int variant = pick(0, 9);   // 0 cancel, 1 empty code, else stored
     const QString kod = QStringLiteral("ED-%1").arg(++m_serial);
     const int how = pick(0, 2);
     m_desc = QStringLiteral("edit of %1 %2 to %3, variant %4").arg(toolKind(k).table).arg(id).arg(kod).arg(variant);
     m_touched << int(k);
-    m_session->user.onModal([=](QDialog* d) {
+    m_session->user.onModal([=, this](QDialog* d) {
         auto* e = qobject_cast<TToolEditor*>(d);
         if (!check(e, "not a tool editor"))
             return;
@@ -792,16 +845,13 @@ void RandomRun::deleteTool()
 {
     const ToolKind k = ToolKind(pick(0, 3));
     // Half of the time a tool added in this run, which may have no history.
-    int pos = pick(0, 1000);
-    if (chance(50)) {
-        RecordSet& cat = catalogueOf(*DM, k);
-        const int f = cat.fieldIndex("ID");
-        for (int p = 0; p < cat.recordCount(); ++p)
-            if (m_tables[size_t(k)].rows.value(cat.intAt(p, f)).value(0).startsWith("RND-"))
-                pos = p;
-    }
-    const qint64 id = clickTool(k, pos);
-    if (!check(id > 0, "an empty page"))
+    qint64 wanted = 0;
+    if (chance(50))
+        for (auto it = m_tables[size_t(k)].rows.begin(); it != m_tables[size_t(k)].rows.end(); ++it)
+            if (it.value()[0].startsWith("RND-"))
+                wanted = it.key();
+    const qint64 id = chooseTool(k, pick(0, 1000), wanted);
+    if (!id)
         return;
     const QStringList t = m_tables[size_t(k)].rows[id];
     const QString code = n(kindCodeOf(k)), tool = n(id);
@@ -837,8 +887,8 @@ void RandomRun::addOperator()
     m_desc = QStringLiteral("add of operator %1, variant %2").arg(fio).arg(variant);
     m_touched << TPeople;
     Session& s = *m_session;
-    s.user.onModal([=, &s](QDialog*) {
-        s.user.onModal([=](QDialog* d) {
+    s.user.onModal([=, this, &s](QDialog*) {
+        s.user.onModal([=, this](QDialog* d) {
             auto* e = qobject_cast<Tfrm_Edit_People*>(d);
             if (!check(e, "not the operator editor"))
                 return;
@@ -874,7 +924,7 @@ void RandomRun::deleteOperator()
     Session& s = *m_session;
     const int pos = pick(0, 1000);
     m_desc = QStringLiteral("delete of an operator, answer %1").arg(yes);
-    s.user.onModal([=, &s](QDialog*) {
+    s.user.onModal([=, this, &s](QDialog*) {
         RecordSet& people = DM->tbl_People;
         if (!check(people.recordCount() > 0, "no operators listed"))
             return;
@@ -920,7 +970,7 @@ void RandomRun::deleteHistoryRow()
     const int pos = pick(0, 100000);
     m_touched << w.table;
     m_desc = QStringLiteral("delete of a row of %1, answer %2").arg(w.form->objectName()).arg(yes);
-    m_session->user.onModal([=](QDialog*) {
+    m_session->user.onModal([=, this](QDialog*) {
         RecordSet& list = w.form->list();
         if (list.recordCount() > 0) {
             clickRow(w.form->findChild<DBGrid*>(w.grid), pos % list.recordCount());

@@ -16,6 +16,7 @@
 #include <random>
 
 class Session;
+enum class ToolKind;
 
 class RandomRun {
 public:
@@ -50,6 +51,10 @@ public:
 
 private:
     void runStep(int kind);
+    // A tool of the kind's page made current by a click on row pos (modulo
+    // the rows), or on the row of `wanted`; its counts on the page checked
+    // against the model. 0: none.
+    qint64 chooseTool(ToolKind k, int pos, qint64 wanted = 0);
     void issue();
     void giveBack();
     void receipt();
@@ -74,7 +79,7 @@ private:
     std::mt19937 m_rng;
     std::unique_ptr<Session> m_session;
     std::vector<Table> m_tables;
-    QString m_failure, m_stepFailure, m_desc;
+    QString m_failure, m_stepFailure, m_desc, m_note;
     QStringList m_expectedBoxes;
     QList<int> m_touched;
     Outcome m_outcome = Stored;
