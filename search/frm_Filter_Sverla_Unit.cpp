@@ -64,7 +64,7 @@ Tfrm_Filter_Sverla::Tfrm_Filter_Sverla(QWidget* parent) : TForm(parent)
 
     GroupBox1 = new QGroupBox(QStringLiteral("Геометрические характеристики"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    struct RowSpec {
+    struct RowLayout {
         const char* compare;
         const char* value;
         const char* upper;
@@ -80,7 +80,7 @@ Tfrm_Filter_Sverla::Tfrm_Filter_Sverla(QWidget* parent) : TForm(parent)
     using F = Tfrm_Filter_Sverla;
     // The drill diameter's box takes at most 5 characters, the others 10
     // (any 32-bit length).
-    const RowSpec specs[4] = {
+    const RowLayout layouts[4] = {
         {"cmbx_DiamSv", "ed_DiamSv", "cmbx_DiamSv_SP", "ed_DiamSv_SP", 5, &F::cmbx_DiamSv, &F::ed_DiamSv,
          &F::cmbx_DiamSv_SP, &F::ed_DiamSv_SP, &F::cmbx_DiamSvChange, &F::cmbx_DiamSv_SPChange},
         {"cmbx_DiamHvost", "ed_DiamHvost", "cmbx_DiamHvost_SP", "ed_DiamHvost_SP", 10, &F::cmbx_DiamHvost,
@@ -94,7 +94,7 @@ Tfrm_Filter_Sverla::Tfrm_Filter_Sverla(QWidget* parent) : TForm(parent)
     auto* g1 = new QGridLayout(GroupBox1);
     g1->setHorizontalSpacing(8);
     for (int r = 0; r < 4; ++r) {
-        const RowSpec& s = specs[r];
+        const RowLayout& s = layouts[r];
         CriterionRow& row = m_rows[r];
         row.compare = pickList(GroupBox1, s.compare, r == 0 ? compareDiam : compare, 0);
         row.value = valueBox(GroupBox1, s.value, s.maxLength);

@@ -80,25 +80,15 @@ QString n(qint64 v) { return QString::number(v); }
 int num(const QStringList& row, int col) { return row.value(col).toInt(); }
 void bump(QStringList& row, int col, int by) { row[col] = n(num(row, col) + by); }
 
-// Typed key by key as a person types, through the box's key filter.
-void typeText(QWidget* w, const QString& text)
-{
-    for (const QChar ch : text) {
-        const int key = ch.isDigit() ? Qt::Key_0 + ch.digitValue() : 0;
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(w, &press);
-        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(w, &release);
-    }
-}
-
 void retype(QLineEdit* e, const QString& text)
 {
     e->setFocus();
     e->selectAll();
     QTest::keyClick(e, Qt::Key_Delete);
-    typeText(e, text);
+    typeKeys(e, text);
 }
+
+} // namespace
 
 // The controls of each kind's editor that a step fills: the code box, the
 // firm list, and the dimension boxes with values that pass the checks.
@@ -109,6 +99,8 @@ struct EditorLayout {
     const char* addButton;
     const char* giveButton;
 };
+
+namespace {
 
 const EditorLayout& editorLayout(ToolKind k)
 {
@@ -745,6 +737,40 @@ void RandomRun::transfer()
     frm_Main->catalogueMenu(k).perBU->trigger();
 }
 
+// The editor's script after what add or edit types first: the dimensions
+// the checks want, the code (variant 1: empty, refused), then OK, or leaving
+// (variant 0).
+void RandomRun::playEditor(QDialog* d, TToolEditor* e, const EditorLayout& l, const QString& kod, int variant, int how)
+{
+    for (const auto& [box, value] : l.dimensions)
+        retype(d->findChild<QLineEdit*>(box), value);
+    retype(d->findChild<QLineEdit*>(l.code), variant == 1 ? QString() : kod);
+    if (variant == 0) {
+        leave(d, e->bbtn_Cancel, how);
+        return;
+    }
+    QTest::mouseClick(e->bbtn_OK, Qt::LeftButton);
+    if (variant == 1) {
+        check(e->isVisible(), "the refused editor closed");
+        leave(d, e->bbtn_Cancel, how);
+    }
+}
+
+// What the editor's script came to: true when the row was stored.
+bool RandomRun::editorStored(int variant)
+{
+    if (variant == 0) {
+        outcome(Cancelled);
+        return false;
+    }
+    if (variant == 1) {
+        expectBoxes({"*"});
+        outcome(Refused);
+        return false;
+    }
+    return true;
+}
+
 // Add and edit share the editor's script: a code typed (empty: refused),
 // a firm chosen on add, the dimensions the checks want, OK or leaving.
 void RandomRun::addTool()
@@ -762,32 +788,16 @@ void RandomRun::addTool()
             return;
         const EditorLayout& l = editorLayout(k);
         if (auto* naim = d->findChild<QComboBox*>("dbcmbx_Naim"))
-            typeText(naim->lineEdit(), QStringLiteral("Наименование ") + kod);
+            typeKeys(naim->lineEdit(), QStringLiteral("Наименование ") + kod);
         auto* firm = d->findChild<QComboBox*>(l.firm);
         if (!check(firm && firm->count() > 0, "no firm to choose"))
             return;
         const int i = pick(0, firm->count() - 1);
         firm->setCurrentIndex(i);
         emit firm->activated(i);
-        for (const auto& [box, value] : l.dimensions)
-            retype(d->findChild<QLineEdit*>(box), value);
-        retype(d->findChild<QLineEdit*>(l.code), variant == 1 ? QString() : kod);
-        if (variant == 0) {
-            leave(d, e->bbtn_Cancel, how);
-            return;
-        }
-        QTest::mouseClick(e->bbtn_OK, Qt::LeftButton);
-        if (variant == 1) {
-            check(e->isVisible(), "the refused editor closed");
-            leave(d, e->bbtn_Cancel, how);
-        }
+        playEditor(d, e, l, kod, variant, how);
     });
-    if (variant == 0) {
-        outcome(Cancelled);
-    } else if (variant == 1) {
-        expectBoxes({"*"});
-        outcome(Refused);
-    } else {
+    if (editorStored(variant)) {
         m_tables[size_t(k)].pending << QStringList{kod, "0", "0", "0"};
     }
     if (chance(50))
@@ -813,26 +823,10 @@ void RandomRun::editTool()
             return;
         const EditorLayout& l = editorLayout(k);
         if (auto* naim = d->findChild<QComboBox*>("dbcmbx_Naim"); naim && naim->currentText().isEmpty())
-            typeText(naim->lineEdit(), QStringLiteral("Наименование"));
-        for (const auto& [box, value] : l.dimensions)
-            retype(d->findChild<QLineEdit*>(box), value);
-        retype(d->findChild<QLineEdit*>(l.code), variant == 1 ? QString() : kod);
-        if (variant == 0) {
-            leave(d, e->bbtn_Cancel, how);
-            return;
-        }
-        QTest::mouseClick(e->bbtn_OK, Qt::LeftButton);
-        if (variant == 1) {
-            check(e->isVisible(), "the refused editor closed");
-            leave(d, e->bbtn_Cancel, how);
-        }
+            typeKeys(naim->lineEdit(), QStringLiteral("Наименование"));
+        playEditor(d, e, l, kod, variant, how);
     });
-    if (variant == 0) {
-        outcome(Cancelled);
-    } else if (variant == 1) {
-        expectBoxes({"*"});
-        outcome(Refused);
-    } else {
+    if (editorStored(variant)) {
         m_tables[size_t(k)].rows[id][0] = kod;
     }
     if (chance(50))

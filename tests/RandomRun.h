@@ -15,7 +15,10 @@
 #include <memory>
 #include <random>
 
+class QDialog;
 class Session;
+class TToolEditor;
+struct EditorLayout;
 enum class ToolKind;
 
 class RandomRun {
@@ -66,6 +69,8 @@ private:
     void addOperator();
     void deleteOperator();
     void deleteHistoryRow();
+    void playEditor(QDialog* d, TToolEditor* e, const EditorLayout& l, const QString& kod, int variant, int how);
+    bool editorStored(int variant);
 
     // Checks recorded while a step runs: the first that fails is kept.
     bool check(bool ok, const QString& what);

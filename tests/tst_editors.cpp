@@ -95,18 +95,6 @@ template <class T> T* child(QWidget* w, const QString& name)
     return c;
 }
 
-// Typed key by key, as a person would, through the box's key filter.
-void typeKeys(QWidget* w, const QString& text)
-{
-    for (const QChar ch : text) {
-        const int key = ch.isDigit() ? Qt::Key_0 + ch.digitValue() : 0;
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(w, &press);
-        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(w, &release);
-    }
-}
-
 // Replaces a box's text by typing: the old text selected and deleted first.
 void retype(QLineEdit* e, const QString& text)
 {

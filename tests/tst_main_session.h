@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -118,6 +119,18 @@ inline void clickRow(DBGrid* grid, int pos)
     const QModelIndex idx = grid->model()->index(pos, 0);
     grid->scrollTo(idx);
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(idx).center());
+}
+
+// Typed key by key, as a person would, through the box's key filter.
+inline void typeKeys(QWidget* w, const QString& text)
+{
+    for (const QChar ch : text) {
+        const int key = ch.isDigit() ? Qt::Key_0 + ch.digitValue() : 0;
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(w, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(w, &release);
+    }
 }
 
 // No window of the program may stay on screen after a test.
