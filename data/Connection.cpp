@@ -111,6 +111,7 @@ void Connection::close()
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
     m_level = 0;
     m_lost = false;
+    m_writing = false;
     if (m_db) {
         sqlite3_rollback_hook(m_db, nullptr, nullptr);
         sqlite3_set_authorizer(m_db, nullptr, nullptr);
@@ -210,6 +211,26 @@ qint64 Connection::scalar(const QString& sql)
     return v;
 }
 
+void Connection::beginWrite()
+{
+    if (m_level > 0)
+        throw DbError(QStringLiteral("Транзакция уже открыта."));
+    // The lock first: a lock held by another connection is waited for by the
+    // busy handler, and nothing read afterwards can be outdated by it.
+    execRaw("BEGIN IMMEDIATE");
+    m_level = 1;
+    m_writing = true;
+}
+
+FileState Connection::fileState()
+{
+    FileState s;
+    s.own = m_ownCommits;
+    if (m_db)
+        s.version = scalar(QStringLiteral("PRAGMA data_version"));
+    return s;
+}
+
 void Connection::beginTrans()
 {
     if (m_level == 0) {
@@ -229,9 +250,12 @@ void Connection::commitTrans()
         throw DbError(QStringLiteral("Нет открытой транзакции."));
     if (m_lost)
         throw DbError(QStringLiteral("Транзакция прервана ошибкой записи на диск, изменения не сохранены."));
-    if (m_level == 1)
+    if (m_level == 1) {
         execRaw("COMMIT");   // on failure the transaction stays open for the rollback
-    else
+        if (m_writing)
+            ++m_ownCommits;
+        m_writing = false;
+    } else
         execRaw(QStringLiteral("RELEASE lvl_%1").arg(m_level - 1).toUtf8().constData());
     const int level = m_level--;
     emit committed(level);
@@ -244,6 +268,7 @@ void Connection::rollbackTrans()
     const int level = m_level--;
     if (level == 1) {
         m_lost = false;
+        m_writing = false;
         try {
             if (m_db && !sqlite3_get_autocommit(m_db))
                 execRaw("ROLLBACK");
@@ -265,6 +290,39 @@ void Connection::rollbackTrans()
         throw;
     }
     emit rolledBack(level);
+}
+
+WriteTransaction::WriteTransaction(Connection& c) : m_c(c)
+{
+    m_c.beginWrite();
+    try {
+        m_before = m_c.fileState();
+    } catch (...) {
+        m_done = true;
+        try {
+            m_c.rollbackTrans();
+        } catch (...) {
+        }
+        throw;
+    }
+}
+
+WriteTransaction::~WriteTransaction()
+{
+    if (!m_done) {
+        try {
+            m_c.rollbackTrans();
+        } catch (...) {
+        }
+    }
+}
+
+void WriteTransaction::commit()
+{
+    m_c.commitTrans();
+    m_done = true;
+    // The engine's version counts the others' commits only.
+    m_after = {m_before.version, m_c.ownCommits()};
 }
 
 Transaction::~Transaction()

@@ -9,6 +9,17 @@
 
 struct sqlite3;
 
+// Where the database stood for this connection: the others' commits it has
+// seen (the engine's data version) and the count of its own commits. Rows
+// read at one state and the file at the same state are the same rows.
+struct FileState {
+    qint64 version = -1;   // -1: not known
+    quint64 own = 0;
+    bool operator==(const FileState& o) const { return version == o.version && own == o.own; }
+    bool operator!=(const FileState& o) const { return !(*this == o); }
+    bool known() const { return version >= 0; }
+};
+
 class Connection : public QObject {
     Q_OBJECT
 public:
@@ -28,6 +39,10 @@ public:
     // Runs a query returning one integer (0 when null or no row).
     qint64 scalar(const QString& sql);
 
+    // A write transaction takes the write lock at once (waiting for another
+    // connection's up to busyWaitMs, the windows kept painted), so that what
+    // it reads is what it writes over; see WriteTransaction.
+    void beginWrite();
     void beginTrans();
     void commitTrans();
     void rollbackTrans();
@@ -43,6 +58,11 @@ public:
     // The last engine error as raised to callers: a busy file and an out of
     // date read get their reasons and texts, anything else the engine's words.
     DbError engineError(const QString& context) const;
+
+    // The state of the file as this connection sees it now. Inside a write
+    // transaction: as it was when the lock was taken.
+    FileState fileState();
+    quint64 ownCommits() const { return m_ownCommits; }
 
     // How long a write waits for a lock held by another connection (ms).
     int busyWaitMs() const { return m_busyWaitMs; }
@@ -66,10 +86,34 @@ private:
     QString m_path;
     int m_level = 0;
     int m_busyWaitMs = 3000;
+    bool m_writing = false;     // the outermost transaction holds the write lock
+    quint64 m_ownCommits = 0;   // write transactions committed by this connection
     // The engine rolled the open transaction back on its own (a write to the
     // disk failed): until the caller's rollback, nothing more is written, so
     // that no remaining write of the command is stored on its own.
     bool m_lost = false;
+};
+
+// One short write transaction: takes the write lock first, then the caller
+// reads, checks and writes; commit stores everything, and leaving the scope
+// without commit rolls everything back. `before` is the file's state when
+// the lock was taken (nothing of this transaction in it), `after` the state
+// once committed.
+class WriteTransaction {
+public:
+    explicit WriteTransaction(Connection& c);
+    ~WriteTransaction();
+    void commit();
+    FileState before() const { return m_before; }
+    FileState after() const { return m_after; }
+    WriteTransaction(const WriteTransaction&) = delete;
+    WriteTransaction& operator=(const WriteTransaction&) = delete;
+
+private:
+    Connection& m_c;
+    bool m_done = false;
+    FileState m_before;
+    FileState m_after;
 };
 
 // Holds a transaction for one scope: rolls back unless committed, so no path
