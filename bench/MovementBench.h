@@ -1,20 +1,22 @@
 #pragma once
-// The stock movements measured end to end through the program's windows:
-// the command on the drills page, the dialog played by a scripted user
-// (quantity chosen, OK pressed), the posts, the commit and the refresh of
-// the page that ends the movement; beside it, that refresh alone.
+// The stock movements measured end to end through the program's windows (off
+// screen): from the command on a page to the page showing what it wrote, the
+// dialog played by a scripted user (quantity chosen, OK pressed: the
+// operation runs inside it). Beside each, the full refresh a movement used
+// to end with (the kind's catalogue and the debts list read again whole).
 #include <QString>
 #include <vector>
 
 struct MovementFigure {
     QString what;
     std::vector<double> totalMs;     // each run of the movement
-    std::vector<double> refreshMs;   // each run of the drills refresh alone
+    std::vector<double> refreshMs;   // each run of the full refresh
     QString note;
     QString error;
 };
 
 // Creates the program's windows on the database at `path` (which the
-// movements change: a receipt, a write-off and a transfer of one piece per
-// run) and measures each movement `runs` times.
+// movements change: per kind one piece issued per run, then a receipt, a
+// write-off, a transfer of one drill and the return of each debt issued) and
+// measures each movement `runs` times.
 std::vector<MovementFigure> measureMovements(const QString& path, int runs);

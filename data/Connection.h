@@ -1,17 +1,21 @@
 #pragma once
-// The one connection to the database file (ADOConnection1). All record sets
-// read and write through it; transactions nest: the outermost is a real
-// transaction, every inner one a savepoint that folds into it on commit.
+// The one connection to the database (ADOConnection1): an SQLite file or a
+// database on a PostgreSQL server, behind the engine interface (Engine.h).
+// All record sets read and the operations write through it. Transactions
+// do not nest: each is one short unit of work (see WriteTransaction).
 #include <QObject>
 #include <QString>
+#include <memory>
 
 #include "DbError.h"
 
+class Engine;
+struct Dialect;
 struct sqlite3;
 
 // Where the database stood for this connection: the others' commits it has
-// seen (the engine's data version) and the count of its own commits. Rows
-// read at one state and the file at the same state are the same rows.
+// seen (the engine's change version) and the count of its own commits. Rows
+// read at one state and the database at the same state are the same rows.
 struct FileState {
     qint64 version = -1;   // -1: not known
     quint64 own = 0;
@@ -26,13 +30,30 @@ public:
     explicit Connection(QObject* parent = nullptr);
     ~Connection() override;
 
-    // Opens an existing database file; never creates, alters or overwrites
-    // a file that is not a database of this program (DbError then).
-    void open(const QString& path);
+    // Opens an existing database: a file path, or a libpq URI naming a
+    // server database. A file that is not a database of this program is
+    // never created, altered or overwritten (DbError then); a server
+    // database without the program's tables is refused too, unless
+    // `checkSchema` is false (one about to get them).
+    void open(const QString& name, bool checkSchema = true);
+    // Opens a database for reading only (the checks' and copies' source).
+    void openReadOnly(const QString& name);
+    // Makes a new, empty database file for the caller to fill (DbError when
+    // a file of that name exists); discardCreated closes and removes it again.
+    void create(const QString& path);
+    void discardCreated();
     void close();
-    bool isOpen() const { return m_db != nullptr; }
+    bool isOpen() const { return bool(m_engine); }
+    // The name it was opened with: the file's absolute path, or the URI.
     QString path() const { return m_path; }
-    sqlite3* handle() const { return m_db; }
+    bool isServer() const;
+    // What the person is shown as the database's name.
+    QString displayName() const;
+    Engine& engine() const;
+    const Dialect& dialect() const;
+    // The SQLite handle of a file (for the file's own tools and tests); null
+    // on a server.
+    sqlite3* handle() const;
 
     // Runs one or more statements without results; DbError on failure.
     void exec(const QString& sql);
@@ -41,64 +62,46 @@ public:
 
     // A write transaction takes the write lock at once (waiting for another
     // connection's up to busyWaitMs, the windows kept painted), so that what
-    // it reads is what it writes over; see WriteTransaction.
+    // it reads is what it writes over; see WriteTransaction. beginTrans
+    // begins a transaction that reads first.
     void beginWrite();
     void beginTrans();
     void commitTrans();
     void rollbackTrans();
-    int transLevel() const { return m_level; }
-    bool inTransaction() const { return m_level > 0; }
+    int transLevel() const { return inTransaction() ? 1 : 0; }
+    bool inTransaction() const;
     // The engine ended the open transaction itself (a write to the disk
-    // failed): nothing of it remains, and until the caller's rollback nothing
-    // more is written; its commit raises DbError.
-    bool transactionLost() const { return m_lost; }
+    // failed): nothing of it remains, and until the rollback nothing more is
+    // written; its commit raises DbError.
+    bool transactionLost() const;
 
-    // Message of the last engine error, in the engine's words.
-    QString lastEngineError() const;
-    // The last engine error as raised to callers: a busy file and an out of
-    // date read get their reasons and texts, anything else the engine's words.
-    DbError engineError(const QString& context) const;
-
-    // The state of the file as this connection sees it now. Inside a write
-    // transaction: as it was when the lock was taken.
+    // The state of the database as this connection sees it now. Inside a
+    // write transaction: as it was when the lock was taken.
     FileState fileState();
     quint64 ownCommits() const { return m_ownCommits; }
+    // Whether another connection wrote since `s` (a cheap look, for lists
+    // that follow the other copies' changes).
+    bool othersWroteSince(const FileState& s);
 
     // How long a write waits for a lock held by another connection (ms).
     int busyWaitMs() const { return m_busyWaitMs; }
-    void setBusyWaitMs(int ms) { m_busyWaitMs = ms; }
-
-signals:
-    // Transaction level `level` (1 = the outermost) was committed into the
-    // one around it, or into the file.
-    void committed(int level);
-    // Transaction level `level` was rolled back: rows written inside it are
-    // gone from the file.
-    void rolledBack(int level);
+    void setBusyWaitMs(int ms);
 
 private:
-    void execRaw(const char* sql);
-    static void engineRolledBack(void* self);
-    static int authorize(void* self, int action, const char*, const char*, const char*, const char*);
-
-    sqlite3* m_db = nullptr;
-    QString m_qtName;   // name of the QSqlDatabase connection that owns the handle
+    friend class WriteTransaction;
+    std::unique_ptr<Engine> m_engine;
     QString m_path;
-    int m_level = 0;
+    bool m_created = false;   // this connection made the file
     int m_busyWaitMs = 3000;
-    bool m_writing = false;     // the outermost transaction holds the write lock
+    bool m_writing = false;     // the transaction holds the write lock
     quint64 m_ownCommits = 0;   // write transactions committed by this connection
-    // The engine rolled the open transaction back on its own (a write to the
-    // disk failed): until the caller's rollback, nothing more is written, so
-    // that no remaining write of the command is stored on its own.
-    bool m_lost = false;
 };
 
 // One short write transaction: takes the write lock first, then the caller
 // reads, checks and writes; commit stores everything, and leaving the scope
-// without commit rolls everything back. `before` is the file's state when
-// the lock was taken (nothing of this transaction in it), `after` the state
-// once committed.
+// without commit rolls everything back. `before` is the database's state
+// when the lock was taken (nothing of this transaction in it), `after` the
+// state once committed.
 class WriteTransaction {
 public:
     explicit WriteTransaction(Connection& c);

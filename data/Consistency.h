@@ -17,17 +17,16 @@
 #include <QStringList>
 
 class Connection;
-struct sqlite3;
 
 // Checks an open database (the program's own connection, for instance);
-// DbError when the file cannot be read or is not this program's database.
+// DbError when it cannot be read or is not this program's database.
 // Without `wholeFile` the engine's integrity check of every page is left
 // out: the rows alone, for checks after every step of a long run.
-QStringList consistencyFindings(sqlite3* db, const QString& path, bool wholeFile = true);
 QStringList consistencyFindings(Connection& c, bool wholeFile = true);
 
-// Opens the file read-only, checks it and closes it. Nothing is written:
-// not the file, not its journal mode; a file with no log beside it is read
-// as unchangeable, so no log files are left behind either. DbError when the
-// file cannot be opened as this program's database.
-QStringList consistencyOfFile(const QString& path);
+// Opens the database read-only, checks it and closes it. Nothing is
+// written: not the file, not its journal mode; a file with no log beside it
+// is read as unchangeable, so no log files are left behind either. DbError
+// when it cannot be opened as this program's database. `name` a file path
+// or a server database's URI.
+QStringList consistencyOfFile(const QString& name);

@@ -5,6 +5,7 @@
 
 #include "DbError.h"
 #include "HistoryList.h"
+#include "Operations.h"
 #include "ProgramFolder.h"
 #include "Schema.h"
 
@@ -236,11 +237,13 @@ QString TDM::dolgiSql()
         QString where = QStringLiteral("WHERE (D.ID_Instr=%1.ID And D.ID_Tabl=%2 AND D.ID_People=PL.ID AND D.ID_Tabl=LT.ID )")
                             .arg(a)
                             .arg(k.code);
-        if (i < 3) {
-            out << where << QStringLiteral("UNION ");
-        } else {
-            out << where + QLatin1Char(';');
-        }
+        // UNION ALL ordered by ID where the design says UNION: each branch
+        // reads debts of its own kind, so there are no duplicates to remove,
+        // and UNION's order was that of the first column, the debt's ID.
+        if (i < 3)
+            out << where << QStringLiteral("UNION ALL ");
+        else
+            out << where << QStringLiteral("ORDER BY 1;");
     }
     return out.join(QStringLiteral("\r\n"));
 }
@@ -350,6 +353,26 @@ TDM::TDM(const QString& databasePath, QObject* parent)
             return readHistoryList(c, t, where, out);
         });
     }
+
+    // The tables each record set reads: what an operation wrote tells which
+    // lists must show the file again.
+    QStringList tools;
+    for (ToolKind k : allToolKinds())
+        tools << QString::fromLatin1(toolKind(k).table);
+    for (ToolKind k : allToolKinds())
+        catalogueOf(*this, k).setSourceTables({QString::fromLatin1(toolKind(k).table), QStringLiteral("Firma")});
+    dtset_DolgiSQL.setSourceTables(tools + QStringList{"Dolgi", "People", "List_Tabl"});
+    dtSet_Prihod_Hist.setSourceTables(tools + QStringList{"Prihod_History", "List_Tabl"});
+    dtSet_Spisanie_Hist.setSourceTables(tools + QStringList{"Spisanie_History", "List_Tabl"});
+    stpr_SQL_Dolgi_History.setSourceTables(tools + QStringList{"Dolgi_History", "People", "List_Tabl"});
+    tbl_Max_Namb_Of_Dolgi.setSourceTables({"Dolgi", "Dolgi_History"});
+    for (RecordSet* rs : recordSets())
+        if (rs->sourceTables().isEmpty() && rs->kind() == RecordSet::Kind::Table)
+            rs->setSourceTables({rs->commandText()});
+    for (auto [rs, table] : {std::pair{&qr_SV_Type, "Sverla"}, {&qr_SV_Korob, "Sverla"}, {&qr_FR_Type, "Frezy"},
+                             {&qr_FR_Korob, "Frezy"}, {&qr_FR_RF_instr, "Frezy"}, {&qr_PL_Naim, "Plastinyi"},
+                             {&qr_PL_Korob, "Plastinyi"}, {&qr_DRJ_Naim, "Derj_Plast"}, {&qr_DRJ_Korob, "Derj_Plast"}})
+        rs->setSourceTables({QString::fromLatin1(table)});
 
     ADOConnection1.open(databasePath);
     DM = this;
@@ -505,4 +528,66 @@ void TDM::Refresh(RecordSet& rs)
     rs.close();
     rs.open();
     rs.locate(QStringLiteral("ID"), id);
+}
+
+void TDM::ShowChanges(const ops::Result& r, const QList<RecordSet*>& readByCaller)
+{
+    if (!r.stored())
+        return;
+    QString error;
+    for (RecordSet* rs : recordSets()) {
+        if (!rs->isOpen() || readByCaller.contains(rs))
+            continue;
+        const bool inStep = rs->readState() == r.before;
+        QStringList reads = rs->sourceTables();
+        if (r.changes.countsOnly && r.changes.kind && rs != &catalogueOf(*this, *r.changes.kind)
+            && rs != &tableObjectOf(*this, *r.changes.kind))
+            reads.removeAll(QString::fromLatin1(toolKind(*r.changes.kind).table));
+        if (!r.changes.touches(reads)) {
+            if (inStep)
+                rs->setReadState(r.after);
+            continue;
+        }
+        QList<int> ids;
+        bool added = false;
+        if (r.changes.kind && rs == &catalogueOf(*this, *r.changes.kind) && r.changes.toolId > 0) {
+            ids << r.changes.toolId;
+        } else if (rs == &dtset_DolgiSQL) {
+            for (int id : {r.changes.debtAdded, r.changes.debtRemoved})
+                if (id > 0)
+                    ids << id;
+            added = r.changes.debtAdded > 0;
+            // Every row of the changed tool names it: its debts are read again too.
+            if (r.changes.debtAdded == 0 && r.changes.debtRemoved == 0)
+                ids.clear();
+        }
+        try {
+            if (inStep && !ids.isEmpty()) {
+                rs->refreshRows(ids, added);
+                if (rs->readState() == r.after)
+                    continue;   // nothing else wrote meanwhile
+            }
+            rs->reread();
+        } catch (const DbError& e) {
+            if (error.isEmpty())
+                error = e.message();
+        }
+    }
+    if (!error.isEmpty())
+        throw DbError(error);
+}
+
+void TDM::ShowFile(ToolKind kind)
+{
+    QString error;
+    for (RecordSet* rs : {&catalogueOf(*this, kind), &dtset_DolgiSQL}) {
+        try {
+            rs->reread();
+        } catch (const DbError& e) {
+            if (error.isEmpty())
+                error = e.message();
+        }
+    }
+    if (!error.isEmpty())
+        throw DbError(error);
 }

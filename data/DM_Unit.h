@@ -7,6 +7,10 @@
 
 #include "ToolKind.h"
 
+namespace ops {
+struct Result;
+}
+
 #include <QHash>
 #include <QObject>
 #include <array>
@@ -87,6 +91,18 @@ public:
     void RefreshPlastiny() { Refresh(dtSet_Plastiny); }
     void RefreshDolgiSQL() { Refresh(dtset_DolgiSQL); }
     void RefreshPeople() { Refresh(tbl_People); }
+
+    // After a stored operation: every open record set that reads a table the
+    // operation wrote shows the file again, by re-reading only the rows the
+    // operation wrote when nothing else wrote since the set was read, else
+    // whole (keeping its row); the others, still in step with the file, move
+    // on with it. DbError (the first) when a re-read fails; the others are
+    // read all the same. Record sets in `readByCaller` are left to the
+    // caller, who reads them in its own way.
+    void ShowChanges(const ops::Result& r, const QList<RecordSet*>& readByCaller = {});
+    // After a refusal or failure: the kind's catalogue and the debts list
+    // read again whole, each keeping its current row.
+    void ShowFile(ToolKind kind);
 
     // Query texts of the catalogue, debts and history record sets.
     static QString sverlaSql();

@@ -20,7 +20,37 @@ bool isLockError(int rc)
     return rc == SQLITE_BUSY || rc == SQLITE_LOCKED;
 }
 
+QSet<QString> columnsOf(sqlite3* db, const QString& object, bool* exists)
+{
+    QSet<QString> cols;
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT name FROM pragma_table_info(?)", -1, &st, nullptr) != SQLITE_OK)
+        throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
+    const QByteArray o = object.toUtf8();
+    sqlite3_bind_text(st, 1, o.constData(), int(o.size()), SQLITE_TRANSIENT);
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+        cols.insert(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))).toLower());
+    sqlite3_finalize(st);
+    if (rc != SQLITE_DONE)
+        throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
+    *exists = !cols.isEmpty();
+    return cols;
+}
+
 } // namespace
+
+void verifySchema(sqlite3* db, const QString& path)
+{
+    // The first read of the file: a file that is not a database fails here.
+    char* err = nullptr;
+    if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, &err) != SQLITE_OK) {
+        const QString msg = QString::fromUtf8(err ? err : sqlite3_errmsg(db));
+        sqlite3_free(err);
+        throw DbError(QStringLiteral("Файл \"%1\" не является базой данных программы: %2").arg(path, msg));
+    }
+    verifySchemaWith([db](const QString& t, bool* exists) { return columnsOf(db, t, exists); }, path);
+}
 
 QString databaseInUseMessage(const QString& path)
 {

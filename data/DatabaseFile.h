@@ -1,6 +1,6 @@
 #pragma once
-// What is checked of the database file before the program writes anything
-// to it, so that a file that is refused is left byte for byte as it was and
+// The SQLite engine's checks of a database file (part of the SQLite engine):
+// what is checked of the file before the program writes anything to it, so that a file that is refused is left byte for byte as it was and
 // the storekeeper is told what is wrong in plain words.
 #include <QString>
 
@@ -20,6 +20,10 @@ bool checkDatabaseFile(const QString& path);
 // moment), or when it is not an SQLite database, lacks a table, column or
 // stored query of this program, or is damaged. Reads only.
 void checkDatabaseContent(sqlite3* db, const QString& path);
+
+// Checks that every table, column and stored query is present, on an
+// engine handle of the file at path (a read-only connection).
+void verifySchema(sqlite3* db, const QString& path);
 
 // The message for a file that another program keeps locked.
 QString databaseInUseMessage(const QString& path);

@@ -2,34 +2,18 @@
 
 #include "Connection.h"
 #include "DbError.h"
+#include "Engine.h"
+#include "Query.h"
 #include "StringPool.h"
 #include "ToolKind.h"
 
 #include <algorithm>
+#include <memory>
 #include <numeric>
 #include <unordered_map>
 
-#include <sqlite3.h>
 
 namespace {
-
-struct Stmt {
-    sqlite3_stmt* st = nullptr;
-    ~Stmt() { sqlite3_finalize(st); }
-};
-
-void prepare(sqlite3* db, const QString& sql, Stmt& st)
-{
-    const QByteArray u = sql.toUtf8();
-    if (sqlite3_prepare_v2(db, u.constData(), int(u.size()), &st.st, nullptr) != SQLITE_OK)
-        throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
-}
-
-void finish(sqlite3* db, int rc)
-{
-    if (rc != SQLITE_DONE)
-        throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
-}
 
 constexpr int32_t kNoTool = -2;
 
@@ -58,7 +42,7 @@ public:
                 m_map.emplace(r.first, r.second);
         }
     }
-    void lookUpIn(sqlite3_stmt* byId, StringPool* codes)
+    void lookUpIn(Query* byId, StringPool* codes)
     {
         m_byId = byId;
         m_codes = codes;
@@ -71,17 +55,14 @@ public:
         if (it != m_map.end() || !m_byId)
             return it == m_map.end() ? kNoTool : it->second;
         int32_t code = kNoTool;
-        sqlite3_reset(m_byId);
-        sqlite3_bind_int64(m_byId, 1, id);
-        const int rc = sqlite3_step(m_byId);
-        if (rc == SQLITE_ROW) {
+        m_byId->reset();
+        m_byId->bindInt(0, id);
+        if (m_byId->next()) {
             code = -1;
-            if (sqlite3_column_type(m_byId, 0) != SQLITE_NULL) {
-                const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_byId, 0));
-                code = m_codes->intern(p ? p : "", uint32_t(sqlite3_column_bytes(m_byId, 0)));
+            if (!m_byId->isNull(0)) {
+                const std::string_view v = m_byId->utf8(0);
+                code = m_codes->intern(v.data() ? v.data() : "", uint32_t(v.size()));
             }
-        } else if (rc != SQLITE_DONE) {
-            throw DbError(QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_byId))));
         }
         m_map.emplace(id, code);
         return code;
@@ -90,7 +71,7 @@ public:
 private:
     std::vector<int32_t> m_dense;
     std::unordered_map<int64_t, int32_t> m_map;
-    sqlite3_stmt* m_byId = nullptr;
+    Query* m_byId = nullptr;
     StringPool* m_codes = nullptr;
 };
 
@@ -104,8 +85,7 @@ uint64_t dateKey(DateClass cls, uint32_t idx) { return (uint64_t(cls) << 32) | i
 
 int readHistoryList(Connection& c, const QString& historyTable, const QString& where, RowBuffer& out)
 {
-    sqlite3* db = c.handle();
-    if (!db)
+    if (!c.isOpen())
         throw DbError(QStringLiteral("нет соединения с базой данных."));
     const int fId = out.field(QStringLiteral("ID")), fTablName = out.field(QStringLiteral("Tabl_Name")),
               fIdInstr = out.field(QStringLiteral("ID_Instr")), fIdTabl = out.field(QStringLiteral("ID_Tabl")),
@@ -117,53 +97,47 @@ int readHistoryList(Connection& c, const QString& historyTable, const QString& w
     bool kindListed[5] = {};
     int32_t kindName[5] = {-1, -1, -1, -1, -1};
     {
-        Stmt st;
-        prepare(db, QStringLiteral("SELECT ID, Tabl_Name FROM List_Tabl"), st);
-        int rc;
-        while ((rc = sqlite3_step(st.st)) == SQLITE_ROW) {
-            if (sqlite3_column_type(st.st, 0) != SQLITE_INTEGER)
+        Query st(c, QStringLiteral("SELECT ID, Tabl_Name FROM List_Tabl"));
+        while (st.next()) {
+            if (st.type(0) != ValueType::Integer)
                 continue;
-            const sqlite3_int64 code = sqlite3_column_int64(st.st, 0);
+            const qint64 code = st.int64(0);
             if (code < 1 || code > 4)
                 continue;
             kindListed[code] = true;
-            if (sqlite3_column_type(st.st, 1) != SQLITE_NULL) {
-                const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st.st, 1));
-                kindName[code] = out.pool(fTablName).intern(p ? p : "", uint32_t(sqlite3_column_bytes(st.st, 1)));
+            if (!st.isNull(1)) {
+                const std::string_view v = st.utf8(1);
+                kindName[code] = out.pool(fTablName).intern(v.data() ? v.data() : "", uint32_t(v.size()));
             }
         }
-        finish(db, rc);
     }
 
     // The tools of every listed kind, with their codes.
     ToolCodes tools[5];
-    Stmt byId[5];
+    std::unique_ptr<Query> byId[5];
     StringPool& kodPool = out.pool(fKod);
     for (ToolKind kind : toolKindsByCode()) {
         const ToolKindInfo& k = toolKind(kind);
         if (!kindListed[k.code])
             continue;
+        const QString table = c.dialect().quoted(QString::fromLatin1(k.table));
         if (!where.isEmpty()) {
-            prepare(db, QStringLiteral("SELECT KOD FROM \"%1\" WHERE ID = ?").arg(QString::fromLatin1(k.table)),
-                    byId[k.code]);
-            tools[k.code].lookUpIn(byId[k.code].st, &kodPool);
+            byId[k.code] = std::make_unique<Query>(c, QStringLiteral("SELECT KOD FROM %1 WHERE ID = ?").arg(table));
+            tools[k.code].lookUpIn(byId[k.code].get(), &kodPool);
             continue;
         }
-        Stmt st;
-        prepare(db, QStringLiteral("SELECT ID, KOD FROM \"%1\"").arg(QString::fromLatin1(k.table)), st);
+        Query st(c, QStringLiteral("SELECT ID, KOD FROM %1").arg(table));
         std::vector<std::pair<int64_t, int32_t>> rows;
-        int rc;
-        while ((rc = sqlite3_step(st.st)) == SQLITE_ROW) {
-            if (sqlite3_column_type(st.st, 0) != SQLITE_INTEGER)
+        while (st.next()) {
+            if (st.type(0) != ValueType::Integer)
                 continue;
             int32_t code = -1;
-            if (sqlite3_column_type(st.st, 1) != SQLITE_NULL) {
-                const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st.st, 1));
-                code = kodPool.intern(p ? p : "", uint32_t(sqlite3_column_bytes(st.st, 1)));
+            if (!st.isNull(1)) {
+                const std::string_view v = st.utf8(1);
+                code = kodPool.intern(v.data() ? v.data() : "", uint32_t(v.size()));
             }
-            rows.emplace_back(sqlite3_column_int64(st.st, 0), code);
+            rows.emplace_back(st.int64(0), code);
         }
-        finish(db, rc);
         tools[k.code].build(std::move(rows));
     }
 
@@ -174,35 +148,32 @@ int readHistoryList(Connection& c, const QString& historyTable, const QString& w
     std::vector<int64_t> textStamps;    // parsed once per distinct text; INT64_MIN: not a date
     std::vector<double> numbers;
     {
-        Stmt st;
-        prepare(db,
-                QStringLiteral("SELECT ID, ID_Tabl, ID_Instr, Date, K_vo, Instr_is_BU, FIO_AdminBD FROM \"%1\"%2 "
-                               "ORDER BY ID")
-                    .arg(historyTable, where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where),
-                st);
-        int rc;
-        while ((rc = sqlite3_step(st.st)) == SQLITE_ROW) {
-            if (sqlite3_column_type(st.st, 1) != SQLITE_INTEGER || sqlite3_column_type(st.st, 2) != SQLITE_INTEGER)
+        Query st(c, QStringLiteral("SELECT ID, ID_Tabl, ID_Instr, \"Date\", K_vo, Instr_is_BU, FIO_AdminBD FROM %1%2 "
+                                   "ORDER BY ID")
+                        .arg(c.dialect().quoted(historyTable), where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where));
+        while (st.next()) {
+            if (st.type(1) != ValueType::Integer || st.type(2) != ValueType::Integer)
                 continue;
-            const sqlite3_int64 kind = sqlite3_column_int64(st.st, 1);
+            const qint64 kind = st.int64(1);
             if (kind < 1 || kind > 4 || !kindListed[kind])
                 continue;
-            const int32_t code = tools[kind].find(sqlite3_column_int64(st.st, 2));
+            const int32_t code = tools[kind].find(st.int64(2));
             if (code == kNoTool)
                 continue;
-            out.appendColumn(fId, st.st, 0);
+            out.appendColumn(fId, st, 0);
             out.appendPooled(fTablName, kindName[kind]);
-            out.appendColumn(fIdInstr, st.st, 2);
-            out.appendColumn(fIdTabl, st.st, 1);
+            out.appendColumn(fIdInstr, st, 2);
+            out.appendColumn(fIdTabl, st, 1);
             out.appendPooled(fKod, code);
-            switch (sqlite3_column_type(st.st, 3)) {
-            case SQLITE_NULL:
+            switch (st.type(3)) {
+            case ValueType::Null:
                 keys.push_back(dateKey(DNull, 0));
                 out.appendNull(fDate);
                 break;
-            case SQLITE_TEXT: {
-                const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st.st, 3));
-                const int n = sqlite3_column_bytes(st.st, 3);
+            case ValueType::Text: {
+                const std::string_view v = st.utf8(3);
+                const auto* p = v.data();
+                const int n = int(v.size());
                 const int32_t idx = dateTexts.intern(p ? p : "", uint32_t(n));
                 if (size_t(idx) == textStamps.size()) {
                     int64_t s = 0;
@@ -215,24 +186,23 @@ int readHistoryList(Connection& c, const QString& historyTable, const QString& w
                     out.appendStamp(fDate, textStamps[size_t(idx)]);
                 break;
             }
-            case SQLITE_BLOB: {
-                const auto* p = static_cast<const char*>(sqlite3_column_blob(st.st, 3));
-                const int32_t idx = dateBlobs.intern(p ? p : "", uint32_t(sqlite3_column_bytes(st.st, 3)));
+            case ValueType::Blob: {
+                const std::string_view v = st.utf8(3);
+                const int32_t idx = dateBlobs.intern(v.data() ? v.data() : "", uint32_t(v.size()));
                 keys.push_back(dateKey(DBlob, uint32_t(idx)));
-                out.appendColumn(fDate, st.st, 3);
+                out.appendColumn(fDate, st, 3);
                 break;
             }
             default:
                 keys.push_back(dateKey(DNumber, uint32_t(numbers.size())));
-                numbers.push_back(sqlite3_column_double(st.st, 3));
-                out.appendColumn(fDate, st.st, 3);
+                numbers.push_back(st.real(3));
+                out.appendColumn(fDate, st, 3);
                 break;
             }
-            out.appendColumn(fKvo, st.st, 4);
-            out.appendColumn(fBu, st.st, 5);
-            out.appendColumn(fFio, st.st, 6);
+            out.appendColumn(fKvo, st, 4);
+            out.appendColumn(fBu, st, 5);
+            out.appendColumn(fFio, st, 6);
         }
-        finish(db, rc);
     }
 
     // Rank the distinct dates in the engine's order; equal dates share a rank.

@@ -2,24 +2,15 @@
 
 #include "Connection.h"
 #include "DbError.h"
+#include "Engine.h"
 
 #include <cmath>
-#include <sqlite3.h>
 
 namespace {
 
 constexpr qint64 kMsPerDay = 86400000;
 
-// Dates are stored as "yyyy-MM-dd HH:mm:ss[.zzz]".
-QByteArray dateText(const QDateTime& dt)
-{
-    QString f = dt.date().toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char(' ')
-        + dt.time().toString(QStringLiteral("HH:mm:ss"));
-    if (dt.time().msec() != 0)
-        f += QStringLiteral(".%1").arg(dt.time().msec(), 3, 10, QLatin1Char('0'));
-    return f.toUtf8();
-}
-
+// A date/time text as the engines give it back: "yyyy-MM-dd[ HH:mm[:ss[.zzz]]]".
 QDateTime parseDate(std::string_view s)
 {
     auto dig = [&](size_t i, size_t n, int* v) {
@@ -53,30 +44,15 @@ QDateTime parseDate(std::string_view s)
 } // namespace
 
 struct Query::Impl {
-    Connection* conn = nullptr;
-    sqlite3* db = nullptr;
-    sqlite3_stmt* st = nullptr;
-    bool started = false;
-    bool done = false;
-    qint64 changes = 0;
-    qint64 inserted = 0;
+    std::unique_ptr<EngineStatement> st;
 };
 
 Query::Query(Connection& c, const QString& sql) : d(std::make_unique<Impl>())
 {
-    d->conn = &c;
-    d->db = c.handle();
-    if (!d->db)
-        throw DbError(QStringLiteral("Нет соединения с базой данных."));
-    const QByteArray u = sql.toUtf8();
-    if (sqlite3_prepare_v2(d->db, u.constData(), int(u.size()), &d->st, nullptr) != SQLITE_OK)
-        throw c.engineError(QString());
+    d->st = c.engine().prepare(sql);
 }
 
-Query::~Query()
-{
-    sqlite3_finalize(d->st);
-}
+Query::~Query() = default;
 
 Query& Query::bind(int index, const QVariant& v)
 {
@@ -100,35 +76,31 @@ Query& Query::bind(int index, const QVariant& v)
 
 Query& Query::bindNull(int index)
 {
-    sqlite3_bind_null(d->st, index + 1);
+    d->st->bindNull(index);
     return *this;
 }
 
 Query& Query::bindInt(int index, qint64 value)
 {
-    sqlite3_bind_int64(d->st, index + 1, value);
+    d->st->bindInt(index, value);
     return *this;
 }
 
 Query& Query::bindDouble(int index, double value)
 {
-    sqlite3_bind_double(d->st, index + 1, value);
+    d->st->bindDouble(index, value);
     return *this;
 }
 
 Query& Query::bindText(int index, const QString& value)
 {
-    const QByteArray u = value.toUtf8();
-    sqlite3_bind_text(d->st, index + 1, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+    d->st->bindText(index, value.toUtf8());
     return *this;
 }
 
 Query& Query::bindDateTime(int index, const QDateTime& value)
 {
-    if (!value.isValid())
-        return bindNull(index);
-    const QByteArray t = dateText(value);
-    sqlite3_bind_text(d->st, index + 1, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+    d->st->bindDateTime(index, value);
     return *this;
 }
 
@@ -138,42 +110,17 @@ void Query::exec()
     }
 }
 
-bool Query::next()
-{
-    if (d->done)
-        return false;
-    d->started = true;
-    const int rc = sqlite3_step(d->st);
-    if (rc == SQLITE_ROW)
-        return true;
-    d->done = true;
-    if (rc != SQLITE_DONE) {
-        const DbError e = d->conn->engineError(QString());
-        sqlite3_reset(d->st);
-        throw e;
-    }
-    d->changes = sqlite3_changes(d->db);
-    d->inserted = sqlite3_last_insert_rowid(d->db);
-    return false;
-}
-
-void Query::reset()
-{
-    sqlite3_reset(d->st);
-    d->started = d->done = false;
-}
-
-int Query::columnCount() const { return sqlite3_column_count(d->st); }
-QString Query::columnName(int column) const { return QString::fromUtf8(sqlite3_column_name(d->st, column)); }
-bool Query::isNull(int column) const { return sqlite3_column_type(d->st, column) == SQLITE_NULL; }
-qint64 Query::int64(int column) const { return sqlite3_column_int64(d->st, column); }
-double Query::real(int column) const { return sqlite3_column_double(d->st, column); }
-
-std::string_view Query::utf8(int column) const
-{
-    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(d->st, column));
-    return p ? std::string_view(p, size_t(sqlite3_column_bytes(d->st, column))) : std::string_view();
-}
+bool Query::next() { return d->st->next(); }
+void Query::reset() { d->st->reset(); }
+int Query::columnCount() const { return d->st->columnCount(); }
+QString Query::columnName(int column) const { return d->st->columnName(column); }
+ValueType Query::type(int column) const { return d->st->type(column); }
+bool Query::isNull(int column) const { return d->st->type(column) == ValueType::Null; }
+qint64 Query::int64(int column) const { return d->st->int64(column); }
+double Query::real(int column) const { return d->st->real(column); }
+std::string_view Query::utf8(int column) const { return d->st->utf8(column); }
+QString Query::originTable(int column) const { return d->st->originTable(column); }
+QString Query::originColumn(int column) const { return d->st->originColumn(column); }
 
 QString Query::text(int column) const
 {
@@ -183,10 +130,10 @@ QString Query::text(int column) const
 
 QDateTime Query::dateTime(int column) const
 {
-    switch (sqlite3_column_type(d->st, column)) {
-    case SQLITE_TEXT: return parseDate(utf8(column));
-    case SQLITE_INTEGER:
-    case SQLITE_FLOAT: {
+    switch (type(column)) {
+    case ValueType::Text: return parseDate(utf8(column));
+    case ValueType::Integer:
+    case ValueType::Float: {
         // A Julian day number, as the engine's date functions give.
         const qint64 ms = std::llround((real(column) + 0.5) * double(kMsPerDay));
         const qint64 day = ms / kMsPerDay;
@@ -198,18 +145,20 @@ QDateTime Query::dateTime(int column) const
 
 QVariant Query::value(int column) const
 {
-    switch (sqlite3_column_type(d->st, column)) {
-    case SQLITE_INTEGER: return int64(column);
-    case SQLITE_FLOAT: return real(column);
-    case SQLITE_TEXT: return text(column);
-    case SQLITE_BLOB: return QByteArray(static_cast<const char*>(sqlite3_column_blob(d->st, column)),
-                                        sqlite3_column_bytes(d->st, column));
+    switch (type(column)) {
+    case ValueType::Integer: return int64(column);
+    case ValueType::Float: return real(column);
+    case ValueType::Text: return text(column);
+    case ValueType::Blob: {
+        const std::string_view b = utf8(column);
+        return QByteArray(b.data(), qsizetype(b.size()));
+    }
     default: return {};
     }
 }
 
-qint64 Query::changes() const { return d->changes; }
-qint64 Query::insertedId() const { return d->inserted; }
+qint64 Query::changes() const { return d->st->changes(); }
+qint64 Query::insertedId() const { return d->st->insertedId(); }
 
 qint64 queryInt(Connection& c, const QString& sql, std::initializer_list<QVariant> params)
 {

@@ -17,6 +17,7 @@
 #include <string_view>
 
 class Connection;
+enum class ValueType;
 
 class Query {
 public:
@@ -45,6 +46,7 @@ public:
 
     int columnCount() const;
     QString columnName(int column) const;
+    ValueType type(int column) const;      // as the engine gives the value back
     bool isNull(int column) const;
     qint64 int64(int column) const;        // 0 for null
     double real(int column) const;         // 0 for null
@@ -52,6 +54,10 @@ public:
     std::string_view utf8(int column) const;
     QDateTime dateTime(int column) const;  // invalid for null or not a date
     QVariant value(int column) const;      // by the stored type; invalid for null
+
+    // The table and column a result column is read from (empty for an expression).
+    QString originTable(int column) const;
+    QString originColumn(int column) const;
 
     // Rows written by the last exec (INSERT, UPDATE, DELETE).
     qint64 changes() const;

@@ -1,6 +1,11 @@
 #include "RecordSet.h"
 
+#include "Operations.h"
+
 #include "Connection.h"
+#include "Engine.h"
+#include "Query.h"
+#include "Schema.h"
 #include "DbError.h"
 #include "RuFormat.h"
 #include "TextCollate.h"
@@ -10,7 +15,6 @@
 #include <cmath>
 #include <numeric>
 
-#include <sqlite3.h>
 
 // ---------------------------------------------------------------------------
 // Storage: one column of values per field, nulls flagged per cell.
@@ -262,10 +266,35 @@ QString textOf(const FieldDef& f, const QVariant& v)
     }
 }
 
-struct Stmt {
-    sqlite3_stmt* st = nullptr;
-    ~Stmt() { sqlite3_finalize(st); }
-};
+// A query's text without its closing semicolons.
+QString bareText(const QString& sql)
+{
+    QString inner = sql.trimmed();
+    while (inner.endsWith(QLatin1Char(';')))
+        inner = inner.left(inner.size() - 1).trimmed();
+    return inner;
+}
+
+// A query that lists rows of one table by its key first ("SELECT S.ID, ...")
+// and orders them by other columns, with the key added as the last order
+// term: a server returns rows that tie in any order, and a row it rewrote
+// moves, where the file returns them in the order they were stored. With it
+// a list reads the same order every time, as a file's does.
+QString withKeyLast(const QString& sql)
+{
+    static const QRegularExpression keyFirst(QStringLiteral("^\\s*SELECT\\s+(\\w+)\\.ID\\s*,"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression order(QStringLiteral("\\bORDER\\s+BY\\s+([^;()]+?)\\s*;?\\s*$"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch k = keyFirst.match(sql);
+    const QRegularExpressionMatch o = order.match(sql);
+    if (!k.hasMatch() || !o.hasMatch() || sql.contains(QStringLiteral("UNION"), Qt::CaseInsensitive))
+        return sql;
+    const QString key = k.captured(1) + QStringLiteral(".ID");
+    if (o.captured(1).contains(key, Qt::CaseInsensitive))
+        return sql;
+    return sql.left(o.capturedEnd(1)) + QStringLiteral(", ") + key + sql.mid(o.capturedEnd(1));
+}
 
 } // namespace
 
@@ -397,10 +426,6 @@ RecordSet::RecordSet(Connection* conn, const QString& name, Kind kind, const QSt
     m_writable.assign(size_t(fields.size()), 0);
     m_originColumn.resize(size_t(fields.size()));
     m_idField = fieldIndex(QStringLiteral("ID"));
-    if (m_conn) {
-        connect(m_conn, &Connection::committed, this, &RecordSet::transactionCommitted);
-        connect(m_conn, &Connection::rolledBack, this, &RecordSet::transactionRolledBack);
-    }
 }
 
 RecordSet::~RecordSet() = default;
@@ -476,13 +501,17 @@ void RecordSet::open()
 
 void RecordSet::load(const QString& where)
 {
-    if (!m_conn || !m_conn->handle())
+    if (!m_conn || !m_conn->isOpen())
         throw DbError(QStringLiteral("%1: нет соединения с базой данных.").arg(m_name));
+    // Before the rows: a commit elsewhere in between makes the rows newer
+    // than the state, never older, and only costs a full re-read later.
+    m_readState = m_conn->fileState();
     if (usesRowReader()) {
         loadFromReader(where);
         return;
     }
-    sqlite3* db = m_conn->handle();
+    Connection& conn = *m_conn;
+    const Dialect& dialect = conn.dialect();
 
     QString sql;
     bool compound = false;
@@ -490,14 +519,14 @@ void RecordSet::load(const QString& where)
     case Kind::Table: {
         QStringList cols;
         for (const FieldDef& f : m_fields)
-            cols << quoted(f.name);
-        sql = QStringLiteral("SELECT %1 FROM %2").arg(cols.join(QStringLiteral(", ")), quoted(m_source));
+            cols << dialect.quoted(f.name);
+        sql = QStringLiteral("SELECT %1 FROM %2").arg(cols.join(QStringLiteral(", ")), dialect.quoted(m_source));
         if (!where.isEmpty())
             sql += QStringLiteral(" WHERE ") + where;
         break;
     }
     case Kind::StoredQuery:
-        sql = QStringLiteral("SELECT * FROM %1").arg(quoted(m_source));
+        sql = QStringLiteral("SELECT * FROM %1").arg(dialect.quoted(m_source));
         if (!where.isEmpty())
             sql += QStringLiteral(" WHERE ") + where;
         compound = true;
@@ -506,31 +535,39 @@ void RecordSet::load(const QString& where)
         static const QRegularExpression unionRe(QStringLiteral("\\bUNION\\b"),
                                                 QRegularExpression::CaseInsensitiveOption);
         compound = unionRe.match(m_source).hasMatch();
-        sql = m_source;
-        if (!where.isEmpty()) {
-            QString inner = m_source.trimmed();
-            while (inner.endsWith(QLatin1Char(';')))
-                inner = inner.left(inner.size() - 1).trimmed();
-            sql = QStringLiteral("SELECT * FROM (%1) WHERE %2").arg(inner, where);
-        }
+        const QString source = dialect.kind == EngineKind::Postgres ? withKeyLast(m_source) : m_source;
+        sql = source;
+        if (!where.isEmpty())
+            sql = QStringLiteral("SELECT * FROM (%1) AS q WHERE %2").arg(bareText(source), where);
         break;
     }
     }
 
-    Stmt st;
-    const QByteArray u = sql.toUtf8();
-    if (sqlite3_prepare_v2(db, u.constData(), int(u.size()), &st.st, nullptr) != SQLITE_OK)
-        throw DbError(QStringLiteral("%1: %2").arg(m_name, QString::fromUtf8(sqlite3_errmsg(db))));
+    std::unique_ptr<Query> st;
+    try {
+        st = std::make_unique<Query>(conn, sql);
+    } catch (const DbError& e) {
+        throw DbError(QStringLiteral("%1: %2").arg(m_name, e.message()), e.reason());
+    }
+    Query& q = *st;
 
     const int nf = int(m_fields.size());
-    const int nc = sqlite3_column_count(st.st);
+    // The statement runs with its first row: a server says what its columns
+    // are only then.
+    bool any = false;
+    try {
+        any = q.next();
+    } catch (const DbError& e) {
+        throw DbError(QStringLiteral("%1: %2").arg(m_name, e.message()), e.reason());
+    }
+    const int nc = q.columnCount();
     std::vector<int> colOf(size_t(nf), -1);
     std::vector<uint8_t> taken(size_t(nc), 0);
     for (int f = 0; f < nf; ++f) {
         for (int c = 0; c < nc; ++c) {
             if (taken[size_t(c)])
                 continue;
-            if (m_fields[f].name.compare(QString::fromUtf8(sqlite3_column_name(st.st, c)), Qt::CaseInsensitive) == 0) {
+            if (m_fields[f].name.compare(q.columnName(c), Qt::CaseInsensitive) == 0) {
                 colOf[size_t(f)] = c;
                 taken[size_t(c)] = 1;
                 break;
@@ -544,13 +581,13 @@ void RecordSet::load(const QString& where)
     m_baseTable.clear();
     std::fill(m_writable.begin(), m_writable.end(), 0);
     if (m_kind == Kind::Table) {
-        if (m_idField >= 0 && findTableIsPlain(db))
+        if (m_idField >= 0 && findTable(m_source))
             m_baseTable = m_source;
     } else if (!compound && m_idField >= 0) {
-        const char* t = sqlite3_column_table_name(st.st, colOf[size_t(m_idField)]);
-        const char* o = sqlite3_column_origin_name(st.st, colOf[size_t(m_idField)]);
-        if (t && o && QString::fromUtf8(o).compare(QStringLiteral("ID"), Qt::CaseInsensitive) == 0)
-            m_baseTable = QString::fromUtf8(t);
+        const QString t = q.originTable(colOf[size_t(m_idField)]);
+        const QString o = q.originColumn(colOf[size_t(m_idField)]);
+        if (!t.isEmpty() && o.compare(QStringLiteral("ID"), Qt::CaseInsensitive) == 0)
+            m_baseTable = t;
     }
     for (int f = 0; f < nf; ++f) {
         m_originColumn[size_t(f)] = m_fields[f].name;
@@ -560,11 +597,11 @@ void RecordSet::load(const QString& where)
             m_writable[size_t(f)] = 1;
             continue;
         }
-        const char* t = sqlite3_column_table_name(st.st, colOf[size_t(f)]);
-        const char* o = sqlite3_column_origin_name(st.st, colOf[size_t(f)]);
-        if (t && o && m_baseTable.compare(QString::fromUtf8(t), Qt::CaseInsensitive) == 0) {
+        const QString t = q.originTable(colOf[size_t(f)]);
+        const QString o = q.originColumn(colOf[size_t(f)]);
+        if (!t.isEmpty() && !o.isEmpty() && m_baseTable.compare(t, Qt::CaseInsensitive) == 0) {
             m_writable[size_t(f)] = 1;
-            m_originColumn[size_t(f)] = QString::fromUtf8(o);
+            m_originColumn[size_t(f)] = o;
         }
     }
     if (m_idField >= 0)
@@ -573,14 +610,13 @@ void RecordSet::load(const QString& where)
     for (Column& c : m_cols)
         c.clear();
     m_rows = 0;
-    int rc;
-    while ((rc = sqlite3_step(st.st)) == SQLITE_ROW) {
-        for (int f = 0; f < nf; ++f)
-            appendCell(m_cols[size_t(f)], st.st, colOf[size_t(f)]);
-        ++m_rows;
-    }
-    if (rc != SQLITE_DONE) {
-        const QString msg = QString::fromUtf8(sqlite3_errmsg(db));
+    try {
+        for (; any; any = q.next()) {
+            for (int f = 0; f < nf; ++f)
+                appendCell(m_cols[size_t(f)], q, colOf[size_t(f)]);
+            ++m_rows;
+        }
+    } catch (const DbError& e) {
         for (Column& c : m_cols)
             c.clear();
         m_rows = 0;
@@ -590,19 +626,19 @@ void RecordSet::load(const QString& where)
         m_view.clear();
         m_cur = -1;
         emit layoutReset();
-        throw DbError(QStringLiteral("%1: %2").arg(m_name, msg));
+        throw DbError(QStringLiteral("%1: %2").arg(m_name, e.message()), e.reason());
     }
     m_pushedWhere = where;
 }
 
-void RecordSet::appendCell(Column& c, sqlite3_stmt* st, int col)
+void RecordSet::appendCell(Column& c, const Query& q, int col)
 {
-    const int t = sqlite3_column_type(st, col);
+    const ValueType t = q.type(col);
     switch (c.type) {
     case FieldType::Integer:
     case FieldType::Boolean: {
-        const bool isNull = t == SQLITE_NULL;
-        sqlite3_int64 v = isNull ? 0 : sqlite3_column_int64(st, col);
+        const bool isNull = t == ValueType::Null;
+        qint64 v = isNull ? 0 : q.int64(col);
         if (c.type == FieldType::Boolean)
             v = v != 0;
         c.ints.push_back(int32_t(v));
@@ -610,18 +646,18 @@ void RecordSet::appendCell(Column& c, sqlite3_stmt* st, int col)
         break;
     }
     case FieldType::Float:
-        c.reals.push_back(t == SQLITE_NULL ? 0.0 : sqlite3_column_double(st, col));
-        c.nulls.push_back(t == SQLITE_NULL);
+        c.reals.push_back(t == ValueType::Null ? 0.0 : q.real(col));
+        c.nulls.push_back(t == ValueType::Null);
         break;
     case FieldType::DateTime: {
         int64_t s = 0;
-        bool isNull = t == SQLITE_NULL;
-        if (t == SQLITE_TEXT) {
-            const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
-            isNull = !parseIsoStamp(p, sqlite3_column_bytes(st, col), &s);
-        } else if (t == SQLITE_FLOAT || t == SQLITE_INTEGER) {
+        bool isNull = t == ValueType::Null;
+        if (t == ValueType::Text) {
+            const std::string_view v = q.utf8(col);
+            isNull = !parseIsoStamp(v.data(), int(v.size()), &s);
+        } else if (t == ValueType::Float || t == ValueType::Integer) {
             // A Julian day number, as the engine's date functions give.
-            const double jd = sqlite3_column_double(st, col);
+            const double jd = q.real(col);
             s = int64_t(std::llround((jd + 0.5) * double(kMsPerDay)));
         }
         c.stamps.push_back(isNull ? 0 : s);
@@ -630,12 +666,11 @@ void RecordSet::appendCell(Column& c, sqlite3_stmt* st, int col)
     }
     case FieldType::Text:
     case FieldType::Memo:
-        if (t == SQLITE_NULL) {
+        if (t == ValueType::Null) {
             c.ints.push_back(-1);
         } else {
-            const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
-            const int n = sqlite3_column_bytes(st, col);
-            c.ints.push_back(c.pool.intern(p ? p : "", uint32_t(n)));
+            const std::string_view v = q.utf8(col);
+            c.ints.push_back(c.pool.intern(v.data() ? v.data() : "", uint32_t(v.size())));
         }
         break;
     }
@@ -696,7 +731,7 @@ int RowBuffer::field(const QString& name) const
     return f;
 }
 
-void RowBuffer::appendColumn(int f, sqlite3_stmt* st, int col) { RecordSet::appendCell(m_rs.m_cols[size_t(f)], st, col); }
+void RowBuffer::appendColumn(int f, const Query& q, int col) { RecordSet::appendCell(m_rs.m_cols[size_t(f)], q, col); }
 
 void RowBuffer::appendNull(int f)
 {
@@ -754,19 +789,6 @@ void RowBuffer::reorder(const std::vector<int32_t>& order)
     }
 }
 
-bool RecordSet::findTableIsPlain(sqlite3* db) const
-{
-    Stmt st;
-    const char* q = "SELECT type FROM sqlite_master WHERE name = ? COLLATE NOCASE";
-    if (sqlite3_prepare_v2(db, q, -1, &st.st, nullptr) != SQLITE_OK)
-        return false;
-    const QByteArray n = m_source.toUtf8();
-    sqlite3_bind_text(st.st, 1, n.constData(), int(n.size()), SQLITE_TRANSIENT);
-    if (sqlite3_step(st.st) != SQLITE_ROW)
-        return false;
-    return qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(st.st, 0)), "table") == 0;
-}
-
 void RecordSet::close()
 {
     if (!isOpen())
@@ -810,7 +832,7 @@ void RecordSet::setFilter(const QString& text)
 {
     Filter parsed(text, m_fields);   // raises on a text that does not parse
     if (isOpen() && m_state != State::Browse)
-        post();
+        cancel();
     m_filter = std::move(parsed);
     m_filterText = text;
     if (isOpen() && m_filtered)
@@ -826,7 +848,7 @@ void RecordSet::setFiltered(bool on)
     if (!changed && !on)
         return;
     if (m_state != State::Browse)
-        post();
+        cancel();
     if (!m_pushedWhere.isEmpty()) {
         // The rows in memory were read through the previous filter: read the
         // source again so that rows outside it are there, then keep the order.
@@ -926,7 +948,7 @@ void RecordSet::setSort(const QString& text)
         return;
     }
     if (m_state != State::Browse)
-        post();
+        cancel();
     const int curRow = m_cur >= 0 ? physical(m_cur) : -1;
     m_sortKeys = std::move(keys);
     m_sortText = text;
@@ -949,8 +971,9 @@ void RecordSet::setSort(const QString& text)
 
 void RecordSet::checkBrowse()
 {
+    // Nothing pending is written by moving away from it.
     if (m_state == State::Edit || m_state == State::Insert)
-        post();
+        cancel();
 }
 
 void RecordSet::setRecNo(int recNo)
@@ -1247,198 +1270,6 @@ void RecordSet::edit()
     emit stateChanged();
 }
 
-namespace {
-
-void bindValue(sqlite3_stmt* st, int i, const FieldDef& f, const QVariant& v)
-{
-    if (!v.isValid() || v.isNull()) {
-        sqlite3_bind_null(st, i);
-        return;
-    }
-    switch (f.type) {
-    case FieldType::Integer: sqlite3_bind_int64(st, i, v.toInt()); break;
-    case FieldType::Boolean: sqlite3_bind_int(st, i, v.toBool() ? 1 : 0); break;
-    case FieldType::Float: sqlite3_bind_double(st, i, v.toDouble()); break;
-    case FieldType::DateTime: {
-        const QByteArray t = isoText(v.toDateTime());
-        sqlite3_bind_text(st, i, t.constData(), int(t.size()), SQLITE_TRANSIENT);
-        break;
-    }
-    case FieldType::Text:
-    case FieldType::Memo: {
-        const QByteArray t = v.toString().toUtf8();
-        sqlite3_bind_text(st, i, t.constData(), int(t.size()), SQLITE_TRANSIENT);
-        break;
-    }
-    }
-}
-
-} // namespace
-
-QString RecordSet::readCriteria(const std::vector<int>& fields) const
-{
-    QString out;
-    for (int f : fields) {
-        const QString c = quoted(m_originColumn[size_t(f)]);
-        // Compared as the value was read (a number stored as text, a flag
-        // stored as 5), so that only a real change elsewhere refuses.
-        switch (m_fields[f].type) {
-        case FieldType::Integer: out += QStringLiteral(" AND (CAST(%1 AS INTEGER) IS ?)").arg(c); break;
-        case FieldType::Boolean: out += QStringLiteral(" AND ((CAST(%1 AS INTEGER) <> 0) IS ?)").arg(c); break;
-        case FieldType::Float: out += QStringLiteral(" AND (CAST(%1 AS REAL) IS ?)").arg(c); break;
-        case FieldType::DateTime: out += QStringLiteral(" AND (julianday(%1) IS julianday(?))").arg(c); break;
-        case FieldType::Text:
-        case FieldType::Memo: out += QStringLiteral(" AND (CAST(%1 AS TEXT) IS ?)").arg(c); break;
-        }
-    }
-    return out;
-}
-
-void RecordSet::bindReadValues(sqlite3_stmt* st, int first, int row, const std::vector<int>& fields) const
-{
-    int i = first;
-    for (int f : fields)
-        bindValue(st, i++, m_fields[f], storedValue(row, f));
-}
-
-void RecordSet::noteWrite()
-{
-    const int level = m_conn ? m_conn->transLevel() : 0;
-    if (level > 0)
-        m_writeLevels |= 1u << std::min(level, 31);
-}
-
-void RecordSet::transactionCommitted(int level)
-{
-    if (level <= 1) {
-        m_writeLevels = 0;
-        return;
-    }
-    const uint32_t above = ~((1u << std::min(level, 31)) - 1);
-    if (m_writeLevels & above) {
-        m_writeLevels &= ~above;
-        m_writeLevels |= 1u << (level - 1);
-    }
-}
-
-void RecordSet::transactionRolledBack(int level)
-{
-    const uint32_t above = ~((1u << std::min(std::max(level, 1), 31)) - 1);
-    if (!(m_writeLevels & above))
-        return;
-    m_writeLevels &= ~above;
-    if (!isOpen())
-        return;
-    try {
-        reread();
-    } catch (const DbError&) {
-        // A re-read that fails leaves no rows (load drops them): the list
-        // never shows rows the file no longer holds.
-    }
-}
-
-void RecordSet::reread()
-{
-    if (!isOpen())
-        return;
-    if (m_state == State::Edit || m_state == State::Insert)
-        cancel();
-    const int id = m_idField >= 0 && m_cur >= 0 ? intAt(m_cur, m_idField) : 0;
-    const int pos = m_cur;
-    const QString sortText = m_sortText;
-    close();
-    open();
-    if (!sortText.isEmpty())
-        setSort(sortText);
-    if (id > 0 && !locate(m_fields[m_idField].name, id) && pos > 0 && pos < recordCount())
-        setRecNo(pos + 1);
-}
-
-void RecordSet::post()
-{
-    if (m_state != State::Edit && m_state != State::Insert)
-        throw DbError(QStringLiteral("%1: нет изменений для записи.").arg(m_name));
-    sqlite3* db = m_conn ? m_conn->handle() : nullptr;
-    if (!db)
-        throw DbError(QStringLiteral("%1: нет соединения с базой данных.").arg(m_name));
-
-    std::vector<int> changed;
-    for (int f = 0; f < m_fields.size(); ++f)
-        if (m_bufChanged[size_t(f)])
-            changed.push_back(f);
-
-    if (m_state == State::Edit) {
-        if (!changed.empty()) {
-            const int row = physical(m_cur);
-            QStringList sets;
-            for (int f : changed)
-                sets << quoted(m_originColumn[size_t(f)]) + QStringLiteral(" = ?");
-            // Only while the changed columns still hold what was read: a
-            // row changed or deleted by another copy is not overwritten.
-            const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE \"ID\" = ?%3")
-                                    .arg(quoted(m_baseTable), sets.join(QStringLiteral(", ")), readCriteria(changed));
-            Stmt st;
-            const QByteArray u = sql.toUtf8();
-            if (sqlite3_prepare_v2(db, u.constData(), int(u.size()), &st.st, nullptr) != SQLITE_OK)
-                throw m_conn->engineError(m_name);
-            int i = 1;
-            for (int f : changed)
-                bindValue(st.st, i++, m_fields[f], m_buf[size_t(f)]);
-            sqlite3_bind_int64(st.st, i++, m_cols[size_t(m_idField)].ints[size_t(row)]);
-            bindReadValues(st.st, i, row, changed);
-            if (sqlite3_step(st.st) != SQLITE_DONE)
-                throw m_conn->engineError(m_name);
-            if (sqlite3_changes(db) == 0)
-                throw DbError(DbError::conflictText(), DbError::Reason::Conflict);
-            noteWrite();
-            for (int f : changed)
-                storeValue(row, f, m_buf[size_t(f)]);
-        }
-        m_state = State::Browse;
-        m_buf.clear();
-        m_bufChanged.clear();
-        emit rowChanged(m_cur);
-        emit stateChanged();
-        return;
-    }
-
-    // Insert
-    QStringList cols, marks;
-    for (int f : changed) {
-        cols << quoted(m_originColumn[size_t(f)]);
-        marks << QStringLiteral("?");
-    }
-    const QString sql = changed.empty()
-        ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(m_baseTable))
-        : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-              .arg(quoted(m_baseTable), cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
-    Stmt st;
-    const QByteArray u = sql.toUtf8();
-    if (sqlite3_prepare_v2(db, u.constData(), int(u.size()), &st.st, nullptr) != SQLITE_OK)
-        throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
-    int i = 1;
-    for (int f : changed)
-        bindValue(st.st, i++, m_fields[f], m_buf[size_t(f)]);
-    if (sqlite3_step(st.st) != SQLITE_DONE)
-        throw m_conn->engineError(m_name);
-    noteWrite();
-    const qint64 id = sqlite3_last_insert_rowid(db);
-    m_buf[size_t(m_idField)] = int(id);
-
-    appendPhysicalRow();
-    const int row = m_rows - 1;
-    for (int f = 0; f < m_fields.size(); ++f)
-        storeValue(row, f, m_buf[size_t(f)]);
-    m_order.push_back(row);
-    m_view.push_back(row);
-    m_cur = int(m_view.size()) - 1;
-    m_state = State::Browse;
-    m_buf.clear();
-    m_bufChanged.clear();
-    emit rowChanged(m_cur);
-    emit stateChanged();
-}
-
 void RecordSet::cancel()
 {
     if (m_state == State::Edit) {
@@ -1460,44 +1291,205 @@ void RecordSet::cancel()
     }
 }
 
-void RecordSet::remove()
+
+void RecordSet::reread()
 {
-    requireCurrent();
-    if (m_state == State::Insert) {
-        cancel();
+    if (!isOpen())
         return;
-    }
-    if (m_state == State::Edit)
+    if (m_state == State::Edit || m_state == State::Insert)
         cancel();
-    if (m_cur < 0)
-        throw DbError(QStringLiteral("%1: нет записи для удаления.").arg(m_name));
+    const int id = m_idField >= 0 && m_cur >= 0 ? intAt(m_cur, m_idField) : 0;
+    const int pos = m_cur;
+    const QString sortText = m_sortText;
+    close();
+    open();
+    if (!sortText.isEmpty())
+        setSort(sortText);
+    if (id > 0 && !locate(m_fields[m_idField].name, id) && pos > 0 && pos < recordCount())
+        setRecNo(pos + 1);
+}
+
+ops::RecordWrite RecordSet::pendingWrite() const
+{
+    if (m_state != State::Edit && m_state != State::Insert)
+        throw DbError(QStringLiteral("%1: нет изменений для записи.").arg(m_name));
     if (isReadOnly())
         throw DbError(QStringLiteral("%1: набор данных только для чтения.").arg(m_name));
-    sqlite3* db = m_conn->handle();
+    ops::RecordWrite w;
+    w.table = m_baseTable;
+    const int row = m_state == State::Edit ? physical(m_cur) : -1;
+    w.id = row >= 0 && m_idField >= 0 ? m_cols[size_t(m_idField)].ints[size_t(row)] : 0;
+    for (int f = 0; f < m_fields.size(); ++f) {
+        if (!m_bufChanged[size_t(f)] || !isFieldWritable(f))
+            continue;
+        const FieldType t = m_fields[f].type;
+        w.values << ops::ColumnValue{m_originColumn[size_t(f)], t, m_buf[size_t(f)]};
+        if (row >= 0)
+            w.read << ops::ColumnValue{m_originColumn[size_t(f)], t, storedValue(row, f)};
+    }
+    return w;
+}
+
+ops::RecordWrite RecordSet::currentRecord() const
+{
+    if (m_cur < 0 || m_cur >= int(m_view.size()) || m_idField < 0)
+        throw DbError(QStringLiteral("%1: нет текущей записи.").arg(m_name));
+    ops::RecordWrite w;
+    w.table = m_baseTable;
     const int row = physical(m_cur);
-    Stmt st;
-    // Only the row as it was read: one changed or deleted meanwhile by
-    // another copy stays as that copy left it.
-    std::vector<int> cols;
+    w.id = m_cols[size_t(m_idField)].ints[size_t(row)];
     for (int f = 0; f < m_fields.size(); ++f)
-        if (m_writable[size_t(f)])
-            cols.push_back(f);
-    const QString sql = QStringLiteral("DELETE FROM %1 WHERE \"ID\" = ?%2").arg(quoted(m_baseTable), readCriteria(cols));
-    const QByteArray u = sql.toUtf8();
-    if (sqlite3_prepare_v2(db, u.constData(), int(u.size()), &st.st, nullptr) != SQLITE_OK)
-        throw m_conn->engineError(m_name);
-    sqlite3_bind_int64(st.st, 1, m_cols[size_t(m_idField)].ints[size_t(row)]);
-    bindReadValues(st.st, 2, row, cols);
-    if (sqlite3_step(st.st) != SQLITE_DONE)
-        throw m_conn->engineError(m_name);
-    if (sqlite3_changes(db) == 0)
-        throw DbError(DbError::conflictText(), DbError::Reason::Conflict);
-    noteWrite();
-    const int pos = m_cur;
-    m_view.erase(m_view.begin() + pos);
-    m_order.erase(std::find(m_order.begin(), m_order.end(), row));
-    if (m_cur >= int(m_view.size()))
-        m_cur = int(m_view.size()) - 1;
-    emit rowRemoved(pos);
+        if (isFieldWritable(f))
+            w.read << ops::ColumnValue{m_originColumn[size_t(f)], m_fields[f].type, storedValue(row, f)};
+    return w;
+}
+
+void RecordSet::repositionRow(int row)
+{
+    // The row's place under the sort keys (ties in the source's order, as
+    // applySortKeys gives them): taken out and put back where it belongs.
+    const auto it = std::find(m_order.begin(), m_order.end(), row);
+    if (it != m_order.end())
+        m_order.erase(it);
+    if (m_sortKeys.empty()) {
+        m_order.insert(std::lower_bound(m_order.begin(), m_order.end(), row), row);
+        return;
+    }
+    std::vector<int32_t> one{row};
+    // applySortKeys' comparison, on this row against the others.
+    const auto& keys = m_sortKeys;
+    const auto& cols = m_cols;
+    auto less = [&](int32_t a, int32_t b) {
+        for (const SortKey& k : keys) {
+            const Column& c = cols[size_t(k.field)];
+            int r = 0;
+            if (c.isText()) {
+                const int32_t ia = c.ints[size_t(a)], ib = c.ints[size_t(b)];
+                r = ia == ib ? 0 : ia < 0 ? -1 : ib < 0 ? 1 : collatePrimary(c.pool.view(ia), c.pool.view(ib));
+            } else {
+                const bool na = c.nulls[size_t(a)], nb = c.nulls[size_t(b)];
+                if (na || nb) {
+                    r = na == nb ? 0 : (na ? -1 : 1);
+                } else if (c.type == FieldType::Float) {
+                    const double x = c.reals[size_t(a)], y = c.reals[size_t(b)];
+                    r = x < y ? -1 : (x > y ? 1 : 0);
+                } else if (c.type == FieldType::DateTime) {
+                    const int64_t x = c.stamps[size_t(a)], y = c.stamps[size_t(b)];
+                    r = x < y ? -1 : (x > y ? 1 : 0);
+                } else {
+                    const int32_t x = c.ints[size_t(a)], y = c.ints[size_t(b)];
+                    r = x < y ? -1 : (x > y ? 1 : 0);
+                }
+            }
+            if (r != 0)
+                return k.desc ? r > 0 : r < 0;
+        }
+        return a < b;
+    };
+    m_order.insert(std::lower_bound(m_order.begin(), m_order.end(), row, less), row);
+}
+
+void RecordSet::refreshRows(const QList<int>& ids, bool appendNew)
+{
+    if (!isOpen() || ids.isEmpty())
+        return;
+    if (m_idField < 0 || usesRowReader() || m_kind == Kind::StoredQuery) {
+        reread();
+        return;
+    }
+    if (m_state == State::Edit || m_state == State::Insert)
+        cancel();
+    QStringList list;
+    for (int id : ids)
+        list << QString::number(id);
+    const Dialect& dialect = m_conn->dialect();
+    const QString inner = m_kind == Kind::Table ? QStringLiteral("SELECT * FROM %1").arg(dialect.quoted(m_source))
+                                                : bareText(m_source);
+    QString where = QStringLiteral("%1 IN (%2)").arg(dialect.quoted(m_fields[m_idField].name), list.join(QLatin1Char(',')));
+    if (!m_pushedWhere.isEmpty())
+        where = QStringLiteral("(%1) AND %2").arg(m_pushedWhere, where);
+    const QString sql = QStringLiteral("SELECT * FROM (%1) AS q WHERE %2").arg(inner, where);
+
+    const FileState state = m_conn->fileState();
+    Query q(*m_conn, sql);
+    bool any = q.next();
+    const int nf = int(m_fields.size());
+    const int nc = q.columnCount();
+    std::vector<int> colOf(size_t(nf), -1);
+    for (int f = 0; f < nf; ++f)
+        for (int c = 0; c < nc && colOf[size_t(f)] < 0; ++c)
+            if (m_fields[f].name.compare(q.columnName(c), Qt::CaseInsensitive) == 0)
+                colOf[size_t(f)] = c;
+
+    const int curId = m_cur >= 0 ? intAt(m_cur, m_idField) : 0;
+    const std::vector<int32_t> viewBefore = m_view;
+    std::vector<int> touched;   // physical rows read again
+    auto physicalOf = [&](int id) {
+        const std::vector<int32_t>& keys = m_cols[size_t(m_idField)].ints;
+        for (int r : m_order)
+            if (keys[size_t(r)] == id)
+                return r;
+        return -1;
+    };
+    QList<int> missing = ids;
+    for (; any; any = q.next()) {
+        const int id = int(q.int64(colOf[size_t(m_idField)]));
+        missing.removeAll(id);
+        int row = physicalOf(id);
+        if (row < 0) {
+            if (!appendNew)
+                continue;
+            // A new row: appended as the last physical row.
+            for (int f = 0; f < nf; ++f)
+                appendCell(m_cols[size_t(f)], q, colOf[size_t(f)]);
+            row = m_rows++;
+            m_order.push_back(row);
+        } else {
+            // The values read replace the row's, cell by cell.
+            for (int f = 0; f < nf; ++f) {
+                Column& c = m_cols[size_t(f)];
+                Column one;
+                one.type = c.type;
+                appendCell(one, q, colOf[size_t(f)]);
+                switch (c.type) {
+                case FieldType::Float: c.reals[size_t(row)] = one.reals[0]; c.nulls[size_t(row)] = one.nulls[0]; break;
+                case FieldType::DateTime: c.stamps[size_t(row)] = one.stamps[0]; c.nulls[size_t(row)] = one.nulls[0]; break;
+                case FieldType::Text:
+                case FieldType::Memo: {
+                    const int32_t i = one.ints[0];
+                    c.ints[size_t(row)] = i < 0 ? -1 : c.pool.intern(one.pool.view(i).data(), uint32_t(one.pool.view(i).size()));
+                    break;
+                }
+                default: c.ints[size_t(row)] = one.ints[0]; c.nulls[size_t(row)] = one.nulls[0]; break;
+                }
+            }
+        }
+        repositionRow(row);
+        touched.push_back(row);
+    }
+    for (int id : missing) {
+        const int row = physicalOf(id);
+        if (row >= 0)
+            m_order.erase(std::find(m_order.begin(), m_order.end(), row));
+    }
+    rebuildView();
+    m_cur = -1;
+    if (curId > 0)
+        for (size_t p = 0; p < m_view.size() && m_cur < 0; ++p)
+            if (m_cols[size_t(m_idField)].ints[size_t(m_view[p])] == curId)
+                m_cur = int(p);
+    if (m_cur < 0 && !m_view.empty())
+        m_cur = 0;
+    m_readState = state;
+    if (m_view == viewBefore) {
+        // The same rows in the same places: only those read again change.
+        for (int row : touched) {
+            const auto it = std::find(m_view.begin(), m_view.end(), row);
+            if (it != m_view.end())
+                emit rowChanged(int(it - m_view.begin()));
+        }
+    } else {
+        emit layoutReset();
+    }
     emit afterScroll();
 }

@@ -3,6 +3,7 @@
 // memory from an SQL text, a table or a stored query. Sort and filter work on
 // an index over the rows in memory; Insert/Edit/Post/Cancel/Delete write
 // through to the table the rows come from.
+#include "Connection.h"
 #include "FieldDef.h"
 #include "Filter.h"
 #include "StringPool.h"
@@ -17,7 +18,10 @@
 
 class Connection;
 class RecordSet;
-struct sqlite3_stmt;
+namespace ops {
+struct RecordWrite;
+}
+class Query;
 
 // The rows of a record set as a row reader of its own fills them (see
 // RecordSet::setRowReader): one column of values per field.
@@ -26,7 +30,7 @@ public:
     int field(const QString& name) const;   // field index; DbError when missing
     // Appends the value of column col of the statement's current row to
     // field f, converted exactly as the record set converts what it reads.
-    void appendColumn(int f, sqlite3_stmt* st, int col);
+    void appendColumn(int f, const Query& q, int col);
     // Appends a null, or a text of the field's pool by its index.
     void appendNull(int f);
     void appendPooled(int f, int32_t poolIndex);
@@ -148,19 +152,36 @@ public:
     // letter case counting) or partial (the field begins with the value).
     bool locate(const QString& fieldName, const QVariant& value, int options = NoLocateOptions);
 
+    // A pending row, in memory only: the data-aware controls bound to the
+    // record set edit it. Nothing is written here: the operations of the
+    // data layer write (see pendingWrite), and the rows are then read again.
     void insert();   // a new pending row, shown after the last row
     void append() { insert(); }
     void edit();
-    void post();     // DbError on failure; the row then stays pending
     void cancel();
-    // Deletes the current row at once. Post of an edited row and Delete
-    // write only while the row's columns still hold the values read;
-    // otherwise DbError with reason Conflict, and nothing is written.
-    void remove();
+    // What the pending row would write to the table the rows come from: for
+    // a new row every field set, for an edited row the fields changed, with
+    // the values they had when read. DbError when nothing is pending.
+    ops::RecordWrite pendingWrite() const;
+    // The current row as read: its key and every column of its table, for a
+    // delete that must find the row unchanged.
+    ops::RecordWrite currentRecord() const;
     // Reads the rows again keeping the filter, the sort and the current row
-    // (by ID). Runs by itself after a rollback of a transaction in which
-    // this record set wrote rows.
+    // (by ID).
     void reread();
+    // Reads again only the rows with these IDs (by the source's own text with
+    // the condition ID IN (...)): a row still there gets the values read, one
+    // gone leaves the list, a new one (appendNew) is put after the last row,
+    // as a source ordered by ID places it. The order, filter and current row
+    // are kept as a full re-read would give them. Only for a source that
+    // lists each ID once.
+    void refreshRows(const QList<int>& ids, bool appendNew = false);
+    // The file's state when the rows were last read (see Connection::fileState),
+    // and the tables they come from.
+    FileState readState() const { return m_readState; }
+    void setReadState(const FileState& s) { m_readState = s; }
+    void setSourceTables(const QStringList& tables) { m_sourceTables = tables; }
+    QStringList sourceTables() const { return m_sourceTables; }
     // How many times the rows were read (each Open counts one).
     quint64 readCount() const { return m_reads; }
 
@@ -201,14 +222,9 @@ private:
     class RowAccess;
 
     void load(const QString& where);
-    QString readCriteria(const std::vector<int>& fields) const;
-    void bindReadValues(struct sqlite3_stmt* st, int first, int row, const std::vector<int>& fields) const;
-    void noteWrite();
-    void transactionCommitted(int level);
-    void transactionRolledBack(int level);
+    void repositionRow(int row);
     void loadFromReader(const QString& where);
-    static void appendCell(Column& c, sqlite3_stmt* st, int col);
-    bool findTableIsPlain(struct sqlite3* db) const;
+    static void appendCell(Column& c, const Query& q, int col);
     void applySortKeys();
     void rebuildView();
     void checkBrowse();
@@ -258,8 +274,9 @@ private:
     struct SortKey { int field; bool desc; };
     std::vector<SortKey> m_sortKeys;
 
-    uint32_t m_writeLevels = 0;
-    quint64 m_reads = 0;      // transaction levels holding rows this set wrote
+    quint64 m_reads = 0;
+    FileState m_readState;
+    QStringList m_sourceTables;
     std::vector<QVariant> m_buf;
     std::vector<uint8_t> m_bufChanged;
 };

@@ -1,13 +1,14 @@
 #include "Schema.h"
 
 #include "Connection.h"
+#include "Engine.h"
+#include "Query.h"
 #include "DbError.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
 
-#include <sqlite3.h>
 
 namespace {
 
@@ -63,45 +64,35 @@ std::vector<TableSpec> buildTables()
     return t;
 }
 
-QString q(const QString& ident) { return QLatin1Char('"') + ident + QLatin1Char('"'); }
-
-QString columnDdl(const ColumnSpec& c)
+QString columnDdl(const Dialect& d, const ColumnSpec& c)
 {
-    if (c.autoKey)
-        return q(c.name) + QStringLiteral(" INTEGER PRIMARY KEY AUTOINCREMENT");
-    if (c.key)
-        return q(c.name) + QStringLiteral(" INTEGER PRIMARY KEY");
-    switch (c.type) {
-    case FieldType::Integer:
-        return q(c.name) + QStringLiteral(" INTEGER");
-    case FieldType::Float:
-        return q(c.name) + QStringLiteral(" REAL");
-    case FieldType::Boolean:
-        return q(c.name) + QStringLiteral(" BOOLEAN CHECK (%1 IN (0, 1))").arg(q(c.name));
-    case FieldType::DateTime:
-        return q(c.name) + QStringLiteral(" DATETIME");
-    case FieldType::Text:
-        return q(c.name) + QStringLiteral(" VARCHAR(%1) CHECK (length(%2) <= %1)").arg(c.size).arg(q(c.name));
-    case FieldType::Memo:
-        return q(c.name) + QStringLiteral(" TEXT");
-    }
-    return {};
+    const QString name = d.quoted(c.name);
+    QString ddl = name + QLatin1Char(' ') + d.columnType(c.type, c.size, c.autoKey, c.key);
+    if (c.autoKey || c.key)
+        return ddl;
+    // What the columns hold is checked as the types say, also on an engine
+    // that would store anything in any column.
+    if (c.type == FieldType::Boolean)
+        ddl += QStringLiteral(" CHECK (%1 IN (0, 1))").arg(name);
+    else if (c.type == FieldType::Text && d.kind == EngineKind::Sqlite)
+        ddl += QStringLiteral(" CHECK (length(%1) <= %2)").arg(name).arg(c.size);
+    return ddl;
 }
 
 // Kind code, table, code column, in the order of the kind codes.
 struct KindTable { int code; const char* table; };
 const KindTable kKinds[] = {{1, "Sverla"}, {2, "Plastinyi"}, {3, "Frezy"}, {4, "Derj_Plast"}};
 
-QString dolgiHistoryView()
+QString dolgiHistoryView(const Dialect& d)
 {
     QStringList selects;
     for (const KindTable& k : kKinds) {
         selects << QStringLiteral(
                        "SELECT H.ID AS ID, H.Nomer_Zap AS Nomer_Zap, T.Kod AS KoD, LT.Tabl_Name AS Tabl_Name, "
                        "H.Date_Start AS Date_Start, H.Date_Fin AS Date_Fin, "
-                       "CAST(julianday(H.Date_Fin) - julianday(H.Date_Start) AS REAL) AS DayInWrk, "
+                       "%3 AS DayInWrk, "
                        "PL.FIO AS FIO, H.K_vo_Instr_Bral AS K_vo_Instr_Bral, "
-                       "IFNULL(H.K_vo_Instr_Vernul_New, 0) + IFNULL(H.K_vo_Instr_Vernul_BU, 0) AS K_vo_Vernul_ALL, "
+                       "COALESCE(H.K_vo_Instr_Vernul_New, 0) + COALESCE(H.K_vo_Instr_Vernul_BU, 0) AS K_vo_Vernul_ALL, "
                        "H.Instr_BU AS Instr_BU, H.K_vo_Instr_Vernul_New AS K_vo_Instr_Vernul_New, "
                        "H.K_vo_Instr_Vernul_BU AS K_vo_Instr_Vernul_BU, H.K_vo_Instr_Spisano AS K_vo_Instr_Spisano, "
                        "H.FIO_AdminBD_Add AS FIO_AdminBD_Add, H.FIO_AdminBD_DEL AS FIO_AdminBD_DEL, "
@@ -112,7 +103,8 @@ QString dolgiHistoryView()
                        "JOIN People AS PL ON PL.ID = H.ID_People JOIN List_Tabl AS LT ON LT.ID = H.ID_Tabl "
                        "WHERE H.ID_Tabl = %2")
                        .arg(QString::fromLatin1(k.table))
-                       .arg(k.code);
+                       .arg(k.code)
+                       .arg(d.daysBetween(QStringLiteral("H.Date_Start"), QStringLiteral("H.Date_Fin")));
     }
     return QStringLiteral("CREATE VIEW SQL_Dolgi_History AS ") + selects.join(QStringLiteral(" UNION ALL "))
         + QStringLiteral(" ORDER BY Nomer_Zap");
@@ -160,12 +152,17 @@ QString kindName(int kindCode)
 
 QStringList schemaStatements()
 {
+    return schemaStatements(Dialect{});
+}
+
+QStringList schemaStatements(const Dialect& d)
+{
     QStringList out;
     for (const TableSpec& t : schemaTables()) {
         QStringList cols;
         for (const ColumnSpec& c : t.columns)
-            cols << columnDdl(c);
-        out << QStringLiteral("CREATE TABLE %1 (%2)").arg(q(t.name), cols.join(QStringLiteral(", ")));
+            cols << columnDdl(d, c);
+        out << QStringLiteral("CREATE TABLE %1 (%2)").arg(d.quoted(t.name), cols.join(QStringLiteral(", ")));
     }
     for (const char* tool : {"Sverla", "Frezy", "Derj_Plast", "Plastinyi"})
         out << QStringLiteral("CREATE INDEX IX_%1_Firma ON %1 (ID_Firma)").arg(QString::fromLatin1(tool));
@@ -186,107 +183,97 @@ QStringList schemaStatements()
     // Issue numbers of closed issues count as in use: no number is given twice.
     out << QStringLiteral(
         "CREATE VIEW MaxNOfDolgi AS SELECT CAST(MAX(N) AS INTEGER) AS Expr1000 FROM ("
-        "SELECT MAX(Nomer_Zap) AS N FROM Dolgi UNION ALL SELECT MAX(Nomer_Zap) FROM Dolgi_History)");
-    out << dolgiHistoryView();
+        "SELECT MAX(Nomer_Zap) AS N FROM Dolgi UNION ALL SELECT MAX(Nomer_Zap) FROM Dolgi_History) AS M");
+    out << dolgiHistoryView(d);
+    // A server's change counter: its row is the write lock, its value tells
+    // the copies whether anyone wrote (see PgEngine).
+    // Every statement that writes a table raises it too, so that a write of
+    // another program (or by hand) is seen as one.
+    if (d.kind == EngineKind::Postgres) {
+        out << QStringLiteral("CREATE TABLE tooldb_version (n bigint NOT NULL)")
+            << QStringLiteral("INSERT INTO tooldb_version VALUES (0)")
+            << QStringLiteral("CREATE FUNCTION tooldb_changed() RETURNS trigger LANGUAGE plpgsql AS "
+                              "$$BEGIN UPDATE tooldb_version SET n = n + 1; RETURN NULL; END$$");
+        for (const TableSpec& t : schemaTables())
+            out << QStringLiteral("CREATE TRIGGER tooldb_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON %1 "
+                                  "FOR EACH STATEMENT EXECUTE FUNCTION tooldb_changed()")
+                       .arg(t.name);
+    }
     return out;
 }
 
-void createDatabase(const QString& path, const QString& adminPassword)
+void createSchema(Connection& c, const QString& adminPassword)
 {
-    if (QFileInfo::exists(path))
-        throw DbError(QStringLiteral("Файл \"%1\" уже существует: новая база данных не создана.").arg(path));
-    sqlite3* db = nullptr;
-    const QByteArray p = path.toUtf8();
-    if (sqlite3_open_v2(p.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE, nullptr)
-        != SQLITE_OK) {
-        const QString msg = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("нет памяти");
-        sqlite3_close(db);
-        throw DbError(QStringLiteral("Не удается создать базу данных \"%1\": %2").arg(path, msg));
+    Transaction tr(c);
+    for (const QString& s : schemaStatements(c.dialect()))
+        c.exec(s);
+    for (int k = 1; k <= 4; ++k) {
+        Query i(c, QStringLiteral("INSERT INTO List_Tabl (ID, Tabl_Name) VALUES (?, ?)"));
+        i.bindInt(0, k).bindText(1, kindName(k));
+        i.exec();
     }
-    auto run = [&](const QString& sql) {
-        char* err = nullptr;
-        if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
-            const QString msg = QString::fromUtf8(err ? err : sqlite3_errmsg(db));
-            sqlite3_free(err);
-            throw DbError(msg);
-        }
-    };
-    try {
-        run(QStringLiteral("PRAGMA journal_mode=WAL"));
-        run(QStringLiteral("BEGIN"));
-        for (const QString& s : schemaStatements())
-            run(s);
-        for (int k = 1; k <= 4; ++k)
-            run(QStringLiteral("INSERT INTO List_Tabl (ID, Tabl_Name) VALUES (%1, '%2')").arg(k).arg(kindName(k)));
-        sqlite3_stmt* st = nullptr;
-        const char* ins = "INSERT INTO Pasw_TBL (Login, Pasword, \"Default\") VALUES (?, ?, 1)";
-        if (sqlite3_prepare_v2(db, ins, -1, &st, nullptr) != SQLITE_OK)
-            throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
-        const QByteArray login = QStringLiteral("Администратор").toUtf8();
-        const QByteArray pw = adminPassword.toUtf8();
-        sqlite3_bind_text(st, 1, login.constData(), int(login.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_text(st, 2, pw.constData(), int(pw.size()), SQLITE_TRANSIENT);
-        const int rc = sqlite3_step(st);
-        sqlite3_finalize(st);
-        if (rc != SQLITE_DONE)
-            throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
-        run(QStringLiteral("COMMIT"));
-    } catch (...) {
-        sqlite3_close(db);
-        QFile::remove(path);
-        QFile::remove(path + QStringLiteral("-wal"));
-        QFile::remove(path + QStringLiteral("-shm"));
-        throw;
+    if (!adminPassword.isNull()) {
+        Query i(c, QStringLiteral("INSERT INTO Pasw_TBL (Login, Pasword, \"Default\") VALUES (?, ?, 1)"));
+        i.bindText(0, QStringLiteral("Администратор")).bindText(1, adminPassword);
+        i.exec();
     }
-    sqlite3_close(db);
+    tr.commit();
+}
+
+bool holdsSchema(Connection& c)
+{
+    bool exists = false;
+    c.engine().columnsOf(QStringLiteral("Pasw_TBL"), &exists);
+    return exists;
 }
 
 namespace {
 
-QSet<QString> columnsOf(sqlite3* db, const QString& object, bool* exists)
+// A new database: a new file made for it alone, or a server database that
+// holds none of the program's tables yet.
+void makeDatabase(const QString& name, const QString& adminPassword)
 {
-    QSet<QString> cols;
-    sqlite3_stmt* st = nullptr;
-    const QByteArray sql = QStringLiteral("SELECT name FROM pragma_table_info(?)").toUtf8();
-    if (sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr) != SQLITE_OK)
-        throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
-    const QByteArray o = object.toUtf8();
-    sqlite3_bind_text(st, 1, o.constData(), int(o.size()), SQLITE_TRANSIENT);
-    int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW)
-        cols.insert(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))).toLower());
-    sqlite3_finalize(st);
-    if (rc != SQLITE_DONE)
-        throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
-    *exists = !cols.isEmpty();
-    return cols;
+    Connection c;
+    if (isServerName(name)) {
+        c.open(name, false);
+        if (holdsSchema(c))
+            throw DbError(QStringLiteral("В базе данных %1 уже есть таблицы программы: новая база данных не создана.")
+                              .arg(c.displayName()));
+        createSchema(c, adminPassword);
+        return;
+    }
+    c.create(name);
+    try {
+        createSchema(c, adminPassword);
+    } catch (...) {
+        c.discardCreated();
+        throw;
+    }
 }
 
 } // namespace
 
-void verifySchema(Connection& c)
+void createDatabase(const QString& name, const QString& adminPassword)
 {
-    verifySchema(c.handle(), c.path());
+    makeDatabase(name, adminPassword.isNull() ? QStringLiteral("") : adminPassword);
 }
 
-void verifySchema(sqlite3* db, const QString& path)
+void createEmptyDatabase(const QString& name)
 {
-    // The first read of the file: a file that is not a database fails here.
-    char* err = nullptr;
-    if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, &err) != SQLITE_OK) {
-        const QString msg = QString::fromUtf8(err ? err : sqlite3_errmsg(db));
-        sqlite3_free(err);
-        throw DbError(QStringLiteral("Файл \"%1\" не является базой данных программы: %2").arg(path, msg));
-    }
+    makeDatabase(name, QString());
+}
+
+void verifySchemaWith(const std::function<QSet<QString>(const QString&, bool*)>& columnsOf, const QString& shown)
+{
     auto check = [&](const QString& object, const QStringList& columns, const QString& what) {
         bool exists = false;
-        const QSet<QString> have = columnsOf(db, object, &exists);
+        const QSet<QString> have = columnsOf(object, &exists);
         if (!exists)
-            throw DbError(QStringLiteral("В базе данных \"%1\" нет %2 \"%3\".").arg(path, what, object));
+            throw DbError(QStringLiteral("В базе данных \"%1\" нет %2 \"%3\".").arg(shown, what, object));
         for (const QString& col : columns)
             if (!have.contains(col.toLower()))
                 throw DbError(QStringLiteral("В базе данных \"%1\" в \"%2\" нет поля \"%3\".")
-                                  .arg(path, object, col));
+                                  .arg(shown, object, col));
     };
     for (const TableSpec& t : schemaTables()) {
         QStringList cols;
@@ -296,6 +283,12 @@ void verifySchema(sqlite3* db, const QString& path)
     }
     check(QStringLiteral("MaxNOfDolgi"), maxNOfDolgiColumns(), QStringLiteral("запроса"));
     check(QStringLiteral("SQL_Dolgi_History"), sqlDolgiHistoryColumns(), QStringLiteral("запроса"));
+}
+
+void verifySchema(Connection& c)
+{
+    Engine& e = c.engine();
+    verifySchemaWith([&e](const QString& t, bool* exists) { return e.columnsOf(t, exists); }, c.displayName());
 }
 
 QList<FieldDef> tableFields(const QString& table, const QStringList& without)

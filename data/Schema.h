@@ -4,11 +4,13 @@
 #include "FieldDef.h"
 
 #include <QString>
+#include <QSet>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 class Connection;
-struct sqlite3;
+struct Dialect;
 
 struct ColumnSpec {
     QString name;
@@ -29,21 +31,33 @@ const TableSpec* findTable(const QString& name);   // case-insensitive
 QStringList maxNOfDolgiColumns();
 QStringList sqlDolgiHistoryColumns();
 
-// The DDL of the whole schema (tables, indexes, views), one statement per entry.
+// The DDL of the whole schema (tables, indexes, views), one statement per
+// entry, as an engine's dialect writes it (without one: SQLite's).
 QStringList schemaStatements();
+QStringList schemaStatements(const Dialect& d);
 
 // Display names of the kinds, by kind code 1..4.
 QString kindName(int kindCode);
 
-// Writes a new database at path: schema, List_Tabl rows and the account
-// "Администратор" with the password, marked default. Refuses an existing file.
-void createDatabase(const QString& path, const QString& adminPassword);
+// Writes a new database: schema, List_Tabl rows and the account
+// "Администратор" with the password, marked default. `name` a file path (an
+// existing file is refused, and a file left half made is removed) or a
+// server database (one holding the program's tables is refused).
+void createDatabase(const QString& name, const QString& adminPassword);
+// The same without the administrator's account (for rows copied in).
+void createEmptyDatabase(const QString& name);
+// The schema's tables, views and kind names (and the administrator, when a
+// password is given) on an open database without them, in one transaction.
+void createSchema(Connection& c, const QString& adminPassword = QString());
+// Whether the database holds the program's tables.
+bool holdsSchema(Connection& c);
 
 // Checks that every table, column and stored query is present; DbError naming
 // the first missing one otherwise. Reads only.
 void verifySchema(Connection& c);
-// The same on an engine handle of the file at path (a read-only connection).
-void verifySchema(sqlite3* db, const QString& path);
+// The same with the columns of each table or view told by `columnsOf`
+// (lower case; `exists` false for none), `shown` naming the database.
+void verifySchemaWith(const std::function<QSet<QString>(const QString&, bool*)>& columnsOf, const QString& shown);
 
 // Fields of a table as its table object exposes them (no labels).
 QList<FieldDef> tableFields(const QString& table, const QStringList& without = {});

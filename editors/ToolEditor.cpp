@@ -238,18 +238,10 @@ bool TToolEditor::passes(const QList<Check>& checks)
     return true;
 }
 
-void TToolEditor::zeroCounters()
-{
-    const ToolKindInfo& k = toolKind(m_kind);
-    for (const char* f : {k.newField, k.buField, k.dolgField, "K_vo_Vozvrat"})
-        row().fieldByName(QString::fromLatin1(f)).setAsInteger(0);
-}
-
 void TToolEditor::finishOK()
 {
+    // The counters of a new tool are the data layer's: it writes them 0.
     row().fieldByName(QStringLiteral("Pikcher")).setAsString(PictureName);
-    if (ResultWord == QLatin1String("New"))
-        zeroCounters();
     ResultWord = QStringLiteral("Done");
     accept();
 }

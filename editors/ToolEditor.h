@@ -3,8 +3,9 @@
 // pending catalogue row its caller has put into insert or edit state, the
 // read-only counts, the picture with its context menu, OK and "Отмена".
 // The caller sets the caption, the boxes, PictureName and last ResultWord
-// ("New" or "Edit"); OK that passes every check writes into the row, sets
-// ResultWord to "Done" and closes, so that CloseCode becomes 1.
+// ("New" or "Edit"); OK that passes every check writes into the pending row,
+// sets ResultWord to "Done" and closes, the caller's operation storing the
+// row first (see RecordEditor.h).
 #include "Form.h"
 #include "ToolKind.h"
 
@@ -76,9 +77,8 @@ protected:
         QWidget* focus;
     };
     bool passes(const QList<Check>& checks);
-    // Zeroes the four counters of a new row (the kind's spellings).
-    void zeroCounters();
-    // Stores the picture name, zeroes the counters of a new row, "Done", close.
+    // Stores the picture name, "Done", close: the caller's operation writes
+    // the row (a new tool with its counters 0).
     void finishOK();
 
     DBLookupComboBox* firmLookup(const char* name);

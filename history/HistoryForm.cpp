@@ -5,6 +5,7 @@
 #include "DbError.h"
 #include "Dialogs.h"
 #include "Icons.h"
+#include "Operations.h"
 #include "RowEditor.h"
 
 #include <QApplication>
@@ -130,18 +131,25 @@ void THistoryForm::DeleteClick()
         return;
     const int id = L.fieldByName(QStringLiteral("ID")).asInteger();
     RecordSet& T = table();
+    const QString failure = QString::fromUtf8(m_layout.deleteFailure);
+    L.close();
     try {
+        // The row as the file holds it now; deleted only while it still does.
         T.close();
         T.setFilter(QStringLiteral("ID=%1").arg(id));
         T.setFiltered(true);
         T.open();
-        L.close();
-        Transaction tr(DM->ADOConnection1);
-        T.remove();   // a row deleted meanwhile is a failure too: nothing to remove
-        tr.commit();
+        if (T.isEmpty())
+            throw DbError(failure);   // deleted meanwhile: nothing to delete
+        const ops::RecordWrite row = T.currentRecord();
+        const ops::Result r = ops::deleteHistoryRow(DM->ADOConnection1, row);
+        if (r.status == ops::Status::Refused)
+            Dialogs::error(this, failure + QStringLiteral("\n\n") + r.message);
+        else if (r.status == ops::Status::Failed)
+            Dialogs::error(this, failureText(failure, r));
     } catch (const DbError& e) {
         // With the reason when the file was busy or the row changed elsewhere.
-        Dialogs::error(this, failureText(QString::fromUtf8(m_layout.deleteFailure), e));
+        Dialogs::error(this, failureText(failure, e));
     }
     // In every case the table object is closed and the list read again:
     // its filter stays, its own order, no marked title, the first row current.

@@ -6,6 +6,7 @@
 #include "DbError.h"
 #include "Dialogs.h"
 #include "RecordSet.h"
+#include "Operations.h"
 #include "RowEditor.h"
 #include "ToolKind.h"
 #include "frm_GiveToWork_Unit.h"
@@ -17,30 +18,24 @@
 
 namespace {
 
-// Per kind, in the dialog's Kind order: the commands and the message shown
-// when the save fails.
+// Per kind, in the dialog's Kind order: the commands.
 struct GiveCommand {
     ToolKind kind;
     const char* button;
     const char* item;
     const char* caption;
-    const char* failure;
     void (Tfrm_Main::*onButton)();
     void (Tfrm_Main::*onItem)();
 };
 
 const GiveCommand GiveCommands[ToolKindCount] = {
     {ToolKind::Sverla, "spbt_SV_GiveToWork", "pmSV_Give_to_Work", "Отдать сверло в работу",
-     "Возникла ошибка при попытке редактирования данных в таблице \"Dolgi\". Данные не сохранены!!!",
      &Tfrm_Main::spbt_SV_GiveToWorkClick, &Tfrm_Main::pmSV_Give_to_WorkClick},
     {ToolKind::Frezy, "spbt_FR_GiveToWork", "pm_FR_GiveToWork", "Отдать в работу",
-     "Возникла ошибка при попытке редактирования данных в таблице \"Dolgi\". Данные не сохранены!!!",
      &Tfrm_Main::spbt_FR_GiveToWorkClick, &Tfrm_Main::pm_FR_GiveToWorkClick},
     {ToolKind::Derj, "spbt_Derj_GiveToWork", "pm_DRJ_GiveToWork", "Отдать в работу",
-     "Возникла ошибка при попытке редактирования данных в таблице \"Dolgi or Derjavki\". Данные не сохранены!!!",
      &Tfrm_Main::spbt_Derj_GiveToWorkClick, &Tfrm_Main::pm_DRJ_GiveToWorkClick},
     {ToolKind::Plast, "spbt_PL_GiveToWork", "pm_PL_GiveToWork", "Отдать в работу",
-     "Возникла ошибка при попытке редактирования данных в таблице \"Dolgi or Plastiny\". Данные не сохранены!!!",
      &Tfrm_Main::spbt_PL_GiveToWorkClick, &Tfrm_Main::pm_PL_GiveToWorkClick},
 };
 
@@ -48,7 +43,7 @@ const GiveCommand GiveCommands[ToolKindCount] = {
 
 QString Tfrm_Main::giveToWorkFailure(ToolKind kind)
 {
-    return QString::fromUtf8(GiveCommands[dialogKindOf(kind)].failure);
+    return Tfrm_GiveToWork::failureOf(dialogKindOf(kind));
 }
 
 void Tfrm_Main::ConnectGiveToWork()
@@ -81,80 +76,65 @@ RowEditorResult Tfrm_Main::GiveToWork(ToolKind kind)
     const ToolKindInfo& k = toolKind(kind);
     RecordSet& catalogue = catalogueOf(*DM, kind);
     RecordSet& debts = DM->dtset_DolgiSQL;
-    RecordSet& debt = DM->tbl_Dolgi;
     RecordSet& people = DM->tbl_People;
+    const bool row = catalogue.isOpen() && !catalogue.isEmpty();
+    auto count = [&](const char* field) { return row ? catalogue.fieldByName(QString::fromLatin1(field)).asInteger() : 0; };
 
-    auto count = [&catalogue](const char* field) {
-        return catalogue.isOpen() && !catalogue.isEmpty() ? catalogue.fieldByName(QString::fromLatin1(field)).asInteger()
-                                                          : 0;
-    };
-
-    // The new debt row is only inserted: tbl_Dolgi reads none of the
-    // others, and gets its own filter back when the command ends.
-    const QString debtFilter = debt.filter();
-    const bool debtFiltered = debt.filtered();
-    bool prepared = false;
-    bool cleaned = false;
-    auto cleanup = [&] {
-        if (cleaned)
-            return;
-        cleaned = true;
-        people.close();
-        debt.close();
+    // A tool deleted in the other copy is said so at once, and the page
+    // shows the file.
+    if (row) {
+        bool gone = false;
         try {
-            debt.setFilter(debtFilter);
-        } catch (const DbError&) {
+            gone = !ops::readToolCounts(DM->ADOConnection1, kind, count("ID"));
+        } catch (const DbError& e) {
+            Dialogs::error(this, failureText(giveToWorkFailure(kind), e));
+            return RowEditorResult::Failed;
         }
-        debt.setFiltered(debtFiltered);
+        if (gone) {
+            Dialogs::error(this, giveToWorkFailure(kind) + QStringLiteral("\n\n") + ops::toolGoneText());
+            try {
+                DM->ShowFile(kind);
+            } catch (const DbError& e) {
+                Dialogs::error(this, e.message());
+            }
+            return RowEditorResult::Refused;
+        }
+    }
+    const QString login = frm_Pasword ? frm_Pasword->LoginName : QString();
+    if (!frm_GiveToWork->Prepare(count(k.newField), count(k.buField), login))
+        return RowEditorResult::Refused;
+    try {
+        people.close();
+        people.open();
+    } catch (const DbError& e) {
+        people.close();
+        Dialogs::error(this, failureText(giveToWorkFailure(kind), e));
+        return RowEditorResult::Failed;
+    }
+    frm_GiveToWork->Kind = dialogKindOf(kind);
+    frm_GiveToWork->ToolID = count("ID");
+    Dialogs::showModal(frm_GiveToWork);
+    people.close();
+
+    const bool stored = frm_GiveToWork->CloseCode == 1;
+    if (stored) {
         try {
-            debts.open();
-            if (kind != ToolKind::Sverla)
-                debts.last();
+            DM->ShowChanges(frm_GiveToWork->Stored);
         } catch (const DbError& e) {
             Dialogs::error(this, e.message());
         }
-    };
-
-    Movement m;
-    m.kind = kind;
-    m.dialog = frm_GiveToWork;
-    m.onTableObject = true;
-    m.newRow = &debt;
-    m.failureMessage = giveToWorkFailure(kind);
-    m.prepare = [&] {
-        const QString login = frm_Pasword ? frm_Pasword->LoginName : QString();
-        if (!frm_GiveToWork->Prepare(count(k.newField), count(k.buField), login))
-            return false;
-        prepared = true;
-        debts.close();
-        try {
-            people.close();
-            people.open();
-            debt.close();
-            debt.setFilter(QStringLiteral("ID=0"));
-            debt.setFiltered(true);
-            debt.open();
-        } catch (const DbError& e) {
-            cleanup();
-            Dialogs::error(this, failureText(m.failureMessage, e));
-            return false;
-        }
-        return true;
-    };
-    m.afterStore = [&] {
-        // The kind's catalogue is read again from its first row.
-        catalogue.close();
-        catalogue.open();
-    };
-    m.finally = cleanup;
-
-    const RowEditorResult r = RunMovement(m);
-    if (prepared)
-        cleanup();   // also when the runner refused after the preparation
-    if (r == RowEditorResult::Stored) {
+        // The kind's catalogue back on its first row.
+        catalogue.first();
+    }
+    // The debts list on its first row, or for any kind but drills its last.
+    if (kind != ToolKind::Sverla)
+        debts.last();
+    else
+        debts.first();
+    if (stored) {
         if (PageControl_Main->currentIndex() == PageDolgi)
             UpdateRecordCount();
         PageControl_Main->setCurrentIndex(PageDolgi);
     }
-    return r;
+    return stored ? RowEditorResult::Stored : RowEditorResult::Cancelled;
 }

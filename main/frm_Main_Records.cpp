@@ -7,9 +7,9 @@
 #include "DM_Unit.h"
 #include "DbError.h"
 #include "Dialogs.h"
-#include "HideWhileShown.h"
 #include "RecordSet.h"
-#include "RowEditor.h"
+#include "Operations.h"
+#include "RecordEditor.h"
 #include "ToolEditor.h"
 
 #include <QAction>
@@ -86,20 +86,6 @@ const RecordCommands& commandsOf(ToolKind kind)
 
 const char* const CountMessage = "Нельзя удалить запись инструмента пока его к-во больше 0!";
 const char* const DeleteTitle = "Подтверждение удаления данных";
-
-// The history tables that keep a tool from being deleted, in the order they are read.
-struct HistoryGuard {
-    RecordSet TDM::* table;
-    const char* message;
-};
-const HistoryGuard HistoryGuards[] = {
-    {&TDM::tbl_Prihod_Hist,
-     "Не возможно удалить запись, т.к. в таблице \"ИСТОРИЯ ПРИХОДА ИНСТРУМЕНТА\" имеются связанные записи."},
-    {&TDM::tbl_Spisanie_Hist,
-     "Не возможно удалить запись, т.к. в таблице \"ИСТОРИЯ СПИСАНИЯ ИНСТРУМЕНТА\" имеются связанные записи."},
-    {&TDM::tbl_Dolgi_History,
-     "Не возможно удалить запись, т.к. в таблице \"ИСТОРИЯ ДОЛГОВ\" имеются связанные записи."},
-};
 
 QLineEdit* editorBox(TToolEditor* editor, const char* name)
 {
@@ -192,11 +178,11 @@ RowEditorResult Tfrm_Main::AddTool(ToolKind kind)
     const RecordCommands& c = commandsOf(kind);
     RecordSet& cat = catalogueOf(*DM, kind);
 
-    Movement m;
-    m.kind = kind;
-    m.dialog = editor;
-    m.addTool = true;
-    m.fill = [&] {
+    RecordEditorRun run;
+    run.rs = &cat;
+    run.editor = editor;
+    run.start = [&] {
+        cat.insert();
         editor->setWindowTitle(QString::fromUtf8(c.addCaption));
         for (const auto& [field, box] : c.boxes)
             editorBox(editor, box)->clear();
@@ -205,13 +191,21 @@ RowEditorResult Tfrm_Main::AddTool(ToolKind kind)
         editor->PictureName.clear();
         editor->ResultWord = QStringLiteral("New");
     };
-    // The list is read again from its start; the new row is not sought.
-    m.afterStore = [&] {
-        cat.close();
-        cat.open();
-    };
-    m.failureMessage = QString::fromUtf8(c.addError);
-    return RunMovement(m);
+    run.save = [&](const ops::RecordWrite& w) { return ops::saveTool(DM->ADOConnection1, kind, w); };
+    run.failureMessage = QString::fromUtf8(c.addError);
+    ops::Result stored;
+    const RowEditorResult r = runRecordEditor(this, run, &stored);
+    try {
+        if (r == RowEditorResult::Stored) {
+            // The list is read again from its start; the new row is not sought.
+            DM->ShowChanges(stored, {&cat});
+            cat.close();
+            cat.open();
+        }
+    } catch (const DbError& e) {
+        Dialogs::error(this, e.message());
+    }
+    return r;
 }
 
 RowEditorResult Tfrm_Main::EditTool(ToolKind kind)
@@ -222,13 +216,15 @@ RowEditorResult Tfrm_Main::EditTool(ToolKind kind)
     const RecordCommands& c = commandsOf(kind);
     const ToolKindInfo& k = toolKind(kind);
     RecordSet& cat = catalogueOf(*DM, kind);
-
-    Movement m;
-    m.kind = kind;
-    m.dialog = editor;
     // There is nothing to edit on an empty page.
-    m.prepare = [&] { return cat.isOpen() && !cat.isEmpty(); };
-    m.fill = [&] {
+    if (!cat.isOpen() || cat.isEmpty())
+        return RowEditorResult::Refused;
+
+    RecordEditorRun run;
+    run.rs = &cat;
+    run.editor = editor;
+    run.start = [&] {
+        cat.edit();
         editor->setWindowTitle(QString::fromUtf8(c.editCaption));
         for (const auto& [field, box] : c.boxes)
             editorBox(editor, box)->setText(cat.fieldByName(QString::fromLatin1(field)).asString());
@@ -237,27 +233,41 @@ RowEditorResult Tfrm_Main::EditTool(ToolKind kind)
         editor->PictureName = cat.fieldByName(QStringLiteral("Pikcher")).asString();
         editor->ResultWord = QStringLiteral("Edit");   // last: the boxes are filled as they are
     };
-    m.failureMessage = QString::fromUtf8(c.editError);   // the kind's catalogue refresh follows a store
-    return RunMovement(m);
+    run.save = [&](const ops::RecordWrite& w) { return ops::saveTool(DM->ADOConnection1, kind, w); };
+    run.failureMessage = QString::fromUtf8(c.editError);
+    ops::Result stored;
+    const RowEditorResult r = runRecordEditor(this, run, &stored);
+    try {
+        if (r == RowEditorResult::Stored) {
+            // The kind's catalogue refresh: read again, on the same tool.
+            DM->ShowChanges(stored, {&cat});
+            DM->Refresh(cat);
+        } else if (r == RowEditorResult::Refused) {
+            DM->ShowFile(kind);   // the tool is gone or changed elsewhere
+        }
+    } catch (const DbError& e) {
+        Dialogs::error(this, e.message());
+    }
+    return r;
 }
 
-bool Tfrm_Main::HistoryGuardRefuses(int id, int kindCode)
+bool Tfrm_Main::DeleteRefused(ToolKind kind, const ops::Result& r)
 {
-    const QString filter = QStringLiteral("(ID_Instr=%1) AND (ID_Tabl=%2)").arg(id).arg(kindCode);
-    for (const HistoryGuard& g : HistoryGuards) {
-        int count = 0;
-        try {
-            count = countRows(DM->*g.table, filter);
-        } catch (const DbError& e) {
-            Dialogs::error(this, e.message());
-            return true;
-        }
-        if (count > 0) {
-            Dialogs::error(this, QString::fromUtf8(g.message));
-            return true;
-        }
+    if (r.status == ops::Status::Stored)
+        return false;
+    if (r.status == ops::Status::Failed) {
+        Dialogs::error(this, failureText(recordFailure(kind, RecordCommand::Delete), r));
+        return true;
     }
-    return false;
+    // Each check says it in its own words; the debts' differ by kind; a row
+    // gone or changed elsewhere gets the command's sentence and the reason.
+    if (r.refusal == ops::Refusal::RowGone || r.refusal == ops::Refusal::RowChanged
+        || r.refusal == ops::Refusal::ToolGone)
+        Dialogs::error(this, recordFailure(kind, RecordCommand::Delete) + QStringLiteral("\n\n") + r.message);
+    else
+        Dialogs::error(this, r.refusal == ops::Refusal::HasDebts ? QString::fromUtf8(commandsOf(kind).debtMessage)
+                                                                 : r.message);
+    return true;
 }
 
 RowEditorResult Tfrm_Main::DeleteTool(ToolKind kind)
@@ -267,11 +277,10 @@ RowEditorResult Tfrm_Main::DeleteTool(ToolKind kind)
     const RecordCommands& c = commandsOf(kind);
     const ToolKindInfo& k = toolKind(kind);
     RecordSet& cat = catalogueOf(*DM, kind);
-    RecordSet& table = tableObjectOf(*DM, kind);
     if (!cat.isOpen() || cat.isEmpty())
         return RowEditorResult::Refused;
-    const int id = cat.fieldByName(QStringLiteral("ID")).asInteger();
-    // K_vo_Vozvrat is not consulted.
+    // K_vo_Vozvrat is not consulted. The page's row answers first; the file
+    // answers again inside the delete.
     if (cat.fieldByName(QString::fromLatin1(k.newField)).asInteger() != 0
         || cat.fieldByName(QString::fromLatin1(k.buField)).asInteger() != 0) {
         Dialogs::error(this, QString::fromUtf8(CountMessage));
@@ -281,40 +290,34 @@ RowEditorResult Tfrm_Main::DeleteTool(ToolKind kind)
         Dialogs::error(this, QString::fromUtf8(c.debtMessage));
         return RowEditorResult::Refused;
     }
-    if (HistoryGuardRefuses(id, k.code))
+    const ops::RecordWrite row = cat.currentRecord();
+    try {
+        const ops::Result can = ops::canDeleteTool(DM->ADOConnection1, kind, row.id);
+        if (DeleteRefused(kind, can)) {
+            if (can.refusal == ops::Refusal::ToolGone)
+                DM->ShowFile(kind);   // deleted elsewhere: the page shows the file
+            return RowEditorResult::Refused;
+        }
+    } catch (const DbError& e) {
+        Dialogs::error(this, e.message());
         return RowEditorResult::Refused;
+    }
     if (!Dialogs::ask(this, QString::fromUtf8(DeleteTitle), QString::fromUtf8(c.confirmation)))
         return RowEditorResult::Refused;
-    const QString failure = QString::fromUtf8(c.deleteError);
-    try {
-        table.close();
-        table.setFilter(QStringLiteral("ID=") + QString::number(id));
-        table.setFiltered(true);
-        table.open();
-    } catch (const DbError& e) {
-        table.close();
-        Dialogs::error(this, failureText(failure, e));
-        return RowEditorResult::Failed;
-    }
 
-    HideWhileShown away(this);
-    cat.close();
-    RowEditorSteps s;
-    s.write = [&] {
-        // Deleted elsewhere since the page was read: nothing to delete here.
-        if (table.isEmpty())
-            throw DbError(DbError::conflictText(), DbError::Reason::Conflict);
-        table.remove();
-    };
-    s.shows << &table;
-    s.finally = [&] {
-        try {
-            table.close();
-            cat.open();
-        } catch (const DbError& e) {
-            Dialogs::error(this, failureText(failure, e));
-        }
-    };
-    s.failureMessage = failure;
-    return runCallerTransaction(this, DM->ADOConnection1, nullptr, s);
+    // No transaction waits for the answer: the delete checks everything
+    // again on the file's rows, inside its own.
+    const ops::Result r = ops::deleteTool(DM->ADOConnection1, kind, row);
+    const bool stored = !DeleteRefused(kind, r);
+    try {
+        if (stored)
+            DM->ShowChanges(r);
+        else
+            DM->ShowFile(kind);
+    } catch (const DbError& e) {
+        Dialogs::error(this, e.message());
+    }
+    if (stored)
+        return RowEditorResult::Stored;
+    return r.status == ops::Status::Failed ? RowEditorResult::Failed : RowEditorResult::Refused;
 }

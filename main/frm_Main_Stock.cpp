@@ -19,27 +19,6 @@
 
 namespace {
 
-// The message when the tool row cannot be saved, by Kind, as each command
-// has always said it.
-const char* const PrihodFailure[ToolKindCount] = {
-    "Возникла ошибка при попытке редактирования данных в таблице \"Sverla\". Данные не сохранены!!!",
-    "Возникла ошибка при попытке редактирования данных в таблице \"Frezy\". Данные не сохранены!!!",
-    "Возникла ошибка при попытке редактирования данных в таблице \"Derj_PL\". Данные не сохранены!!!",
-    "Возникла ошибка при попытке редактирования данных в таблице \"Plastiny\". Данные не сохранены!!!",
-};
-const char* const SpisatFailure[ToolKindCount] = {
-    "Возникла ошибка при попытке редактирования данных в таблице \"Sverla\". Данные не сохранены!!!",
-    "Возникла ошибка при попытке редактирования данных в таблице \"FREZY\". Данные не сохранены!!!",
-    "Возникла ошибка при попытке редактирования данных в таблице \"Derj_PL\". Данные не сохранены!!!",
-    "Возникла ошибка при попытке редактирования данных в таблице \"dtSet_Plastiny\". Данные не сохранены!!!",
-};
-const char* const PerBUFailure[ToolKindCount] = {
-    "Возникла ошибка при попытке редактирования данных в таблице \"Sverla\". Данные не сохранены!!!",
-    "Возникла ошибка при попытке редактирования данных в таблице \"dtSet_Frezy\". Данные не сохранены!!!",
-    "Возникла ошибка при попытке редактирования данных в таблице \"Derj_PL\". Данные не сохранены!!!",
-    "Возникла ошибка при попытке редактирования данных в таблице \"Plastiny\". Данные не сохранены!!!",
-};
-
 // The current tool row of a kind's page, with what the dialogs show of it.
 struct ToolRow {
     RecordSet& rs;
@@ -56,16 +35,6 @@ bool hasRow(RecordSet& rs)
     return rs.isOpen() && !rs.isEmpty() && rs.state() == RecordSet::State::Browse;
 }
 
-// After a history row met a busy or changed file the page shows the file again.
-void showTheFile(QWidget* owner, RecordSet& catalogue)
-{
-    try {
-        DM->Refresh(catalogue);
-    } catch (const DbError& e) {
-        Dialogs::error(owner, e.message());
-    }
-}
-
 QString loginName()
 {
     return frm_Pasword ? frm_Pasword->LoginName : QString();
@@ -77,7 +46,6 @@ QString loginName()
 template <class Dialog>
 void showTool(Dialog* d, const ToolRow& row)
 {
-    d->ToolID = row.id();
     d->PictureName = row.text("Pikcher");
     d->LoginName = loginName();
     d->ed_Kod->setText(row.text("Kod"));
@@ -85,18 +53,22 @@ void showTool(Dialog* d, const ToolRow& row)
     d->Memo1->setPlainText(row.text("Prim"));
 }
 
+// Shows a movement dialog on the tool; after a stored movement the pages
+// show what it wrote.
 template <class Dialog>
-RowEditorResult runHistoryDialog(Tfrm_Main* main, ToolKind kind, Dialog* d, const char* failure)
+RowEditorResult runMovement(Tfrm_Main* main, ToolKind kind, Dialog* d, int toolId)
 {
-    Tfrm_Main::Movement m;
-    m.kind = kind;
-    m.dialog = d;
-    m.fill = [d] { d->ResultWord = QStringLiteral("Edit"); };
-    m.failureMessage = QString::fromUtf8(failure);
-    const RowEditorResult r = main->RunMovement(m);
-    if (r == RowEditorResult::Cancelled && d->FileChanged)
-        showTheFile(main, catalogueOf(*DM, kind));
-    return r;
+    d->Kind = dialogKindOf(kind);
+    d->ToolID = toolId;
+    Dialogs::showModal(d);
+    if (d->CloseCode != 1)
+        return RowEditorResult::Cancelled;
+    try {
+        DM->ShowChanges(d->Stored);
+    } catch (const DbError& e) {
+        Dialogs::error(main, e.message());
+    }
+    return RowEditorResult::Stored;
 }
 
 } // namespace
@@ -146,7 +118,8 @@ RowEditorResult Tfrm_Main::PrihodCommand(ToolKind kind)
     showTool(d, row);
     d->ed_kvo_new->setText(QString::number(row.newCount()));
     d->ed_kvo_BU->setText(QString::number(row.buCount()));
-    return runHistoryDialog(this, kind, d, PrihodFailure[int(kind)]);
+    d->ResultWord = QStringLiteral("Edit");
+    return runMovement(this, kind, d, row.id());
 }
 
 RowEditorResult Tfrm_Main::SpisatCommand(ToolKind kind)
@@ -164,7 +137,8 @@ RowEditorResult Tfrm_Main::SpisatCommand(ToolKind kind)
     showTool(d, row);
     d->StockNew = row.newCount();
     d->StockBU = row.buCount();
-    return runHistoryDialog(this, kind, d, SpisatFailure[int(kind)]);
+    d->ResultWord = QStringLiteral("Edit");
+    return runMovement(this, kind, d, row.id());
 }
 
 RowEditorResult Tfrm_Main::PerBUCommand(ToolKind kind)
@@ -183,9 +157,5 @@ RowEditorResult Tfrm_Main::PerBUCommand(ToolKind kind)
     d->ed_Kod->setText(row.text("Kod"));
     d->ed_Firma->setText(row.text("Name"));
 
-    Movement m;
-    m.kind = kind;
-    m.dialog = d;
-    m.failureMessage = QString::fromUtf8(PerBUFailure[int(kind)]);
-    return RunMovement(m);
+    return runMovement(this, kind, d, row.id());
 }

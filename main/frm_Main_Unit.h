@@ -6,6 +6,10 @@
 #include "RowEditor.h"
 #include "ToolKind.h"
 
+namespace ops {
+struct Result;
+}
+
 #include <QColor>
 #include <array>
 #include <functional>
@@ -61,29 +65,6 @@ public:
     RecordSet* pageRecordSet(int page) const;
     DBGrid* pageGrid(int page) const;
     ImageBox* pagePicture(ToolKind kind) const;
-
-    // One movement (or tool editor) on the current row of a kind's page:
-    // after `prepare`, the tool row (the catalogue row, or the tool table
-    // object filtered to it; a new catalogue row for `addTool`) goes into
-    // edit (insert) state and `newRow`, if any,
-    // into insert state, inside a transaction; the dialog gets its Kind and
-    // is shown; by its CloseCode the pending rows are posted (newRow first)
-    // and `afterStore` refreshes (by default the kind's catalogue refresh),
-    // or they are cancelled; commit. On failure: rollback, the rows re-read,
-    // `failureMessage` shown.
-    struct Movement {
-        ToolKind kind = ToolKind::Sverla;
-        TForm* dialog = nullptr;            // a TMovementForm gets Kind set
-        bool onTableObject = false;         // edit the tool's row through its table object
-        bool addTool = false;               // a new tool row (insert state) instead of the current one
-        RecordSet* newRow = nullptr;        // started in insert state, posted before the tool row
-        std::function<bool()> prepare;      // refusals, before anything begins
-        std::function<void()> fill;         // rows pending, before the dialog shows
-        std::function<void()> afterStore;   // empty: the kind's catalogue refresh
-        std::function<void()> finally;      // in every case once begun
-        QString failureMessage;
-    };
-    RowEditorResult RunMovement(const Movement& m);
 
     // Issue to work of the current tool of a kind's page (frm_Main_Give.cpp);
     // after a stored issue the debts page shows.
@@ -315,9 +296,9 @@ public:
     // The message shown when an add, edit or delete of a kind's tool cannot be stored.
     enum class RecordCommand { Add, Edit, Delete };
     static QString recordFailure(ToolKind kind, RecordCommand command);
-    // True (its message shown) when a receipt, write-off or closed issue
-    // still names the tool (record ID, kind code).
-    bool HistoryGuardRefuses(int id, int kindCode);
+    // True (its message shown) when the delete of a kind's tool was refused
+    // or failed; false when r says it was stored (or may be).
+    bool DeleteRefused(ToolKind kind, const ops::Result& r);
 
     // The debts page (frm_Main_Debts.cpp): the return of the current debt,
     // the view of one tool's debts from its catalogue page, the filter

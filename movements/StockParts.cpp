@@ -1,6 +1,5 @@
 #include "StockParts.h"
 
-#include "Connection.h"
 #include "DM_Unit.h"
 #include "Dialogs.h"
 #include "ImageBox.h"
@@ -139,77 +138,31 @@ int chosenQuantity(const QComboBox* list)
     return list->currentIndex() < 0 ? 0 : list->currentText().toInt();
 }
 
-void writeHistoryRow(RecordSet& table, const HistoryRow& row)
+void showFileAgain(QWidget* owner, ToolKind kind)
 {
-    Connection& conn = *table.connection();
-    const QString oldFilter = table.filter();
-    const bool oldFiltered = table.filtered();
-    struct Restore {
-        RecordSet& t;
-        QString f;
-        bool on;
-        ~Restore()
-        {
-            if (t.state() == RecordSet::State::Insert)
-                t.cancel();
-            t.close();
-            try {
-                t.setFilter(f);
-            } catch (const DbError&) {
-            }
-            t.setFiltered(on);
-        }
-    } restore{table, oldFilter, oldFiltered};
-
-    Transaction nested(conn);
-    table.close();
-    table.setFilter(QStringLiteral("ID=0"));   // no row is read: the table is only written
-    table.setFiltered(true);
-    table.open();
-    table.insert();
     try {
-        table.fieldByName(QStringLiteral("ID_Instr")).setAsInteger(row.toolId);
-        table.fieldByName(QStringLiteral("ID_Tabl")).setAsInteger(row.kindCode);
-        table.fieldByName(QStringLiteral("Date")).setAsDateTime(QDateTime(QDate::currentDate(), QTime(0, 0)));
-        table.fieldByName(QStringLiteral("K_vo")).setAsInteger(row.quantity);
-        table.fieldByName(QStringLiteral("Instr_is_BU")).setAsBoolean(row.bu);
-        table.fieldByName(QStringLiteral("FIO_AdminBD")).setAsString(row.login);
-        table.post();
-        nested.commit();
-    } catch (...) {
-        table.cancel();
-        throw;   // the guard rolls the nested transaction back
+        DM->ShowFile(kind);
+    } catch (const DbError& e) {
+        Dialogs::error(owner, e.message());
     }
 }
 
-StockWriteResult writeStock(QWidget* owner, const StockWrite& w)
+bool finish(QWidget* owner, ToolKind kind, const ops::Result& r, const QString& failure,
+            const QList<std::pair<int, QString>>& stepFailures)
 {
-    Field& newCount = w.toolRow->fieldByName(w.newField);
-    Field& buCount = w.toolRow->fieldByName(w.buField);
-    const QVariant oldNew = newCount.value();
-    const QVariant oldBu = buCount.value();
-    Connection& conn = *w.toolRow->connection();
-    int at = 0;
-    try {
-        Transaction all(conn);
-        newCount.setAsInteger(w.newCount);
-        buCount.setAsInteger(w.buCount);
-        for (at = 0; at < 2; ++at)
-            if (w.write[at])
-                writeHistoryRow(*w.history, w.rows[at]);
-        all.commit();
-        return StockWriteResult::Written;
-    } catch (const DbError& e) {
-        // The rows of this OK are gone with the rollback; the counts go back too.
-        newCount.setValue(oldNew);
-        buCount.setValue(oldBu);
-        // A failed disk ended the caller's transaction too: no row can be
-        // written any more, and the movement's own message follows.
-        if (conn.transactionLost())
-            return StockWriteResult::WriteLost;
-        Dialogs::error(owner, failureText(w.messages[std::min(at, 1)], e));
-        return e.reason() == DbError::Reason::General ? StockWriteResult::RowRefused : StockWriteResult::FileChanged;
+    if (r.stored())
+        return true;
+    showFileAgain(owner, kind);
+    if (r.status == ops::Status::Refused) {
+        Dialogs::error(owner, r.message);
+        return false;
     }
+    QString message = failure;
+    for (const auto& [step, text] : stepFailures)
+        if (step == r.step)
+            message = text;
+    Dialogs::error(owner, failureText(message, r));
+    return false;
 }
 
 } // namespace stock

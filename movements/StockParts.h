@@ -2,6 +2,8 @@
 // Pieces shared by the receipt, write-off and transfer dialogs: their boxes,
 // the tool's picture, and the history rows a receipt or write-off writes.
 #include "DbError.h"
+#include "Operations.h"
+#include "ToolKind.h"
 
 #include <QSpinBox>
 #include <QString>
@@ -51,50 +53,16 @@ void fillQuantities(QComboBox* list, int stock);
 // The chosen quantity (0 when nothing is chosen).
 int chosenQuantity(const QComboBox* list);
 
-// One row of Prihod_History or Spisanie_History.
-struct HistoryRow {
-    int toolId = 0;
-    int kindCode = 0;
-    int quantity = 0;
-    bool bu = false;
-    QString login;
-};
+// After a movement was refused or failed: the kind's page and the debts
+// list show the file again (a read that fails is said).
+void showFileAgain(QWidget* owner, ToolKind kind);
 
-// Writes one history row through a table object in a transaction nested in
-// the open one: the table object is opened on no rows (the history is never
-// read whole for it), the row inserted and posted, the nested transaction
-// committed; in every case the table object is closed again with its filter
-// as it was. On failure the pending row is cancelled, the nested
-// transaction rolled back and the error raised.
-void writeHistoryRow(RecordSet& table, const HistoryRow& row);
-
-// What the OK of a receipt or write-off writes, all or nothing: the two new
-// counts into the pending tool row, then up to two history rows (the new
-// stock's first), all inside one transaction nested in the caller's.
-struct StockWrite {
-    RecordSet* toolRow = nullptr;      // the catalogue row in edit state
-    QString newField, buField;         // its counters
-    int newCount = 0, buCount = 0;     // the counts after the movement
-    RecordSet* history = nullptr;      // tbl_Prihod_Hist or tbl_Spisanie_Hist
-    HistoryRow rows[2];                // the new stock's, the used stock's
-    QString messages[2];               // shown when that row cannot be written
-    bool write[2] = {false, false};    // which rows this movement writes
-};
-
-enum class StockWriteResult {
-    Written,        // counts set, history rows written (pending the caller's commit)
-    RowRefused,     // a row was refused: nothing of this OK remains; the dialog stays open
-    FileChanged,    // the file is busy or changed elsewhere: nothing remains, and
-                    // nothing more can be written in the caller's transaction
-    WriteLost,      // a write to the disk failed and the engine ended the caller's
-                    // whole transaction: nothing is shown here, the caller's
-                    // commit fails and reports it
-};
-
-// On failure the row's message is shown (with the reason for a busy or
-// changed file; none when the caller's transaction is lost), the history rows
-// already written are rolled back and the tool row's counts are put back as
-// they were before this OK.
-StockWriteResult writeStock(QWidget* owner, const StockWrite& w);
+// How the OK of a movement dialog ends, by the operation's result: stored
+// (the caller closes the dialog with its "done" word), or refused or failed
+// (the page shows the file again and the message is shown: the refusal's own,
+// or `failure` with the reason). `stepFailures` names the message of a write
+// that failed, by its step; others get `failure`.
+bool finish(QWidget* owner, ToolKind kind, const ops::Result& r, const QString& failure,
+            const QList<std::pair<int, QString>>& stepFailures = {});
 
 } // namespace stock

@@ -1,6 +1,6 @@
 #include "frm_GetBackInstr_Unit.h"
 
-#include "Connection.h"
+#include "Operations.h"
 #include "DM_Unit.h"
 #include "DataAware.h"
 #include "DbError.h"
@@ -45,27 +45,6 @@ DBEdit* boundBox(QWidget* parent, const char* name, int width)
     e->setAlwaysReadOnly(true);
     e->setFixedWidth(width);
     return e;
-}
-
-// Narrows a table object to the rows of a filter and reads them.
-void narrow(RecordSet& rs, const QString& filter)
-{
-    rs.close();
-    rs.setFilter(filter);
-    rs.setFiltered(true);
-    rs.open();
-}
-
-// Leaves a table object closed and unfiltered, as the next user expects to
-// set its own filter.
-void release(RecordSet& rs)
-{
-    rs.close();
-    try {
-        rs.setFilter(QString());
-    } catch (const DbError&) {
-    }
-    rs.setFiltered(false);
 }
 
 } // namespace
@@ -202,9 +181,7 @@ QString Tfrm_GetBackInstr::totalMismatchText()
 
 int Tfrm_GetBackInstr::closingCode(int rNew, int rUsed)
 {
-    if (rNew > 0)
-        return rUsed > 0 ? 4 : 2;
-    return rUsed > 0 ? 3 : 1;
+    return ops::closingCode(rNew, rUsed);
 }
 
 Tfrm_GetBackInstr::Debt Tfrm_GetBackInstr::currentDebt(RecordSet& list)
@@ -313,102 +290,21 @@ void Tfrm_GetBackInstr::BitBtn1Click()
 Tfrm_GetBackInstr::Result Tfrm_GetBackInstr::CloseDebt(TDM& dm, const Debt& debt, int rNew, int rUsed,
                                                         const QString& login)
 {
-    // Only the debt's own quantity is ever stored, used pieces come back used.
-    if (!debt.valid || rNew < 0 || rUsed < 0 || rNew + rUsed != debt.kvo || (debt.bu && rNew != 0))
+    if (!debt.valid)
         return {Outcome::Refused, totalMismatchText()};
-    const std::optional<ToolKind> kind = toolKindByCode(debt.idTabl);
-    if (!kind)
-        return {Outcome::Refused, QStringLiteral("Долг № %1 относится к неизвестному виду инструмента (%2). "
-                                                 "Ничего не сохранено!!!")
-                                      .arg(debt.nomerZap)
-                                      .arg(debt.idTabl)};
-    const ToolKindInfo& k = toolKind(*kind);
-    RecordSet& tool = tableObjectOf(dm, *kind);
-    RecordSet& dolgi = dm.tbl_Dolgi;
-    RecordSet& history = dm.tbl_Dolgi_History;
+    ops::ReturnRequest req;
+    req.debtId = debt.id;
+    req.number = debt.nomerZap;
+    req.toolId = debt.idInstr;
+    req.kindCode = debt.idTabl;
+    req.quantity = debt.kvo;
+    req.fromUsed = debt.bu;
+    req.toNew = rNew;
+    req.toUsed = rUsed;
+    req.date = QDate::currentDate();
+    req.login = login;
+    const ops::Result r = ops::closeDebt(dm.ADOConnection1, req);
 
-    QString refusal;
-    QString failure;
-    QString step = historyFailureText();   // the message of the write under way
-    try {
-        Transaction tr(dm.ADOConnection1);
-        // The debt as the list showed it, read inside the transaction: a
-        // debt closed (or changed) meanwhile by another copy is not closed twice.
-        narrow(dolgi, QStringLiteral("ID=") + QString::number(debt.id));
-        auto val = [&dolgi](const char* f) { return dolgi.fieldByName(QString::fromLatin1(f)).asInteger(); };
-        if (dolgi.isEmpty() || val("K_vo") != debt.kvo || val("ID_Instr") != debt.idInstr ||
-            val("ID_Tabl") != debt.idTabl ||
-            dolgi.fieldByName(QStringLiteral("Instr_is_BU")).asBoolean() != debt.bu) {
-            refusal = QStringLiteral("Долг № %1 уже закрыт или изменён в другой копии программы. "
-                                     "Ничего не сохранено, список долгов обновлён.")
-                          .arg(debt.nomerZap);
-        } else {
-            narrow(tool, QStringLiteral("ID=") + QString::number(debt.idInstr));
-            if (tool.isEmpty()) {
-                refusal = QStringLiteral("Инструмент долга № %1 не найден в таблице \"%2\". "
-                                         "Долг не закрыт, ничего не сохранено!!!")
-                              .arg(debt.nomerZap)
-                              .arg(QString::fromLatin1(k.table));
-            } else if (const int inWork = tool.fieldByName(QString::fromLatin1(k.tableDolgColumn)).asInteger();
-                       inWork < debt.kvo) {
-                refusal = QStringLiteral("У инструмента долга № %1 в работе числится %2 шт., меньше, чем по "
-                                         "долгу (%3 шт.). Долг не закрыт, ничего не сохранено!!!")
-                              .arg(debt.nomerZap)
-                              .arg(inWork)
-                              .arg(debt.kvo);
-            }
-        }
-        if (refusal.isEmpty()) {
-            // The closed-debt history row; an empty read: only the new row is wanted.
-            narrow(history, QStringLiteral("ID=0"));
-            history.insert();
-            auto set = [&history](const char* f) -> Field& { return history.fieldByName(QString::fromLatin1(f)); };
-            set("Nomer_Zap").setAsInteger(dolgi.fieldByName(QStringLiteral("Nomer_Zap")).asInteger());
-            set("ID_Instr").setAsInteger(debt.idInstr);
-            set("ID_Tabl").setAsInteger(debt.idTabl);
-            set("ID_People").setAsInteger(dolgi.fieldByName(QStringLiteral("ID_People")).asInteger());
-            set("Date_Start").setAsDateTime(dolgi.fieldByName(QStringLiteral("Date")).asDateTime());
-            set("Date_Fin").setAsDateTime(QDateTime(QDate::currentDate(), QTime(0, 0)));
-            set("K_vo_Instr_Bral").setAsInteger(debt.kvo);
-            set("Instr_BU").setAsBoolean(debt.bu);
-            set("K_vo_Instr_Vernul_New").setAsInteger(rNew);
-            set("K_vo_Instr_Vernul_BU").setAsInteger(rUsed);
-            set("ID_Del_Type").setAsInteger(closingCode(rNew, rUsed));
-            set("FIO_AdminBD_Add").setAsString(dolgi.fieldByName(QStringLiteral("FIO_AdminBD")).asString());
-            set("FIO_AdminBD_DEL").setAsString(login);
-            history.post();
-
-            // The tool's counters: the pieces back in stock, out of work.
-            step = countersFailureText(debt.idTabl);
-            Field& fNew = tool.fieldByName(QString::fromLatin1(k.tableNewColumn));
-            Field& fBu = tool.fieldByName(QStringLiteral("K_vo_BU"));
-            Field& fDolg = tool.fieldByName(QString::fromLatin1(k.tableDolgColumn));
-            const int n = fNew.asInteger(), u = fBu.asInteger(), w = fDolg.asInteger();
-            tool.edit();
-            fNew.setAsInteger(n + rNew);
-            fBu.setAsInteger(u + rUsed);
-            fDolg.setAsInteger(w - rNew - rUsed);
-            tool.post();
-
-            // The debt itself.
-            step = deleteFailureText();
-            dolgi.remove();
-
-            step = historyFailureText();
-            tr.commit();
-        }
-    } catch (const DbError& e) {
-        // The guard has rolled back; the table objects that wrote re-read themselves.
-        for (RecordSet* rs : {&history, &tool, &dolgi})
-            if (rs->state() == RecordSet::State::Edit || rs->state() == RecordSet::State::Insert)
-                rs->cancel();
-        failure = failureText(step, e);
-    }
-    release(history);
-    release(tool);
-    release(dolgi);
-
-    const bool stored = refusal.isEmpty() && failure.isEmpty();
     // The lists show the file: the debts (without the closed debt, first row
     // current; after a refusal or failure the same row stays current), the
     // tool's catalogue, the closed debts.
@@ -421,25 +317,29 @@ Tfrm_GetBackInstr::Result Tfrm_GetBackInstr::CloseDebt(TDM& dm, const Debt& debt
                 readError = e.message();
         }
     };
-    show([&] { dm.Refresh(catalogueOf(dm, *kind)); });
+    const std::optional<ToolKind> kind = toolKindByCode(debt.idTabl);
+    if (r.stored()) {
+        show([&] { dm.ShowChanges(r); });
+        dm.dtset_DolgiSQL.first();
+    } else {
+        if (kind)
+            show([&] { dm.Refresh(catalogueOf(dm, *kind)); });
+        show([&] { dm.dtset_DolgiSQL.reread(); });
+    }
     show([&] {
-        if (stored) {
-            dm.dtset_DolgiSQL.close();
-            dm.dtset_DolgiSQL.open();
-        } else {
-            dm.dtset_DolgiSQL.reread();
-        }
-    });
-    show([&] {
-        if (dm.stpr_SQL_Dolgi_History.isOpen()) {
+        if (dm.stpr_SQL_Dolgi_History.isOpen() && !r.stored()) {
             dm.stpr_SQL_Dolgi_History.close();
             dm.stpr_SQL_Dolgi_History.open();
         }
     });
 
-    if (!refusal.isEmpty())
-        return {Outcome::Refused, refusal};
-    if (!failure.isEmpty())
-        return {Outcome::Failed, failure};
-    return {Outcome::Stored, readError};
+    switch (r.status) {
+    case ops::Status::Stored: return {Outcome::Stored, readError};
+    case ops::Status::Refused: return {Outcome::Refused, r.message};
+    case ops::Status::Failed: break;
+    }
+    const QString step = r.step == ops::StepTool         ? countersFailureText(debt.idTabl)
+                         : r.step == ops::StepDebtDelete ? deleteFailureText()
+                                                         : historyFailureText();
+    return {Outcome::Failed, failureText(step, r)};
 }

@@ -1,10 +1,10 @@
 #pragma once
 // The return of one open debt: the storekeeper says how many of its pieces
 // come back into the new stock and how many into the used stock (together
-// exactly the debt's quantity), and OK closes the debt in one transaction:
-// the closed-debt history row, the tool's counters and the deletion of the
-// debt are stored together or not at all. The debt is the current row of
-// the debts list when the dialog is shown.
+// exactly the debt's quantity), and OK closes the debt in one operation of
+// the data layer: the closed-debt history row, the tool's counters and the
+// deletion of the debt are stored together or not at all. The debt is the
+// current row of the debts list when the dialog is shown.
 #include "Form.h"
 
 #include <QColor>
@@ -75,11 +75,8 @@ public:
         QString message;   // what the user is to be told (empty when stored)
     };
     // Closes the debt with rNew pieces back into the new stock and rUsed
-    // into the used one, stamped with login. Inside one transaction the debt
-    // row must still hold what the list showed and the tool row must exist
-    // with at least the debt's pieces in work; otherwise nothing is written
-    // and the refusal is returned. A failed write rolls everything back and
-    // returns that write's message. Afterwards the debts list, the tool's
+    // into the used one, stamped with login (ops::closeDebt). Afterwards the
+    // debts list (after a stored return on its first row), the tool's
     // catalogue and the closed-debts list show the file.
     static Result CloseDebt(TDM& dm, const Debt& debt, int rNew, int rUsed, const QString& login);
 

@@ -6,6 +6,7 @@
 #include "Dialogs.h"
 #include "ImageBox.h"
 #include "ProgramFolder.h"
+#include "StockParts.h"
 #include "ToolKind.h"
 
 #include <QApplication>
@@ -29,6 +30,13 @@ const char* const OperatorEmpty = "Поле \"ФИО оператора ЧПУ\"
 const char* const QuantityNotPositive = "Поле \"Отдать\" не может быть меньше или равно 0!!!";
 const char* const MoreThanStock = "Нельзя отдать инструмента больше чем есть в базе!!!";
 const char* const NoStockAtAll = "Нельзя выдавать инструмент, которого нет в БД!!!";
+// The message when the issue cannot be saved, by Kind.
+const char* const Failures[ToolKindCount] = {
+    "Возникла ошибка при попытке редактирования данных в таблице \"Dolgi\". Данные не сохранены!!!",
+    "Возникла ошибка при попытке редактирования данных в таблице \"Dolgi\". Данные не сохранены!!!",
+    "Возникла ошибка при попытке редактирования данных в таблице \"Dolgi or Derjavki\". Данные не сохранены!!!",
+    "Возникла ошибка при попытке редактирования данных в таблице \"Dolgi or Plastiny\". Данные не сохранены!!!",
+};
 const char* const NomerNotInteger = "Поле \"№ записи\" должно содержать целое число!!!";
 
 enum Count { NewCount, BuCount, DolgCount };
@@ -241,7 +249,6 @@ Tfrm_GiveToWork::Tfrm_GiveToWork(QWidget* parent) : TMovementForm(parent)
     DBLookupComboBox1 = new DBLookupComboBox(GroupBox3);
     DBLookupComboBox1->setObjectName(QStringLiteral("DBLookupComboBox1"));
     DBLookupComboBox1->setListSource(&DM->tbl_People, QStringLiteral("ID"), QStringLiteral("FIO"));
-    DBLookupComboBox1->bind(&DM->tbl_Dolgi, QStringLiteral("ID_People"));
     DBLookupComboBox1->setMinimumWidth(260);
     lo->addWidget(label("ФИО оператора ЧПУ", DBLookupComboBox1));
     lo->addWidget(DBLookupComboBox1);
@@ -290,6 +297,11 @@ Tfrm_GiveToWork::Tfrm_GiveToWork(QWidget* parent) : TMovementForm(parent)
     connect(bbtn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
+QString Tfrm_GiveToWork::failureOf(int kind)
+{
+    return kind >= 0 && kind < ToolKindCount ? QString::fromUtf8(Failures[kind]) : QString();
+}
+
 QColor Tfrm_GiveToWork::stockColor()
 {
     return QApplication::palette().color(QPalette::Window);
@@ -306,26 +318,17 @@ QGroupBox* Tfrm_GiveToWork::kindGroup(int kind) const
     return nullptr;
 }
 
-RecordSet& Tfrm_GiveToWork::toolRow() const
+void Tfrm_GiveToWork::readStock()
 {
-    return tableObjectOf(*DM, toolKindByPage(Kind).value_or(ToolKind::Sverla));
-}
-
-int Tfrm_GiveToWork::toolCount(int which) const
-{
-    const ToolKindInfo& k = toolKind(toolKindByPage(Kind).value_or(ToolKind::Sverla));
-    const char* column = which == NewCount ? k.tableNewColumn : which == BuCount ? k.buField : k.tableDolgColumn;
-    RecordSet& rs = toolRow();
-    if (!rs.isOpen() || rs.isEmpty())
-        return 0;
-    return rs.fieldByName(QString::fromLatin1(column)).asInteger();
-}
-
-void Tfrm_GiveToWork::setToolCount(int which, int value)
-{
-    const ToolKindInfo& k = toolKind(toolKindByPage(Kind).value_or(ToolKind::Sverla));
-    const char* column = which == NewCount ? k.tableNewColumn : which == BuCount ? k.buField : k.tableDolgColumn;
-    toolRow().fieldByName(QString::fromLatin1(column)).setAsInteger(value);
+    StockNew = StockBU = 0;
+    try {
+        if (const auto n = ops::readToolCounts(DM->ADOConnection1, toolKindByPage(Kind).value_or(ToolKind::Sverla), ToolID)) {
+            StockNew = int(std::clamp<qint64>(n->fresh, 0, std::numeric_limits<int>::max()));
+            StockBU = int(std::clamp<qint64>(n->used, 0, std::numeric_limits<int>::max()));
+        }
+    } catch (const DbError& e) {
+        Dialogs::error(this, e.message());
+    }
 }
 
 void Tfrm_GiveToWork::setBoxColor(QLineEdit* box, const QColor& c)
@@ -384,15 +387,9 @@ bool Tfrm_GiveToWork::Prepare(int newCount, int buCount, const QString& loginNam
     m_loginName = loginName;
     ed_FIOAdmin->setText(loginName);
 
-    RecordSet& max = DM->tbl_Max_Namb_Of_Dolgi;
     try {
-        max.close();
-        max.open();
-        const int highest = max.isEmpty() ? 0 : max.fieldByName(QStringLiteral("Expr1000")).asInteger();
-        max.close();
-        ed_NomerZap->setText(QString::number(highest + 1));
+        ed_NomerZap->setText(QString::number(ops::nextIssueNumber(DM->ADOConnection1)));
     } catch (const DbError& e) {
-        max.close();
         Dialogs::error(parentWidget(), e.message());
         return false;
     }
@@ -402,8 +399,8 @@ bool Tfrm_GiveToWork::Prepare(int newCount, int buCount, const QString& loginNam
 
 void Tfrm_GiveToWork::FormShow()
 {
-    StockNew = toolCount(NewCount);
-    StockBU = toolCount(BuCount);
+    Stored = ops::Result();
+    readStock();
     DateTimePicker1->setDate(QDate::currentDate());
     for (int k = 0; k < 4; ++k)
         kindGroup(k)->setVisible(false);
@@ -454,11 +451,36 @@ void Tfrm_GiveToWork::ed_NomerZapChange()
     setBoxColor(ed_NomerZap, nomerValue(ed_NomerZap->text(), nullptr) ? QColor(255, 255, 255) : QColor(255, 0, 0));
 }
 
+void Tfrm_GiveToWork::showRefusal(const ops::Result& r)
+{
+    switch (r.refusal) {
+    case ops::Refusal::NumberTaken:
+        ed_NomerZap->setText(QString::number(r.nextNumber));
+        ed_NomerZap->setFocus();
+        break;
+    case ops::Refusal::NotEnoughStock:
+        // The lists offer what the file holds now.
+        readStock();
+        cmbx_TypeChange();
+        cmbx_K_vo_Otdat->setFocus();
+        break;
+    case ops::Refusal::OperatorGone:
+        try {
+            DM->tbl_People.reread();
+        } catch (const DbError& e) {
+            Dialogs::error(this, e.message());
+        }
+        DBLookupComboBox1->setFocus();
+        break;
+    default:
+        break;
+    }
+}
+
 void Tfrm_GiveToWork::bbtn_OKClick()
 {
     const int q = cmbx_K_vo_Otdat->currentText().toInt();
     const bool fromBU = cmbx_Type->currentIndex() == TypeBU;
-    int sNew = toolCount(NewCount), sBU = toolCount(BuCount), inWork = toolCount(DolgCount);
 
     if (!DBLookupComboBox1->hasValue()) {
         Dialogs::error(this, QString::fromUtf8(OperatorEmpty));
@@ -469,7 +491,7 @@ void Tfrm_GiveToWork::bbtn_OKClick()
         cmbx_K_vo_Otdat->setFocus();
         return;
     }
-    if ((!fromBU && sNew < q) || (fromBU && q > sBU)) {
+    if ((!fromBU && StockNew < q) || (fromBU && q > StockBU)) {
         Dialogs::error(this, QString::fromUtf8(MoreThanStock));
         cmbx_K_vo_Otdat->setFocus();
         return;
@@ -482,38 +504,29 @@ void Tfrm_GiveToWork::bbtn_OKClick()
     }
 
     const ToolKind kind = toolKindByPage(Kind).value_or(ToolKind::Sverla);
-    RecordSet& debt = DM->tbl_Dolgi;
-    const int before[3] = {sNew, sBU, inWork};
-    try {
-        debt.fieldByName(QStringLiteral("Nomer_Zap")).setAsInteger(nomer);
-        debt.fieldByName(QStringLiteral("ID_Instr")).setAsInteger(toolRow().fieldByName(QStringLiteral("ID")).asInteger());
-        debt.fieldByName(QStringLiteral("ID_Tabl")).setAsInteger(kindCodeOf(kind));
-        debt.fieldByName(QStringLiteral("ID_People")).setAsInteger(DBLookupComboBox1->currentKey());
-        QDate date = DateTimePicker1->date();
-        if (!(date > QDate(1899, 12, 30)))
-            date = QDate::currentDate();
-        debt.fieldByName(QStringLiteral("Date")).setAsDateTime(QDateTime(date, QTime(0, 0)));
-        debt.fieldByName(QStringLiteral("K_vo")).setAsInteger(q);
-        inWork += q;
-        debt.fieldByName(QStringLiteral("Instr_is_BU")).setAsBoolean(fromBU);
-        if (fromBU)
-            sBU -= q;
-        else
-            sNew -= q;
-        setToolCount(NewCount, sNew);
-        setToolCount(BuCount, sBU);
-        setToolCount(DolgCount, inWork);
-        debt.fieldByName(QStringLiteral("FIO_AdminBD")).setAsString(m_loginName);
-    } catch (const DbError& e) {
-        // A second OK must start from the counts as read.
-        try {
-            for (int c : {NewCount, BuCount, DolgCount})
-                setToolCount(c, before[c]);
-        } catch (const DbError&) {
-        }
-        Dialogs::error(this, e.message());
+    ops::IssueRequest req;
+    req.kind = kind;
+    req.toolId = ToolID;
+    req.operatorId = DBLookupComboBox1->currentKey();
+    req.quantity = q;
+    req.fromUsed = fromBU;
+    req.number = nomer;
+    QDate date = DateTimePicker1->date();
+    if (!(date > QDate(1899, 12, 30)))
+        date = QDate::currentDate();
+    req.date = date;
+    req.login = m_loginName;
+    const ops::Result r = ops::issue(DM->ADOConnection1, req);
+    if (stock::finish(this, kind, r, failureOf(Kind))) {
+        Stored = r;
+        ResultWord = QStringLiteral("Done");
+        accept();
         return;
     }
-    ResultWord = QStringLiteral("Done");
-    accept();
+    // A tool gone leaves nothing to issue; otherwise the dialog offers what
+    // the file allows now.
+    if (r.refusal == ops::Refusal::ToolGone)
+        reject();
+    else
+        showRefusal(r);
 }

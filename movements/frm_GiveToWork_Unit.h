@@ -1,11 +1,12 @@
 #pragma once
 // Issue to work: how many pieces of the current tool go from the new or the
 // used stock to which operator, on which date, under which record number.
-// The main window prepares the dialog (Prepare), puts the tool's row (the
-// tool table object filtered to it) into edit state and a new tbl_Dolgi row
-// into insert state, and shows it; OK fills both pending rows and says
-// "Done". Nothing is posted here.
+// The main window prepares the dialog (Prepare) and shows it; OK checks what
+// was chosen and stores the issue (the new debt and the tool's counts) in one
+// operation of the data layer. A refusal or failure is named and the dialog
+// stays open with what was chosen; a stored issue closes it with "Done".
 #include "Form.h"
+#include "Operations.h"
 
 #include <QColor>
 #include <QLineEdit>
@@ -46,8 +47,14 @@ public:
     // next number cannot be read (the message has been shown).
     bool Prepare(int newCount, int buCount, const QString& loginName);
 
+    int ToolID = 0;     // the tool's row, set by the main window with Kind
     int StockNew = 0;   // the tool row's counts, read when the dialog is shown
     int StockBU = 0;
+    // What the last OK stored (the main window shows it on its pages).
+    ops::Result Stored;
+
+    // The message when the issue of a Kind cannot be saved.
+    static QString failureOf(int kind);
 
     // Colours of "Есть": normal (the menu-bar colour) and an empty stock.
     static QColor stockColor();
@@ -104,10 +111,10 @@ protected:
 
 private:
     QGroupBox* kindGroup(int kind) const;
-    RecordSet& toolRow() const;
-    // The new, used and in-work counts of the pending tool row.
-    int toolCount(int which) const;
-    void setToolCount(int which, int value);
+    // The tool's counts as the file holds them now.
+    void readStock();
+    // A refusal: the page shows the file again and the dialog what it allows.
+    void showRefusal(const ops::Result& r);
     // Fills the quantity list with "0" … S, S chosen.
     void fillQuantities(int stock);
     // "Есть" and the enabling for a stock S of the chosen type.

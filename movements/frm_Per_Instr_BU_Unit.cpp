@@ -19,6 +19,14 @@ Tfrm_Per_Instr_BU* frm_Per_Instr_BU = nullptr;
 
 namespace {
 
+// The message when the tool row cannot be saved, by Kind.
+const char* const Failures[ToolKindCount] = {
+    "Возникла ошибка при попытке редактирования данных в таблице \"Sverla\". Данные не сохранены!!!",
+    "Возникла ошибка при попытке редактирования данных в таблице \"dtSet_Frezy\". Данные не сохранены!!!",
+    "Возникла ошибка при попытке редактирования данных в таблице \"Derj_PL\". Данные не сохранены!!!",
+    "Возникла ошибка при попытке редактирования данных в таблице \"Plastiny\". Данные не сохранены!!!",
+};
+
 QLabel* label(QWidget* parent, const char* name, const char* text)
 {
     auto* l = new QLabel(QString::fromUtf8(text), parent);
@@ -27,6 +35,11 @@ QLabel* label(QWidget* parent, const char* name, const char* text)
 }
 
 } // namespace
+
+QString Tfrm_Per_Instr_BU::failureOf(int kind)
+{
+    return kind >= 0 && kind < ToolKindCount ? QString::fromUtf8(Failures[kind]) : QString();
+}
 
 Tfrm_Per_Instr_BU::Tfrm_Per_Instr_BU(QWidget* parent) : TMovementForm(parent)
 {
@@ -90,6 +103,7 @@ Tfrm_Per_Instr_BU::Tfrm_Per_Instr_BU(QWidget* parent) : TMovementForm(parent)
 void Tfrm_Per_Instr_BU::FormShow()
 {
     CloseCode = 2;
+    Stored = ops::Result();
     ed_New_Instr->setText(QString::number(StockNew));
     stock::fillQuantities(cmbx_COUNT, StockNew);
     cmbx_COUNTChange();
@@ -112,10 +126,18 @@ void Tfrm_Per_Instr_BU::bbtn_OKClick()
         return;
     }
     const ToolKind kind = toolKindByPage(Kind).value_or(ToolKind::Sverla);
-    const ToolKindInfo& k = toolKind(kind);
-    RecordSet& tool = catalogueOf(*DM, kind);
-    tool.fieldByName(QString::fromLatin1(k.newField)).setAsInteger(StockNew - c);
-    tool.fieldByName(QString::fromLatin1(k.buField)).setAsInteger(StockBU + c);
+    const ops::Result r = ops::transferToUsed(DM->ADOConnection1, {kind, ToolID, c});
+    if (!stock::finish(this, kind, r, failureOf(Kind))) {
+        if (r.refusal == ops::Refusal::ToolGone) {
+            reject();
+        } else if (r.refusal == ops::Refusal::NotEnoughStock) {
+            StockNew = int(r.stockNew);
+            StockBU = int(r.stockUsed);
+            FormShow();
+        }
+        return;
+    }
+    Stored = r;
     CloseCode = 1;
     accept();
 }

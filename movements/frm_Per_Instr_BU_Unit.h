@@ -1,9 +1,11 @@
 #pragma once
 // Transfer to used: pieces of one tool move from its new stock into its used
 // stock, nothing enters or leaves the storeroom and no history row is
-// written. The main window shows the dialog on the tool's catalogue row in
-// edit state; OK moves the chosen quantity between the two counts.
+// written. The main window shows the dialog on the tool's row; OK moves the
+// chosen quantity between the two counts as the file holds them, in one
+// operation of the data layer.
 #include "Form.h"
+#include "Operations.h"
 
 class QComboBox;
 class QGroupBox;
@@ -19,6 +21,11 @@ public:
     // Set by the main window before each showing (Kind: TMovementForm).
     int StockNew = 0;
     int StockBU = 0;
+    int ToolID = 0;
+    // What the last OK stored (the main window shows it on its pages).
+    ops::Result Stored;
+    // The message when the tool's row cannot be saved.
+    static QString failureOf(int kind);
     // CloseCode (TForm) carries the outcome: 2 from the showing on, 1 once
     // OK has done its work; this dialog has no result word.
 

@@ -1,9 +1,10 @@
 #pragma once
 // Receipt: new and used pieces of one tool come into the storeroom. The
-// main window fills the tool's boxes and shows the dialog on the tool's
-// catalogue row in edit state; OK raises the two counts in that row and
-// writes one Prihod_History row for each stock that receives pieces.
+// main window fills the tool's boxes and shows the dialog; OK adds the pieces
+// to the counts the file holds and writes one Prihod_History row for each
+// stock that receives pieces, all in one operation of the data layer.
 #include "Form.h"
+#include "Operations.h"
 
 class ImageBox;
 class QFrame;
@@ -26,9 +27,8 @@ public:
     int ToolID = 0;
     QString PictureName;
     QString LoginName;     // stamped on the history rows
-    // Set when a history row met a busy or changed file: the dialog closed
-    // without storing, and the page is to be read again.
-    bool FileChanged = false;
+    // What the last OK stored (the main window shows it on its pages).
+    ops::Result Stored;
 
     QGroupBox* GroupBox1;          // "Общие характеристики"
     QLabel* Label1;
@@ -59,8 +59,10 @@ public:
     void sped_BUChange();
     void bbtn_OKClick();
 
-    // The caption of each Kind.
+    // The caption of each Kind, and the message when the tool's row cannot
+    // be saved.
     static QString captionOf(int kind);
+    static QString failureOf(int kind);
 
 protected:
     void FormShow() override;

@@ -30,6 +30,14 @@ const char* const Captions[ToolKindCount] = {
     "Списать инструмент. Таблица: ПЛАСТИНЫ",
 };
 
+// The message when the tool row cannot be saved, by Kind.
+const char* const Failures[ToolKindCount] = {
+    "Возникла ошибка при попытке редактирования данных в таблице \"Sverla\". Данные не сохранены!!!",
+    "Возникла ошибка при попытке редактирования данных в таблице \"FREZY\". Данные не сохранены!!!",
+    "Возникла ошибка при попытке редактирования данных в таблице \"Derj_PL\". Данные не сохранены!!!",
+    "Возникла ошибка при попытке редактирования данных в таблице \"dtSet_Plastiny\". Данные не сохранены!!!",
+};
+
 QLabel* label(QWidget* parent, const char* name, const char* text)
 {
     auto* l = new QLabel(QString::fromUtf8(text), parent);
@@ -52,6 +60,11 @@ QComboBox* quantityList(QWidget* parent, const char* name)
 QString Tfrm_Spisat_Instr::captionOf(int kind)
 {
     return kind >= 0 && kind < ToolKindCount ? QString::fromUtf8(Captions[kind]) : QString();
+}
+
+QString Tfrm_Spisat_Instr::failureOf(int kind)
+{
+    return kind >= 0 && kind < ToolKindCount ? QString::fromUtf8(Failures[kind]) : QString();
 }
 
 Tfrm_Spisat_Instr::Tfrm_Spisat_Instr(QWidget* parent) : TMovementForm(parent)
@@ -132,7 +145,7 @@ Tfrm_Spisat_Instr::Tfrm_Spisat_Instr(QWidget* parent) : TMovementForm(parent)
 
 void Tfrm_Spisat_Instr::FormShow()
 {
-    FileChanged = false;
+    Stored = ops::Result();
     setWindowTitle(captionOf(Kind));
     stock::showToolPicture(Image1, PictureName);
     stock::fillQuantities(cmbx_K_vo_NEW, StockNew);
@@ -164,35 +177,24 @@ void Tfrm_Spisat_Instr::bbtn_OKClick()
         return;
     }
     const ToolKind kind = toolKindByPage(Kind).value_or(ToolKind::Sverla);
-    const ToolKindInfo& k = toolKind(kind);
-    stock::StockWrite w;
-    w.toolRow = &catalogueOf(*DM, kind);
-    w.newField = QString::fromLatin1(k.newField);
-    w.buField = QString::fromLatin1(k.buField);
-    w.newCount = StockNew - n;
-    w.buCount = StockBU - u;
-    w.history = &DM->tbl_Spisanie_Hist;
-    w.rows[0] = {ToolID, k.code, n, false, LoginName};
-    w.rows[1] = {ToolID, k.code, u, true, LoginName};
-    w.write[0] = n > 0;
-    w.write[1] = u > 0;
-    w.messages[0] = QStringLiteral(
-        "Возникла ошибка при попытке редактирования данных в таблице \"tbl_Spisanie_Hist  NEW\". Данные не сохранены!!!");
-    w.messages[1] = QStringLiteral(
-        "Возникла ошибка при попытке редактирования данных в таблице \"tbl_Spisanie_Hist  BU\". Данные не сохранены!!!");
-    switch (stock::writeStock(this, w)) {
-    case stock::StockWriteResult::Written:
-        ResultWord = QStringLiteral("Done");
-        accept();
-        return;
-    case stock::StockWriteResult::RowRefused:
-        return;
-    case stock::StockWriteResult::FileChanged:
-        FileChanged = true;
-        reject();
-        return;
-    case stock::StockWriteResult::WriteLost:
-        reject();   // the command's commit reports the failure
+    const ops::Result r = ops::writeOff(DM->ADOConnection1, {kind, ToolID, n, u, QDate::currentDate(), LoginName});
+    const QList<std::pair<int, QString>> steps = {
+        {ops::StepHistoryNew, QStringLiteral("Возникла ошибка при попытке редактирования данных в таблице "
+                                             "\"tbl_Spisanie_Hist  NEW\". Данные не сохранены!!!")},
+        {ops::StepHistoryUsed, QStringLiteral("Возникла ошибка при попытке редактирования данных в таблице "
+                                              "\"tbl_Spisanie_Hist  BU\". Данные не сохранены!!!")}};
+    if (!stock::finish(this, kind, r, failureOf(Kind), steps)) {
+        if (r.refusal == ops::Refusal::ToolGone) {
+            reject();
+        } else if (r.refusal == ops::Refusal::NotEnoughStock) {
+            // The lists offer what the file holds now.
+            StockNew = int(r.stockNew);
+            StockBU = int(r.stockUsed);
+            FormShow();
+        }
         return;
     }
+    Stored = r;
+    ResultWord = QStringLiteral("Done");
+    accept();
 }

@@ -1,10 +1,11 @@
 #pragma once
 // Write-off: new and used pieces of one tool leave the storeroom for good.
-// The main window fills the tool's boxes and shows the dialog on the tool's
-// catalogue row in edit state; the lists offer no more than each stock, and
-// OK lowers the two counts in that row and writes one Spisanie_History row
-// for each stock written off.
+// The main window fills the tool's boxes and shows the dialog; the lists
+// offer no more than each stock, and OK takes the pieces from the counts the
+// file holds and writes one Spisanie_History row for each stock written off,
+// all in one operation of the data layer.
 #include "Form.h"
+#include "Operations.h"
 
 class ImageBox;
 class QComboBox;
@@ -26,9 +27,8 @@ public:
     int ToolID = 0;
     QString PictureName;
     QString LoginName;     // stamped on the history rows
-    // Set when a history row met a busy or changed file: the dialog closed
-    // without storing, and the page is to be read again.
-    bool FileChanged = false;
+    // What the last OK stored (the main window shows it on its pages).
+    ops::Result Stored;
 
     QGroupBox* GroupBox1;          // "Общие характеристики"
     QLabel* Label1;
@@ -60,6 +60,8 @@ public:
     void bbtn_OKClick();
 
     static QString captionOf(int kind);
+    // The message when the tool's row cannot be saved.
+    static QString failureOf(int kind);
 
 protected:
     void FormShow() override;

@@ -6,7 +6,9 @@
 #include "Dialogs.h"
 #include "HideWhileShown.h"
 #include "Icons.h"
-#include "RowEditor.h"
+#include "Operations.h"
+#include "Query.h"
+#include "RecordEditor.h"
 #include "frm_Add_Edit_Firm_Unit.h"
 
 #include <QHBoxLayout>
@@ -71,19 +73,19 @@ void Tfrm_Firm_List::FormShow()
 void Tfrm_Firm_List::spbt_Firm_NewClick()
 {
     HideWhileShown away(this);
-    RowEditorSteps steps;
-    steps.start = [] {
+    RecordEditorRun run;
+    run.rs = &DM->tbl_Firma;
+    run.editor = frm_Add_Edit_Firm_rec;
+    run.start = [] {
         frm_Add_Edit_Firm_rec->setWindowTitle(QStringLiteral("Добавление новой записи. Таблица: СПИСОК ФИРМ."));
         DM->tbl_Firma.insert();
         frm_Add_Edit_Firm_rec->ResultWord = QStringLiteral("Add");
     };
-    steps.afterPost = [] {
-        DM->tbl_Firma.close();
-        DM->tbl_Firma.open();
-    };
-    steps.failureMessage =
+    run.save = [](const ops::RecordWrite& w) { return ops::saveFirm(DM->ADOConnection1, w); };
+    run.failureMessage =
         QStringLiteral("Возникла ошибка при попытке вставки данных в таблице \"tbl_Firma\". Данные не сохранены!!!");
-    runRowEditor(this, DM->ADOConnection1, DM->tbl_Firma, *frm_Add_Edit_Firm_rec, steps);
+    if (runRecordEditor(this, run, nullptr) == RowEditorResult::Stored)
+        reread(false);
 }
 
 void Tfrm_Firm_List::spbt_Firm_EditClick()
@@ -92,23 +94,49 @@ void Tfrm_Firm_List::spbt_Firm_EditClick()
     if (!DM->tbl_Firma.isOpen() || DM->tbl_Firma.isEmpty())
         return;
     HideWhileShown away(this);
-    RowEditorSteps steps;
-    steps.start = [] {
+    RecordEditorRun run;
+    run.rs = &DM->tbl_Firma;
+    run.editor = frm_Add_Edit_Firm_rec;
+    run.start = [] {
         frm_Add_Edit_Firm_rec->setWindowTitle(QStringLiteral("Редактирование записи. Таблица: СПИСОК ФИРМ."));
         DM->tbl_Firma.edit();
         frm_Add_Edit_Firm_rec->ResultWord = QStringLiteral("Edit");
     };
+    run.save = [](const ops::RecordWrite& w) { return ops::saveFirm(DM->ADOConnection1, w); };
+    run.failureMessage =
+        QStringLiteral("Возникла ошибка при попытке редактирования данных в таблице \"tbl_Firma\". Данные не сохранены!!!");
+    const RowEditorResult r = runRecordEditor(this, run, nullptr);
+    if (r == RowEditorResult::Refused) {
+        reread(true);
+        return;
+    }
+    if (r != RowEditorResult::Stored)
+        return;
     // Every grid that shows the firm's name reads it again and stays on its row.
-    steps.afterPost = [] {
+    try {
+        DM->tbl_Firma.reread();
         DM->RefreshSverla();
         DM->RefreshFrezy();
         DM->RefreshDolgiSQL();
         DM->RefreshDerj_PL();
         DM->RefreshPlastiny();
-    };
-    steps.failureMessage =
-        QStringLiteral("Возникла ошибка при попытке редактирования данных в таблице \"tbl_Firma\". Данные не сохранены!!!");
-    runRowEditor(this, DM->ADOConnection1, DM->tbl_Firma, *frm_Add_Edit_Firm_rec, steps);
+    } catch (const DbError& e) {
+        Dialogs::error(this, e.message());
+    }
+}
+
+void Tfrm_Firm_List::reread(bool keepRow)
+{
+    try {
+        if (keepRow) {
+            DM->tbl_Firma.reread();
+        } else {
+            DM->tbl_Firma.close();
+            DM->tbl_Firma.open();
+        }
+    } catch (const DbError& e) {
+        Dialogs::error(this, e.message());
+    }
 }
 
 void Tfrm_Firm_List::spbt_Firm_DelClick()
@@ -116,22 +144,22 @@ void Tfrm_Firm_List::spbt_Firm_DelClick()
     RecordSet& firms = DM->tbl_Firma;
     if (!firms.isOpen() || firms.isEmpty())
         return;
-    const int id = firms.fieldByName(QStringLiteral("ID")).asInteger();
-    const QString filter = QStringLiteral("(ID_Firma=%1)").arg(id);
-    // Every tool table that names the firm guards it; milling cutters too,
-    // or a cutter would silently drop out of its catalogue with its firm.
+    const ops::RecordWrite row = firms.currentRecord();
+    // The tools that keep a firm are looked up before the question, and
+    // again in the file inside the delete.
+    const QString filter = QStringLiteral("SELECT 1 FROM %1 WHERE ID_Firma = ?");
     const struct {
-        RecordSet* table;
+        ToolKind kind;
         const char* message;
     } guards[] = {
-        {&tableObjectOf(*DM, ToolKind::Sverla), "Не возможно удалить запись, т.к. в таблице \"СВЕРЛА\" имеются связанные записи."},
-        {&tableObjectOf(*DM, ToolKind::Plast), "Не возможно удалить запись, т.к. в таблице \"ПЛАСТИНЫ\" имеются связанные записи."},
-        {&tableObjectOf(*DM, ToolKind::Derj), "Не возможно удалить запись, т.к. в таблице \"ДЕРЖАВКИ ПЛАСТИН\" имеются связанные записи."},
-        {&tableObjectOf(*DM, ToolKind::Frezy), "Не возможно удалить запись, т.к. в таблице \"ФРЕЗЫ\" имеются связанные записи."},
+        {ToolKind::Sverla, "Не возможно удалить запись, т.к. в таблице \"СВЕРЛА\" имеются связанные записи."},
+        {ToolKind::Plast, "Не возможно удалить запись, т.к. в таблице \"ПЛАСТИНЫ\" имеются связанные записи."},
+        {ToolKind::Derj, "Не возможно удалить запись, т.к. в таблице \"ДЕРЖАВКИ ПЛАСТИН\" имеются связанные записи."},
+        {ToolKind::Frezy, "Не возможно удалить запись, т.к. в таблице \"ФРЕЗЫ\" имеются связанные записи."},
     };
     try {
         for (const auto& g : guards) {
-            if (countRows(*g.table, filter) > 0) {
+            if (queryInt(DM->ADOConnection1, filter.arg(QString::fromLatin1(toolKind(g.kind).table)), {row.id}) > 0) {
                 Dialogs::error(this, QString::fromUtf8(g.message));
                 return;
             }
@@ -144,18 +172,12 @@ void Tfrm_Firm_List::spbt_Firm_DelClick()
                       QStringLiteral("Вы уверенны, что хотите удалить запись из таблицы ФИРМЫ?"),
                       Dialogs::Icon::Question))
         return;
-    try {
-        Transaction tr(DM->ADOConnection1);
-        firms.remove();
-        tr.commit();
-    } catch (const DbError&) {
-        Dialogs::error(this,
-                       QStringLiteral("Возникла ошибка при попытке удаления данных в таблице \"ФИРМЫ\". Данные не сохранены!!!"));
-    }
-    try {
-        firms.close();
-        firms.open();
-    } catch (const DbError& e) {
-        Dialogs::error(this, e.message());
-    }
+    const ops::Result r = ops::deleteFirm(DM->ADOConnection1, row);
+    if (r.status == ops::Status::Refused)
+        Dialogs::error(this, r.message);
+    else if (r.status == ops::Status::Failed)
+        Dialogs::error(this, failureText(QStringLiteral("Возникла ошибка при попытке удаления данных в таблице "
+                                                        "\"ФИРМЫ\". Данные не сохранены!!!"),
+                                         r));
+    reread(false);
 }

@@ -25,6 +25,10 @@ public:
 
 protected:
     void FormShow() override;
+
+private:
+    // The list read again: on the same firm, or from its first row.
+    void reread(bool keepRow);
 };
 
 extern Tfrm_Firm_List* frm_Firm_List;

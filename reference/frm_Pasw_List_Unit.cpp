@@ -6,7 +6,8 @@
 #include "DbError.h"
 #include "Dialogs.h"
 #include "Icons.h"
-#include "RowEditor.h"
+#include "Operations.h"
+#include "RecordEditor.h"
 #include "frm_Change_Pasw_Unit.h"
 
 #include <QApplication>
@@ -87,42 +88,15 @@ void Tfrm_Pasw_List::Reread(int id)
         pasw.locate(QStringLiteral("ID"), id);
 }
 
-void Tfrm_Pasw_List::SingleDefault(int id)
-{
-    RecordSet& pasw = DM->tbl_Pasw;
-    DBGrid1->hide();
-    pasw.first();
-    const int n = pasw.recordCount();
-    for (int i = 0; i < n; ++i) {
-        pasw.edit();
-        pasw.fieldByName(QStringLiteral("Default")).setAsBoolean(false);
-        pasw.post();
-        pasw.next();
-    }
-    if (pasw.locate(QStringLiteral("ID"), id)) {
-        pasw.edit();
-        pasw.fieldByName(QStringLiteral("Default")).setAsBoolean(true);
-        pasw.post();
-    }
-    DBGrid1->show();
-}
-
-// After a saved add or edit: the single-default rule for the saved account,
-// then the list read again in login order with that account current.
+// After a saved add or edit (the single-default rule kept by the save
+// itself), or an account found gone or changed elsewhere: the list read
+// again in login order with that account current.
 void Tfrm_Pasw_List::AfterSave(int id)
 {
     try {
-        if (DM->tbl_Pasw.fieldByName(QStringLiteral("Default")).asBoolean())
-            SingleDefault(id);
         Reread(id);
-    } catch (const DbError&) {
-        DBGrid1->show();
-        Dialogs::error(this, QStringLiteral(
-            "Возникла ошибка при попытке внесения записи  в таблицу \"tbl_Pasw/EDIT\". Данные не сохранены!!!"));
-        try {
-            Reread(id);
-        } catch (const DbError&) {
-        }
+    } catch (const DbError& e) {
+        Dialogs::error(this, e.message());
     }
 }
 
@@ -144,12 +118,18 @@ void Tfrm_Pasw_List::spbt_AddClick()
 {
     RecordSet& pasw = DM->tbl_Pasw;
     prepareLogin(false);
-    RowEditorSteps steps;
-    steps.start = [&pasw] { pasw.insert(); };
-    steps.failureMessage = QStringLiteral(
+    RecordEditorRun run;
+    run.rs = &pasw;
+    run.editor = frm_Change_Pasw;
+    run.start = [&pasw] { pasw.insert(); };
+    // The login unique and one default account: the file decides, inside the save.
+    run.save = [](const ops::RecordWrite& w) { return ops::saveAccount(DM->ADOConnection1, w); };
+    run.failureMessage = QStringLiteral(
         "Возникла ошибка при попытке внесения записи  в таблицу \"tbl_Pasw/Insert\". Данные не сохранены!!!");
-    if (runRowEditor(this, DM->ADOConnection1, pasw, *frm_Change_Pasw, steps))
-        AfterSave(pasw.fieldByName(QStringLiteral("ID")).asInteger());
+    ops::Result stored;
+    const RowEditorResult r = runRecordEditor(this, run, &stored);
+    if (r == RowEditorResult::Stored)
+        AfterSave(int(stored.id));
 }
 
 void Tfrm_Pasw_List::spbt_EditClick()
@@ -159,11 +139,15 @@ void Tfrm_Pasw_List::spbt_EditClick()
         return;
     const int id = pasw.fieldByName(QStringLiteral("ID")).asInteger();
     prepareLogin(pasw.fieldByName(QStringLiteral("Login")).asString() == administratorLogin());
-    RowEditorSteps steps;
-    steps.start = [&pasw] { pasw.edit(); };
-    steps.failureMessage = QStringLiteral(
+    RecordEditorRun run;
+    run.rs = &pasw;
+    run.editor = frm_Change_Pasw;
+    run.start = [&pasw] { pasw.edit(); };
+    run.save = [](const ops::RecordWrite& w) { return ops::saveAccount(DM->ADOConnection1, w); };
+    run.failureMessage = QStringLiteral(
         "Возникла ошибка при попытке внесения записи  в таблицу \"tbl_Pasw/EDIT\". Данные не сохранены!!!");
-    if (runRowEditor(this, DM->ADOConnection1, pasw, *frm_Change_Pasw, steps))
+    const RowEditorResult r = runRecordEditor(this, run, nullptr);
+    if (r == RowEditorResult::Stored || r == RowEditorResult::Refused)
         AfterSave(id);
 }
 
@@ -180,14 +164,15 @@ void Tfrm_Pasw_List::spbt_DelClick()
     if (!Dialogs::ask(this, QStringLiteral("Подтверждение удаления данных"),
                       QStringLiteral("Вы уверенны, что хотите удалить запись?"), Dialogs::Icon::Question))
         return;
-    try {
-        Transaction tr(DM->ADOConnection1);
-        pasw.remove();
-        tr.commit();
-    } catch (const DbError&) {
-        Dialogs::error(this, QStringLiteral(
-            "Возникла ошибка при попытке удаления данных в таблице \"tbl_PaswLogin/Delete\". Данные не сохранены!!!"));
-    }
+    const ops::Result r = ops::deleteAccount(DM->ADOConnection1, pasw.currentRecord());
+    const QString failure = QStringLiteral(
+        "Возникла ошибка при попытке удаления данных в таблице \"tbl_PaswLogin/Delete\". Данные не сохранены!!!");
+    if (r.refusal == ops::Refusal::AdministratorKept)
+        Dialogs::error(this, r.message);
+    else if (r.status == ops::Status::Refused)
+        Dialogs::error(this, failure + QStringLiteral("\n\n") + r.message);
+    else if (r.status == ops::Status::Failed)
+        Dialogs::error(this, failureText(failure, r));
     try {
         Reread(0);
     } catch (const DbError& e) {

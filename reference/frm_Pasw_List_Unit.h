@@ -27,7 +27,6 @@ protected:
     void FormClose() override;
 
 private:
-    void SingleDefault(int id);
     void AfterSave(int id);
     void Reread(int id);
 };

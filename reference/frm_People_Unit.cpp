@@ -8,7 +8,8 @@
 #include "HideWhileShown.h"
 #include "Icons.h"
 #include "ImageBox.h"
-#include "RowEditor.h"
+#include "Operations.h"
+#include "RecordEditor.h"
 #include "frm_Edit_People_Unit.h"
 
 #include <QGroupBox>
@@ -129,17 +130,19 @@ void Tfrm_People::FormClose()
 void Tfrm_People::spbt_People_NewClick()
 {
     HideWhileShown away(this);
-    RowEditorSteps steps;
-    steps.start = [] {
+    RecordEditorRun run;
+    run.rs = &DM->tbl_People;
+    run.editor = frm_Edit_People;
+    run.start = [] {
         frm_Edit_People->setWindowTitle(QStringLiteral("Добавление новой записи. Таблица: СПИСОК ОПЕРАТОРОВ"));
         DM->tbl_People.insert();
         frm_Edit_People->ResultWord = QStringLiteral("Add");
         frm_Edit_People->PhotoName.clear();
     };
-    steps.afterPost = [] { DM->RefreshPeople(); };
-    steps.failureMessage =
+    run.save = [](const ops::RecordWrite& w) { return ops::saveOperator(DM->ADOConnection1, w); };
+    run.failureMessage =
         QStringLiteral("Возникла ошибка при попытке вставки данных в таблице \"PEOPLE\". Данные не сохранены!!!");
-    runRowEditor(this, DM->ADOConnection1, DM->tbl_People, *frm_Edit_People, steps);
+    showStored(runRecordEditor(this, run, nullptr));
 }
 
 void Tfrm_People::spbt_People_EditClick()
@@ -148,36 +151,32 @@ void Tfrm_People::spbt_People_EditClick()
     if (!DM->tbl_People.isOpen() || DM->tbl_People.isEmpty())
         return;
     HideWhileShown away(this);
-    RowEditorSteps steps;
-    steps.start = [] {
+    RecordEditorRun run;
+    run.rs = &DM->tbl_People;
+    run.editor = frm_Edit_People;
+    run.start = [] {
         frm_Edit_People->setWindowTitle(QStringLiteral("Редактирование записи. Таблица: СПИСОК ОПЕРАТОРОВ"));
         DM->tbl_People.edit();
         frm_Edit_People->PhotoName = DM->tbl_People.fieldByName(QStringLiteral("Foto")).asString();
         frm_Edit_People->ResultWord = QStringLiteral("Edit");
     };
-    steps.afterPost = [] { DM->RefreshPeople(); };
-    steps.failureMessage =
+    run.save = [](const ops::RecordWrite& w) { return ops::saveOperator(DM->ADOConnection1, w); };
+    run.failureMessage =
         QStringLiteral("Возникла ошибка при попытке редактирования данных в таблице \"PEOPLE\". Данные не сохранены!!!");
-    runRowEditor(this, DM->ADOConnection1, DM->tbl_People, *frm_Edit_People, steps);
+    showStored(runRecordEditor(this, run, nullptr));
 }
 
-bool Tfrm_People::DolgiCheck(int id)
+void Tfrm_People::showStored(RowEditorResult r)
 {
-    if (countRows(DM->tbl_Dolgi, QStringLiteral("ID_People=%1").arg(id)) > 0) {
-        Dialogs::error(this, QStringLiteral("Не возможно удалить запись, т.к. в таблице \"Долги\" имеются связанные записи."));
-        return false;
+    // The list shows the file, on the same operator, after a store or after
+    // finding the operator gone or changed elsewhere.
+    if (r != RowEditorResult::Stored && r != RowEditorResult::Refused)
+        return;
+    try {
+        DM->RefreshPeople();
+    } catch (const DbError& e) {
+        Dialogs::error(this, e.message());
     }
-    return true;
-}
-
-bool Tfrm_People::DolgiHistoryCheck(int id)
-{
-    if (countRows(DM->tbl_Dolgi_History, QStringLiteral("ID_People=%1").arg(id)) > 0) {
-        Dialogs::error(this, QStringLiteral(
-                                 "Не возможно удалить запись, т.к. в таблице \"История долгов\" имеются связанные записи."));
-        return false;
-    }
-    return true;
 }
 
 void Tfrm_People::spbt_People_DelClick()
@@ -188,26 +187,22 @@ void Tfrm_People::spbt_People_DelClick()
         return;
     if (!people.isOpen() || people.isEmpty())
         return;
-    const int id = people.fieldByName(QStringLiteral("ID")).asInteger();
-    try {
-        Transaction tr(DM->ADOConnection1);
-        if (DolgiCheck(id) && DolgiHistoryCheck(id)) {
-            people.remove();
-            people.close();
-            people.open();
-            people.setSort(QStringLiteral("FIO"));
-            people.first();
-        }
-        tr.commit();
-    } catch (const DbError&) {
-        DM->tbl_Dolgi.close();
-        // The rows in memory may no longer match the file after the rollback.
-        try {
-            people.close();
-            people.open();
-            people.setSort(QStringLiteral("FIO"));
-        } catch (const DbError&) {
-        }
+    // The debts that keep an operator are looked up in the file, inside the delete.
+    const ops::RecordWrite row = people.currentRecord();
+    const ops::Result r = ops::deleteOperator(DM->ADOConnection1, row);
+    if (r.status == ops::Status::Refused)
+        Dialogs::error(this, r.message);
+    else if (r.status == ops::Status::Failed)
         Dialogs::error(this, QStringLiteral("Ошибка при попытке удаления данных из таблицы \"Долги\"!!!"));
+    try {
+        people.close();
+        people.open();
+        people.setSort(QStringLiteral("FIO"));
+        if (r.stored())
+            people.first();
+        else
+            people.locate(QStringLiteral("ID"), row.id);
+    } catch (const DbError& e) {
+        Dialogs::error(this, e.message());
     }
 }

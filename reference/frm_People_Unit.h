@@ -2,6 +2,7 @@
 // The operators list: add, edit and delete the operators to whom tools are
 // issued, with each operator's photograph and notes.
 #include "Form.h"
+#include "RowEditor.h"
 
 class DBGrid;
 class DBMemo;
@@ -39,8 +40,8 @@ public:
     void spbt_People_EditClick();
     void spbt_People_DelClick();
     // The delete checks: may the operator with this ID be deleted?
-    bool DolgiCheck(int id);
-    bool DolgiHistoryCheck(int id);
+    // After an editor: the list read again on the same operator.
+    void showStored(RowEditorResult r);
 
 protected:
     void FormShow() override;

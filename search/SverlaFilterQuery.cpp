@@ -5,7 +5,7 @@
 #include "RecordSet.h"
 
 #include <limits>
-#include <sqlite3.h>
+#include "Query.h"
 
 namespace SverlaFilter {
 
@@ -137,14 +137,20 @@ namespace {
 QString compileError(RecordSet& rs, const QString& text)
 {
     Connection* c = rs.connection();
-    if (!c || !c->handle())
+    if (!c || !c->isOpen())
         return QString();   // opening says why
-    sqlite3_stmt* st = nullptr;
-    const QByteArray u = text.toUtf8();
-    const int rc = sqlite3_prepare_v2(c->handle(), u.constData(), int(u.size()), &st, nullptr);
-    const QString msg = rc == SQLITE_OK ? QString() : QString::fromUtf8(sqlite3_errmsg(c->handle()));
-    sqlite3_finalize(st);
-    return msg.isEmpty() ? msg : QStringLiteral("%1: %2").arg(rs.name(), msg);
+    // The text as a condition that holds for no row: the engine reads its
+    // words and names, nothing more.
+    QString body = text.trimmed();
+    while (body.endsWith(QLatin1Char(';')))
+        body.chop(1);
+    try {
+        Query q(*c, QStringLiteral("SELECT * FROM (%1) AS q WHERE 1 = 0").arg(body));
+        q.exec();
+    } catch (const DbError& e) {
+        return QStringLiteral("%1: %2").arg(rs.name(), e.message());
+    }
+    return QString();
 }
 
 } // namespace

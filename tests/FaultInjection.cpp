@@ -154,6 +154,15 @@ QString addFailingTrigger(Connection& c, const QString& table, const QString& op
     const QString name = QStringLiteral("fault_%1_%2").arg(table, operation.toLower());
     QString quoted = message;
     quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
+    if (c.isServer()) {
+        // A server's trigger calls a function that raises the error.
+        c.exec(QStringLiteral("CREATE OR REPLACE FUNCTION \"%1\"() RETURNS trigger AS $$ BEGIN RAISE EXCEPTION '%2'; "
+                              "END $$ LANGUAGE plpgsql")
+                   .arg(name, quoted));
+        c.exec(QStringLiteral("CREATE TRIGGER \"%1\" BEFORE %2 ON \"%3\" FOR EACH ROW EXECUTE FUNCTION \"%1\"()")
+                   .arg(name, operation.toUpper(), table));
+        return table + QLatin1Char('|') + name;
+    }
     c.exec(QStringLiteral("CREATE TRIGGER \"%1\" BEFORE %2 ON \"%3\" BEGIN SELECT RAISE(ABORT, '%4'); END")
                .arg(name, operation.toUpper(), table, quoted));
     return name;
@@ -161,6 +170,12 @@ QString addFailingTrigger(Connection& c, const QString& table, const QString& op
 
 void dropFailingTrigger(Connection& c, const QString& name)
 {
+    if (c.isServer()) {
+        const QString table = name.section(QLatin1Char('|'), 0, 0), fn = name.section(QLatin1Char('|'), 1);
+        c.exec(QStringLiteral("DROP TRIGGER IF EXISTS \"%1\" ON \"%2\"").arg(fn, table));
+        c.exec(QStringLiteral("DROP FUNCTION IF EXISTS \"%1\"()").arg(fn));
+        return;
+    }
     c.exec(QStringLiteral("DROP TRIGGER IF EXISTS \"%1\"").arg(name));
 }
 

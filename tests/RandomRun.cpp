@@ -11,6 +11,7 @@
 #include "frm_Dolgi_History_Unit.h"
 #include "frm_Edit_People_Unit.h"
 #include "frm_GetBackInstr_Unit.h"
+#include "Query.h"
 #include "frm_GiveToWork_Unit.h"
 #include "frm_People_Unit.h"
 #include "frm_Per_Instr_BU_Unit.h"
@@ -65,7 +66,7 @@ QMap<qint64, QStringList> readRows(const QString& sql)
     sqlite3_stmt* st = nullptr;
     const QByteArray u = sql.toUtf8();
     if (sqlite3_prepare_v2(DM->ADOConnection1.handle(), u.constData(), -1, &st, nullptr) != SQLITE_OK)
-        throw DbError(DM->ADOConnection1.lastEngineError());
+        throw DbError(QString::fromUtf8(sqlite3_errmsg(DM->ADOConnection1.handle())));
     while (sqlite3_step(st) == SQLITE_ROW) {
         QStringList cols;
         for (int i = 1; i < sqlite3_column_count(st); ++i)
@@ -432,7 +433,12 @@ void RandomRun::issue()
         expectBoxes({GiveNoStock});
         outcome(Refused);
     } else {
-        const int variant = pick(0, 9);   // 0 cancel, 1 quantity 0, 2 no operator, else stored
+        // 0 cancel, 1 quantity 0, 2 no operator, 3 the number of an open
+        // debt typed (refused, the next one proposed, then stored), else stored.
+        const int variant = pick(0, 9);
+        const qint64 held = variant == 3 ? queryInt(DM->ADOConnection1,
+                                                    QStringLiteral("SELECT Nomer_Zap FROM Dolgi ORDER BY random() LIMIT 1"))
+                                         : 0;
         const bool bu = have[0] <= 0 || (have[1] > 0 && chance(40));
         const int qty = pick(1, have[bu]);
         const int how = pick(0, 2);
@@ -455,6 +461,12 @@ void RandomRun::issue()
                 leave(d, f->bbtn_Cancel, how);
                 return;
             }
+            if (held > 0 && people > 0) {
+                f->ed_NomerZap->setText(n(int(held)));
+                QTest::mouseClick(f->bbtn_OK, Qt::LeftButton);
+                check(f->isVisible(), "an issue under a number in use closed the dialog");
+                check(f->ed_NomerZap->text().toLongLong() > held, "no free number proposed");
+            }
             QTest::mouseClick(f->bbtn_OK, Qt::LeftButton);
             if (variant <= 2 || people <= 0) {
                 check(f->isVisible(), "the refused issue closed the dialog");
@@ -467,6 +479,8 @@ void RandomRun::issue()
             m_tables[TDolgi].pending << QStringList{n(kindCodeOf(k)), n(id), n(people), n(qty), n(bu)};
         });
         const bool hasOperators = !m_tables[TPeople].rows.isEmpty();
+        if (held > 0 && hasOperators)
+            expectBoxes({"*"});   // the number in use, named
         if (variant == 0) {
             outcome(Cancelled);
         } else if (variant == 1 && hasOperators) {

@@ -5,15 +5,53 @@
 #include "RecordSet.h"
 #include "Schema.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
+#include <QRandomGenerator>
+#include <QUrl>
 #include <QFile>
 #include <QStringList>
-#include <sqlite3.h>
+#include "Query.h"
+#include "Operations.h"
+
+QString testServer()
+{
+    if (qEnvironmentVariable("TOOLDB_TEST_ENGINE") != QLatin1String("postgres"))
+        return {};
+    return qEnvironmentVariable("TOOLDB_TEST_PG");
+}
 
 TempDb::TempDb(const QString& password)
 {
-    m_path = m_dir.filePath(QStringLiteral("db_instr.db"));
+    const QString server = testServer();
+    if (server.isEmpty()) {
+        m_path = m_dir.filePath(QStringLiteral("db_instr.db"));
+        createDatabase(m_path, password);
+        return;
+    }
+    // A schema of its own in the test server's database, dropped at the end:
+    // the program's tables are found through the connection's search path.
+    static int counter = 0;
+    m_server = server;
+    m_name = QStringLiteral("t%1_%2_%3").arg(QCoreApplication::applicationPid()).arg(++counter).arg(QRandomGenerator::global()->bounded(100000));
+    Connection admin;
+    admin.open(server, false);
+    admin.exec(QStringLiteral("CREATE SCHEMA %1").arg(m_name));
+    m_path = server + (server.contains(QLatin1Char('?')) ? QStringLiteral("&") : QStringLiteral("?"))
+        + QStringLiteral("options=-csearch_path%3D") + m_name;
     createDatabase(m_path, password);
+}
+
+TempDb::~TempDb()
+{
+    if (m_server.isEmpty())
+        return;
+    try {
+        Connection admin;
+        admin.open(m_server, false);
+        admin.exec(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(m_name));
+    } catch (const DbError&) {
+    }
 }
 
 qint64 insertRow(Connection& c, const QString& table, const QVariantMap& values)
@@ -25,32 +63,17 @@ qint64 insertRow(Connection& c, const QString& table, const QVariantMap& values)
     }
     const QString sql = QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3)")
                             .arg(table, cols.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
-    sqlite3_stmt* st = nullptr;
-    const QByteArray u = sql.toUtf8();
-    if (sqlite3_prepare_v2(c.handle(), u.constData(), -1, &st, nullptr) != SQLITE_OK)
-        throw DbError(c.lastEngineError());
-    int i = 1;
+    Query q(c, sql);
+    int i = 0;
     for (auto it = values.begin(); it != values.end(); ++it, ++i) {
         const QVariant& v = it.value();
-        if (!v.isValid() || v.isNull())
-            sqlite3_bind_null(st, i);
-        else if (v.typeId() == QMetaType::Double)
-            sqlite3_bind_double(st, i, v.toDouble());
-        else if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Bool)
-            sqlite3_bind_int64(st, i, v.toLongLong());
-        else if (v.typeId() == QMetaType::QDateTime || v.typeId() == QMetaType::QDate) {
-            const QByteArray t = v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8();
-            sqlite3_bind_text(st, i, t.constData(), int(t.size()), SQLITE_TRANSIENT);
-        } else {
-            const QByteArray t = v.toString().toUtf8();
-            sqlite3_bind_text(st, i, t.constData(), int(t.size()), SQLITE_TRANSIENT);
-        }
+        if (v.typeId() == QMetaType::QDateTime || v.typeId() == QMetaType::QDate)
+            q.bindDateTime(i, v.toDateTime());
+        else
+            q.bind(i, v);
     }
-    const int rc = sqlite3_step(st);
-    sqlite3_finalize(st);
-    if (rc != SQLITE_DONE)
-        throw DbError(c.lastEngineError());
-    return sqlite3_last_insert_rowid(c.handle());
+    q.exec();
+    return q.insertedId();
 }
 
 QByteArray fileBytes(const QString& path)
@@ -105,17 +128,17 @@ qint64 insertTool(Connection& c, ToolKind k, qint64 firm, const QString& kod, in
 
 QString rowsText(Connection& c, const QString& sql)
 {
-    sqlite3_stmt* st = nullptr;
-    const QByteArray u = sql.toUtf8();
-    if (sqlite3_prepare_v2(c.handle(), u.constData(), -1, &st, nullptr) != SQLITE_OK)
-        return QStringLiteral("error: ") + c.lastEngineError();
     QString out;
-    while (sqlite3_step(st) == SQLITE_ROW) {
-        for (int i = 0; i < sqlite3_column_count(st); ++i)
-            out += QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i))) + QLatin1Char('|');
-        out += QLatin1Char('\n');
+    try {
+        Query q(c, sql);
+        while (q.next()) {
+            for (int i = 0; i < q.columnCount(); ++i)
+                out += q.text(i) + QLatin1Char('|');
+            out += QLatin1Char('\n');
+        }
+    } catch (const DbError& e) {
+        return QStringLiteral("error: ") + e.message();
     }
-    sqlite3_finalize(st);
     return out;
 }
 
@@ -135,4 +158,36 @@ QString stockRowFailureText(StockMove m, bool bu)
                           "Данные не сохранены!!!")
         .arg(m == StockMove::Prihod ? QStringLiteral("Prihod_Hist") : QStringLiteral("tbl_Spisanie_Hist"),
              bu ? QStringLiteral("BU") : QStringLiteral("NEW"));
+}
+
+namespace {
+
+void raiseUnlessStored(const ops::Result& r)
+{
+    if (r.stored())
+        return;
+    DbError::Reason reason = r.reason;
+    if (r.status == ops::Status::Refused)
+        reason = r.refusal == ops::Refusal::RowChanged || r.refusal == ops::Refusal::RowGone
+                     ? DbError::Reason::Conflict
+                     : DbError::Reason::General;
+    throw DbError(r.message, reason);
+}
+
+} // namespace
+
+qint64 storePending(RecordSet& rs)
+{
+    const ops::Result r = ops::saveRow(*rs.connection(), rs.pendingWrite());
+    raiseUnlessStored(r);
+    rs.cancel();
+    rs.reread();
+    rs.locate(QStringLiteral("ID"), r.id);
+    return r.id;
+}
+
+void deleteCurrent(RecordSet& rs)
+{
+    raiseUnlessStored(ops::deleteRow(*rs.connection(), rs.currentRecord()));
+    rs.reread();
 }

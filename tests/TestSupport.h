@@ -12,16 +12,25 @@
 class Connection;
 class RecordSet;
 
+// A new database for one test: a file in a temporary folder, or, with
+// TOOLDB_TEST_ENGINE=postgres, a database of its own on the test server
+// (TOOLDB_TEST_PG), dropped again at the end.
 class TempDb {
 public:
     explicit TempDb(const QString& password = QStringLiteral("123"));
-    QString path() const { return m_path; }
+    ~TempDb();
+    QString path() const { return m_path; }   // a file path or a server URI
     QString folder() const { return m_dir.path(); }
+    bool onServer() const { return !m_server.isEmpty(); }
 
 private:
     QTemporaryDir m_dir;
     QString m_path;
+    QString m_server, m_name;
 };
+
+// The test server's URI when the tests run against a server; empty otherwise.
+QString testServer();
 
 // Inserts one row into a table through plain SQL; returns its ID.
 qint64 insertRow(Connection& c, const QString& table, const QVariantMap& values);
@@ -50,3 +59,12 @@ QString rowsText(Connection& c, const QString& sql);
 enum class StockMove { Prihod, Spisat, PerBU };
 QString stockFailureText(StockMove m, ToolKind k);
 QString stockRowFailureText(StockMove m, bool bu);
+
+// Stores the record set's pending row as the editors do (a plain row save
+// of the data layer), then shows the table again with the row current.
+// DbError with the reason when the save is not stored; the row then stays
+// pending.
+qint64 storePending(RecordSet& rs);
+// Deletes the current row as read (it must still hold what was read), then
+// reads the rows again. DbError when not deleted.
+void deleteCurrent(RecordSet& rs);

@@ -8,8 +8,9 @@
 //   ready                      once logged in
 //   begin <work>               before a command starts
 //   move <work> k=v ...        what the person chose, just before OK
-//   open <work> edit|written   a pause with the command's transaction open
-//                              (rows in edit state, or a row just written)
+//   open <work> dialog|written a pause: the dialog open (no transaction held),
+//                              or inside the operation's transaction right
+//                              after a row went into the file
 //   commit <work> k=v ...      after it was stored (what the parent checks)
 //   failed <work> <text>       not stored: what the person was told
 //   problem <text>             a window left unusable, a dialog left open,
@@ -25,6 +26,8 @@
 #include "DbError.h"
 #include "Program.h"
 #include "RecordSet.h"
+#include "Operations.h"
+#include "Query.h"
 #include "RowEditor.h"
 #include "ScriptedUser.h"
 #include "ToolKind.h"
@@ -73,12 +76,12 @@ void dialogTime()
         std::this_thread::sleep_for(std::chrono::microseconds(rnd(0, 3000)));
 }
 
-// A pause with the transaction open, said first so that the parent may kill
-// there: `edit` with the rows only in edit state, `written` right after a row
-// went into the file.
+// A pause, said first so that the parent may kill there: `dialog` while the
+// person is at the dialog (nothing is held then), `written` inside the
+// operation's transaction right after a row went into the file.
 void pauseOpen(const char* where)
 {
-    if (g_shared || !DM->ADOConnection1.inTransaction())
+    if (g_shared)
         return;
     say(QStringLiteral("open %1 %2").arg(g_work, QLatin1String(where)));
     std::this_thread::sleep_for(std::chrono::microseconds(rnd(500, 6000)));
@@ -112,84 +115,59 @@ RecordSet& openTable(RecordSet& t)
 // ---------------------------------------------------------------------------
 // Writes through the data module, as the editors make them
 
-// A new row in a reference list, as its editor stores it.
-QString addNamed(RecordSet& table, const char* field, const QString& name)
+// A new row in a reference list, as its editor stores it: the pending row
+// filled in memory, then the save's operation.
+QString addNamed(RecordSet& table, const char* field, const QString& name,
+                 ops::Result (*save)(Connection&, const ops::RecordWrite&))
 {
-    QString done;
-    {
-        Transaction tr(DM->ADOConnection1);
-        openTable(table).insert();
-        table.fieldByName(QString::fromLatin1(field)).setAsString(name);
-        table.post();
-        dialogTime();
-        say(QStringLiteral("move ") + g_work);
-        tr.commit();
-        done = QStringLiteral("id=%1 name=%2").arg(table.fieldByName(QStringLiteral("ID")).asInteger()).arg(name);
-    }
+    openTable(table).insert();
+    table.fieldByName(QString::fromLatin1(field)).setAsString(name);
+    const ops::RecordWrite w = table.pendingWrite();
+    table.cancel();
     table.close();
-    return done;
+    dialogTime();
+    say(QStringLiteral("move ") + g_work);
+    const ops::Result r = save(DM->ADOConnection1, w);
+    if (!r.stored())
+        throw DbError(r.message);
+    return QStringLiteral("id=%1 name=%2").arg(r.id).arg(name);
 }
 
-QString addOperator(int n) { return addNamed(DM->tbl_People, "FIO", QStringLiteral("Оператор_%1_%2").arg(g_run).arg(n)); }
-QString addFirm(int n) { return addNamed(DM->tbl_Firma, "Name", QStringLiteral("Фирма_%1_%2").arg(g_run).arg(n)); }
+QString addOperator(int n)
+{
+    return addNamed(DM->tbl_People, "FIO", QStringLiteral("Оператор_%1_%2").arg(g_run).arg(n), &ops::saveOperator);
+}
+QString addFirm(int n)
+{
+    return addNamed(DM->tbl_Firma, "Name", QStringLiteral("Фирма_%1_%2").arg(g_run).arg(n), &ops::saveFirm);
+}
 
-// A receipt into one stock of one tool: the tool row in edit state while
-// the dialog writes its history row in a nested transaction; the row is
-// posted and everything committed when the dialog closes.
+// A receipt into one stock of one tool, as the data layer makes it.
 QString receipt(int)
 {
     const ToolKind kind = allToolKinds()[size_t(rnd(0, ToolKindCount - 1))];
-    RecordSet& tool = tableObjectOf(*DM, kind);
-    // The whole table, whatever a movement left it filtered to.
-    tool.close();
-    tool.setFilter(QString());
-    tool.setFiltered(false);
-    tool.open();
-    if (tool.isEmpty())
+    const int count = int(queryInt(DM->ADOConnection1, QStringLiteral("SELECT count(*) FROM %1").arg(toolKind(kind).table)));
+    if (count == 0)
         return {};
-    tool.setRecNo(rnd(1, tool.recordCount()));
+    const int id = int(queryInt(DM->ADOConnection1, QStringLiteral("SELECT ID FROM %1 ORDER BY ID LIMIT 1 OFFSET %2")
+                                                        .arg(toolKind(kind).table)
+                                                        .arg(rnd(0, count - 1))));
     const bool bu = rnd(0, 3) == 0;
-    const int count = rnd(1, 20);
-    const QString counter = QString::fromLatin1(bu ? toolKind(kind).buField : toolKind(kind).tableNewColumn);
-    QString done;
-    {
-        Transaction tr(DM->ADOConnection1);
-        try {
-            tool.edit();
-            Field& f = tool.fieldByName(counter);
-            f.setAsInteger(f.asInteger() + count);
-            RecordSet& hist = openTable(DM->tbl_Prihod_Hist);
-            {
-                Transaction nested(DM->ADOConnection1);
-                hist.insert();
-                hist.fieldByName(QStringLiteral("ID_Instr")).setAsInteger(tool.fieldByName(QStringLiteral("ID")).asInteger());
-                hist.fieldByName(QStringLiteral("ID_Tabl")).setAsInteger(kindCodeOf(kind));
-                hist.fieldByName(QStringLiteral("Date")).setAsDateTime(QDateTime(QDate::currentDate(), QTime(0, 0)));
-                hist.fieldByName(QStringLiteral("K_vo")).setAsInteger(count);
-                hist.fieldByName(QStringLiteral("Instr_is_BU")).setAsBoolean(bu);
-                hist.fieldByName(QStringLiteral("FIO_AdminBD")).setAsString(QStringLiteral("Администратор"));
-                hist.post();
-                nested.commit();
-            }
-            dialogTime();
-            tool.post();
-            const QString fields = QStringLiteral("kind=%1 tool=%2 dn=%3 dbu=%4 dd=0")
-                                       .arg(kindCodeOf(kind))
-                                       .arg(tool.fieldByName(QStringLiteral("ID")).asInteger())
-                                       .arg(bu ? 0 : count)
-                                       .arg(bu ? count : 0);
-            say(QStringLiteral("move receipt ") + fields);
-            tr.commit();
-            done = fields + QStringLiteral(" hist=%1").arg(hist.fieldByName(QStringLiteral("ID")).asInteger());
-        } catch (...) {
-            tool.cancel();
-            DM->tbl_Prihod_Hist.cancel();
-            throw;
-        }
-    }
+    const int n = rnd(1, 20);
+    const QString fields = QStringLiteral("kind=%1 tool=%2 dn=%3 dbu=%4 dd=0")
+                               .arg(kindCodeOf(kind))
+                               .arg(id)
+                               .arg(bu ? 0 : n)
+                               .arg(bu ? n : 0);
+    dialogTime();
+    say(QStringLiteral("move receipt ") + fields);
+    const ops::Result r = ops::receive(DM->ADOConnection1, {kind, id, bu ? 0 : n, bu ? n : 0, QDate::currentDate(),
+                                                            QStringLiteral("Администратор")});
+    if (!r.stored())
+        throw DbError(r.message);
     // The page shows what was written behind it.
-    DM->Refresh(catalogueOf(*DM, kind));
-    return done;
+    DM->ShowChanges(r);
+    return fields + QStringLiteral(" hist=%1").arg(r.id);
 }
 
 // ---------------------------------------------------------------------------
@@ -223,8 +201,12 @@ QString command(Choice& ch, const Choose& choose, const std::function<bool()>& r
         }
         chosen = true;
         say(QStringLiteral("move ") + g_work + QLatin1Char(' ') + ch.fields());
-        pauseOpen("edit");
+        pauseOpen("dialog");
         QTest::mouseClick(ok, Qt::LeftButton);
+        // Refused or failed (the other copy got there first), the dialog
+        // stays open with what was chosen: the person gives up.
+        if (d->isVisible())
+            d->reject();
     });
     QElapsedTimer t;
     t.start();
@@ -320,14 +302,8 @@ QString giveToWork(int)
         [&] { return frm_Main->GiveToWork(kind) == RowEditorResult::Stored; });
     if (done.isEmpty())
         return {};
-    const QString debt = text(QStringLiteral("SELECT max(ID) FROM Dolgi WHERE Nomer_Zap = %1 AND ID_Instr = %2 "
-                                             "AND ID_Tabl = %3 AND K_vo = %4 AND Instr_is_BU = %5")
-                                  .arg(nomer)
-                                  .arg(ch.tool)
-                                  .arg(ch.kind)
-                                  .arg(q)
-                                  .arg(bu ? 1 : 0));
-    return done + QStringLiteral(" debt=") + debt;
+    // The debt the issue wrote (the other copy may close it at once).
+    return done + QStringLiteral(" debt=") + QString::number(frm_GiveToWork->Stored.id);
 }
 
 QString giveBack(int)

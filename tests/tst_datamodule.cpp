@@ -87,6 +87,7 @@ class TestDataModule : public QObject {
     Q_OBJECT
 private slots:
     void opensTheStartSetsOnly();
+    void debtsListAsItsDesignedText();
     void everyRecordSetOpens_data();
     void everyRecordSetOpens();
     void gridFieldsOfDrillsAndDebts();
@@ -208,6 +209,39 @@ void TestDataModule::historiesListAsTheirDesignedText()
     QCOMPARE(column(*rs, "ID"), column(reference, "ID"));
     for (const char* f : {"Tabl_Name", "KOD", "Date", "K_vo", "Instr_is_BU", "FIO_AdminBD"})
         QCOMPARE(column(*rs, f), column(reference, f));
+}
+
+void TestDataModule::debtsListAsItsDesignedText()
+{
+    // The debts list runs UNION ALL ordered by ID; it must list exactly the
+    // rows, in exactly the order, of the designed UNION.
+    Folder folder;
+    TempDb tmp;
+    {
+        Connection c;
+        c.open(tmp.path());
+        insertRow(c, "Firma", {{"Name", "F"}});
+        insertRow(c, "People", {{"FIO", "Иванов"}});
+        for (const char* t : {"Sverla", "Plastinyi", "Frezy", "Derj_Plast"})
+            for (int i = 0; i < 3; ++i)
+                insertRow(c, t, {{"Kod", QString("%1-%2").arg(t).arg(i)}, {"ID_Firma", 1}});
+        int n = 0;
+        for (int k : {3, 1, 4, 2, 1, 3, 2, 4, 4, 1})   // kinds mixed, equal numbers, dates and counts
+            insertRow(c, "Dolgi", {{"Nomer_Zap", 1 + n % 3}, {"ID_Instr", 1 + (n++ % 3)}, {"ID_Tabl", k},
+                                   {"ID_People", 1}, {"Date", QDateTime(QDate(2026, 3, 1), QTime())}, {"K_vo", 1}});
+        insertRow(c, "Dolgi", {{"Nomer_Zap", 9}, {"ID_Instr", 99}, {"ID_Tabl", 1}, {"ID_People", 1}});   // tool gone
+        insertRow(c, "Dolgi", {{"Nomer_Zap", 9}, {"ID_Instr", 1}, {"ID_Tabl", 7}, {"ID_People", 1}});    // no kind
+    }
+    TDM dm(tmp.path());
+    QString designed = TDM::dolgiSql();
+    designed.replace(QStringLiteral("UNION ALL"), QStringLiteral("UNION")).remove(QStringLiteral("ORDER BY 1"));
+    RecordSet reference(&dm.ADOConnection1, "reference", RecordSet::Kind::Query, designed,
+                        dm.dtset_DolgiSQL.fieldDefs());
+    reference.open();
+    dm.dtset_DolgiSQL.reread();
+    QCOMPARE(dm.dtset_DolgiSQL.recordCount(), 10);
+    for (const char* f : {"ID", "Nomer_Zap", "KoD", "Tabl_Name", "FIO", "ID_Instr"})
+        QCOMPARE(column(dm.dtset_DolgiSQL, f), column(reference, f));
 }
 
 void TestDataModule::everyRecordSetOpens()
@@ -623,7 +657,7 @@ void TestDataModule::stockAlertFollowsRow()
     // A posted change of the counts is shown without a move.
     rs->edit();
     rs->fieldByName("K_vo_New").setAsInteger(newRed ? 4 : 0);
-    rs->post();
+    storePending(*rs);
     QCOMPARE(alerts.last().at(0).toInt(), page);
     QCOMPARE(alerts.last().at(1).toBool(), !newRed);
     QCOMPARE(alerts.last().at(2).toBool(), buRed);

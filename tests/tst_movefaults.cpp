@@ -339,7 +339,17 @@ void TestMoveFaults::failingWrite()
             attempt([&] { FaultInjection::failWrite(nth, f, full); });
             if (FaultInjection::faultsInjected() == 0)
                 return;
-            failed(QStringLiteral("write %1: ").arg(nth), failureOf(mv, kind, QString()));
+            // A page written out early fails the write it belongs to: the
+            // message of the commit, or of the history row being written.
+            QString message = failureOf(mv, kind, QString());
+            const QStringList shown = messages(s.user);
+            if (fault.endsWith("early") && (mv == Move::Prihod || mv == Move::Spisat) && shown.size() == 1) {
+                const StockMove sm = mv == Move::Prihod ? StockMove::Prihod : StockMove::Spisat;
+                for (bool used : {false, true})
+                    if (shown.first() == stockRowFailureText(sm, used))
+                        message = shown.first();
+            }
+            failed(QStringLiteral("write %1: ").arg(nth), message);
         });
         qInfo("%d writes failed in turn", runs);
         QVERIFY(runs >= 2);   // the log's frame header and its pages, at least

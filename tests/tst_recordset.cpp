@@ -104,9 +104,8 @@ private slots:
     void cancelDiscards();
     void removeDeletesAtOnce();
 
-    void nestedTransactions_data();
-    void nestedTransactions();
-    void transactionGuardRollsBackOnException();
+    void writeTransactionAllOrNothing_data();
+    void writeTransactionAllOrNothing();
 
     void namesIgnoreLetterCase();
     void failedRereadLeavesNoStaleRows();
@@ -315,7 +314,7 @@ void TestRecordSet::pushedFilterChangedWhileOpen()
     // Rows read through a pushed filter are still written through.
     rs->edit();
     rs->fieldByName("K_vo_BU").setAsInteger(9);
-    rs->post();
+    storePending(*rs);
     QCOMPARE(db.c.scalar("SELECT K_vo_BU FROM Sverla WHERE ID=4"), 9);
 
     // A sort set on the filtered rows holds when the filter changes.
@@ -540,10 +539,10 @@ void TestRecordSet::sortTiesFollowTheSourceOrder()
     // A removed row stays out and a posted one comes last among its ties.
     rs->setSort("ID DESC");
     QVERIFY(rs->locate("ID", 2));
-    rs->remove();
+    deleteCurrent(*rs);
     rs->insert();
     rs->fieldByName("K_vo_BU").setAsInteger(0);
-    rs->post();
+    storePending(*rs);
     rs->setSort("K_vo_BU");
     QCOMPARE(ids(*rs), QList<int>({4, 5, 6, 3, 1}));
     QCOMPARE(curId(*rs), 6);
@@ -725,21 +724,21 @@ void TestRecordSet::insertAssignsIdNeverReused()
     QCOMPARE(rs->state(), RecordSet::State::Insert);
     rs->fieldByName("Kod").setAsString("NEW-1");
     rs->fieldByName("ID_Firma").setAsInteger(1);
-    rs->post();
+    storePending(*rs);
     QCOMPARE(rs->state(), RecordSet::State::Browse);
     QCOMPARE(curId(*rs), 6);
     QCOMPARE(rs->recordCount(), 6);
     QCOMPARE(rs->recNo(), 6);
     QCOMPARE(db.c.scalar("SELECT ID FROM Sverla WHERE Kod='NEW-1'"), 6);
     // The last tool deleted: its number is not given to the next tool.
-    rs->remove();
+    deleteCurrent(*rs);
     QCOMPARE(db.c.scalar("SELECT count(*) FROM Sverla"), 5);
     rs->insert();
     rs->fieldByName("Kod").setAsString("NEW-2");
-    rs->post();
+    storePending(*rs);
     QCOMPARE(curId(*rs), 7);
     // Nor after reopening, nor through another connection.
-    rs->remove();
+    deleteCurrent(*rs);
     rs->close();
     Connection other;
     db.c.close();
@@ -762,7 +761,7 @@ void TestRecordSet::editPostWritesThrough()
     rs->fieldByName("Type").clear();
     // Read back from the pending row before the post.
     QCOMPARE(rs->fieldByName("K_vo_New").asInteger(), 11);
-    rs->post();
+    storePending(*rs);
     QCOMPARE(rs->state(), RecordSet::State::Browse);
     QCOMPARE(rs->fieldByName("K_vo_New").asInteger(), 11);
     QCOMPARE(db.c.scalar("SELECT K_vo_New FROM Sverla WHERE ID=3"), 11);
@@ -785,7 +784,7 @@ void TestRecordSet::editPostWritesThrough()
     const QDateTime when(QDate(2024, 5, 17), QTime(9, 5, 7));
     debts->fieldByName("Date").setAsDateTime(when);
     debts->fieldByName("Instr_is_BU").setAsBoolean(true);
-    debts->post();
+    storePending(*debts);
     debts->close();
     debts->open();
     QCOMPARE(debts->fieldByName("Date").asDateTime(), when);
@@ -814,12 +813,12 @@ void TestRecordSet::catalogueQueryPostsToToolTable()
     d.fieldByName("Derj_Name").setAsString("PCLNL");
     QVERIFY_THROWS_EXCEPTION(DbError, d.fieldByName("Name").setAsString("Другая фирма"));
     d.fieldByName("ID_Firma").setAsInteger(2);
-    d.post();
+    storePending(d);
     Connection& c = dm.ADOConnection1;
     QCOMPARE(c.scalar("SELECT count(*) FROM Derj_Plast WHERE Name='PCLNL' AND ID_Firma=2"), 1);
     QCOMPARE(c.scalar("SELECT count(*) FROM Firma WHERE Name='Sandvik'"), 1);
-    // The joined firm name is read again only at the next open.
-    QCOMPARE(d.fieldByName("Name").asString(), QString("Sandvik"));
+    // The rows are read again once stored: the joined firm name follows.
+    QCOMPARE(d.fieldByName("Name").asString(), QString("Iscar"));
 
     // Insert through the query.
     d.insert();
@@ -828,11 +827,11 @@ void TestRecordSet::catalogueQueryPostsToToolTable()
     d.fieldByName("ID_Firma").setAsInteger(1);
     d.fieldByName("K_vo_NEW").setAsInteger(0);
     d.fieldByName("Korob").setAsString("12");
-    d.post();
+    storePending(d);
     const int id = curId(d);
     QVERIFY(id > 1);
     QCOMPARE(c.scalar(QString("SELECT count(*) FROM Derj_Plast WHERE ID=%1 AND KOD='H-2' AND Korob='12'").arg(id)), 1);
-    QCOMPARE(d.fieldByName("Name").asString(), QString());
+    QCOMPARE(d.fieldByName("Name").asString(), QString("Sandvik"));
 
     d.close();
     d.open();
@@ -844,7 +843,7 @@ void TestRecordSet::catalogueQueryPostsToToolTable()
     QCOMPARE(d.fieldByName("Derj_Name").asString(), QString("PCLNL"));
 
     // Delete through the query removes the tool row.
-    d.remove();
+    deleteCurrent(d);
     QCOMPARE(c.scalar("SELECT count(*) FROM Derj_Plast WHERE KOD='H-1'"), 0);
     QCOMPARE(c.scalar("SELECT count(*) FROM Firma"), 2);
 
@@ -875,11 +874,7 @@ void TestRecordSet::failedPostKeepsEditState()
         rs->edit();
     rs->fieldByName("K_vo_New").setAsInteger(77);
     rs->fieldByName("Kod").setAsString(tooLong);
-    {
-        Transaction t(db.c);
-        QVERIFY_THROWS_EXCEPTION(DbError, rs->post());
-        t.rollback();
-    }
+    QVERIFY_THROWS_EXCEPTION(DbError, storePending(*rs));
     QCOMPARE(rs->state(), inserting ? RecordSet::State::Insert : RecordSet::State::Edit);
     QCOMPARE(rs->fieldByName("Kod").asString(), tooLong);
     QCOMPARE(rs->fieldByName("K_vo_New").asInteger(), 77);
@@ -888,7 +883,7 @@ void TestRecordSet::failedPostKeepsEditState()
 
     // Corrected, the same pending row posts.
     rs->fieldByName("Kod").setAsString(QString(150, QChar(0x0416)));
-    rs->post();
+    storePending(*rs);
     QCOMPARE(rs->state(), RecordSet::State::Browse);
     QCOMPARE(db.c.scalar("SELECT count(*) FROM Sverla WHERE K_vo_New=77 AND length(Kod)=150"), 1);
     QCOMPARE(db.c.scalar("SELECT count(*) FROM Sverla"), inserting ? 6 : 5);
@@ -934,129 +929,63 @@ void TestRecordSet::removeDeletesAtOnce()
     rs->setFilter("(ID_Firma=3)");
     rs->setFiltered(true);
     QVERIFY(rs->locate("ID", 3));
-    rs->remove();
+    deleteCurrent(*rs);
     QCOMPARE(db.c.scalar("SELECT count(*) FROM Sverla WHERE ID=3"), 0);
     QCOMPARE(ids(*rs), QList<int>({2, 5}));
     QCOMPARE(curId(*rs), 5);     // the next row becomes current
-    rs->remove();
+    deleteCurrent(*rs);
     QCOMPARE(curId(*rs), 2);     // the last removed: the one before it
-    rs->remove();
+    deleteCurrent(*rs);
     QVERIFY(rs->isEmpty());
     QCOMPARE(rs->recNo(), 0);
-    QVERIFY_THROWS_EXCEPTION(DbError, rs->remove());
+    QVERIFY_THROWS_EXCEPTION(DbError, deleteCurrent(*rs));
     QCOMPARE(db.c.scalar("SELECT count(*) FROM Sverla"), 2);
 }
 
 // ---------------------------------------------------------------------------
 // Transactions
 
-void TestRecordSet::nestedTransactions_data()
+void TestRecordSet::writeTransactionAllOrNothing_data()
 {
-    QTest::addColumn<bool>("commitInner");
-    QTest::addColumn<bool>("commitOuter");
-    QTest::addColumn<int>("outerRows");   // rows left of those written by the outer transaction
-    QTest::addColumn<int>("innerRows");
-    QTest::newRow("both commit") << true << true << 2 << 1;
-    QTest::newRow("inner commits into an outer rolled back") << true << false << 0 << 0;
-    QTest::newRow("inner rolled back, outer commits") << false << true << 2 << 0;
-    QTest::newRow("both rolled back") << false << false << 0 << 0;
+    QTest::addColumn<bool>("commit");
+    QTest::addColumn<bool>("fails");   // an exception leaves the scope before the commit
+    QTest::addColumn<int>("rows");
+    QTest::newRow("committed") << true << false << 2;
+    QTest::newRow("scope left without commit") << false << false << 0;
+    QTest::newRow("exception before commit") << true << true << 0;
 }
 
-void TestRecordSet::nestedTransactions()
+void TestRecordSet::writeTransactionAllOrNothing()
 {
-    QFETCH(bool, commitInner);
-    QFETCH(bool, commitOuter);
-    QFETCH(int, outerRows);
-    QFETCH(int, innerRows);
+    QFETCH(bool, commit);
+    QFETCH(bool, fails);
+    QFETCH(int, rows);
     Db db;
     insertRow(db.c, "Firma", {{"Name", "F"}});
-    auto tools = table(db.c, "Sverla");
-    auto hist = table(db.c, "Prihod_History");
-    tools->open();
-    hist->open();
-
-    db.c.beginTrans();
-    tools->insert();
-    tools->fieldByName("Kod").setAsString("outer-1");
-    tools->post();
-    db.c.beginTrans();
-    QCOMPARE(db.c.transLevel(), 2);
-    hist->insert();
-    hist->fieldByName("K_vo").setAsInteger(3);
-    hist->post();
-    // Inner rows are seen inside the outer transaction.
-    QCOMPARE(db.c.scalar("SELECT count(*) FROM Prihod_History"), 1);
-    if (commitInner)
-        db.c.commitTrans();
-    else
-        db.c.rollbackTrans();
-    QCOMPARE(db.c.transLevel(), 1);
-    // The outer transaction goes on after the inner one, whichever way it ended.
-    tools->insert();
-    tools->fieldByName("Kod").setAsString("outer-2");
-    tools->post();
-    if (commitOuter)
-        db.c.commitTrans();
-    else
-        db.c.rollbackTrans();
-    QCOMPARE(db.c.transLevel(), 0);
+    try {
+        WriteTransaction tr(db.c);
+        QVERIFY(db.c.inTransaction());
+        insertRow(db.c, "Sverla", {{"Kod", "one"}});
+        insertRow(db.c, "Prihod_History", {{"K_vo", 1}});
+        // Transactions do not nest: a second one while this is open is an error.
+        QVERIFY_THROWS_EXCEPTION(DbError, db.c.beginWrite());
+        if (fails)
+            throw DbError("сбой");
+        if (commit)
+            tr.commit();
+    } catch (const DbError&) {
+    }
     QVERIFY(!db.c.inTransaction());
-
-    QCOMPARE(db.c.scalar("SELECT count(*) FROM Sverla"), outerRows);
-    QCOMPARE(db.c.scalar("SELECT count(*) FROM Prihod_History"), innerRows);
-    // And a second connection to the file sees the same.
+    QCOMPARE(db.c.scalar("SELECT count(*) FROM Sverla") + db.c.scalar("SELECT count(*) FROM Prihod_History"), rows);
+    // Committing with nothing open is an error, not a no-op; a rollback then
+    // changes nothing.
+    QVERIFY_THROWS_EXCEPTION(DbError, db.c.commitTrans());
+    db.c.rollbackTrans();
+    // A second connection to the file sees the same.
     db.c.close();
     Connection other;
     other.open(db.tmp.path());
-    QCOMPARE(other.scalar("SELECT count(*) FROM Sverla"), outerRows);
-    QCOMPARE(other.scalar("SELECT count(*) FROM Prihod_History"), innerRows);
-}
-
-void TestRecordSet::transactionGuardRollsBackOnException()
-{
-    Db db;
-    insertRow(db.c, "Firma", {{"Name", "F"}});
-    auto tools = table(db.c, "Sverla");
-    tools->open();
-    bool caught = false;
-    try {
-        Transaction outer(db.c);
-        tools->insert();
-        tools->fieldByName("Kod").setAsString("kept?");
-        tools->post();
-        {
-            Transaction inner(db.c);
-            insertRow(db.c, "Prihod_History", {{"K_vo", 1}});
-            inner.commit();
-        }
-        QCOMPARE(db.c.transLevel(), 1);
-        throw DbError("сбой");
-    } catch (const DbError&) {
-        caught = true;
-    }
-    QVERIFY(caught);
-    QCOMPARE(db.c.transLevel(), 0);
-    QCOMPARE(db.c.scalar("SELECT count(*) FROM Sverla"), 0);
-    QCOMPARE(db.c.scalar("SELECT count(*) FROM Prihod_History"), 0);
-
-    // An inner guard unwound alone keeps the outer transaction's rows.
-    {
-        Transaction outer(db.c);
-        insertRow(db.c, "Sverla", {{"Kod", "outer"}});
-        try {
-            Transaction inner(db.c);
-            insertRow(db.c, "Sverla", {{"Kod", "inner"}});
-            throw DbError("сбой");
-        } catch (const DbError&) {
-        }
-        QCOMPARE(db.c.transLevel(), 1);
-        outer.commit();
-    }
-    QCOMPARE(db.c.scalar("SELECT count(*) FROM Sverla WHERE Kod='outer'"), 1);
-    QCOMPARE(db.c.scalar("SELECT count(*) FROM Sverla WHERE Kod='inner'"), 0);
-    // Committing or rolling back with nothing open is an error, not a no-op.
-    QVERIFY_THROWS_EXCEPTION(DbError, db.c.commitTrans());
-    QVERIFY_THROWS_EXCEPTION(DbError, db.c.rollbackTrans());
+    QCOMPARE(other.scalar("SELECT count(*) FROM Sverla") + other.scalar("SELECT count(*) FROM Prihod_History"), rows);
 }
 
 // ---------------------------------------------------------------------------
@@ -1079,7 +1008,7 @@ void TestRecordSet::namesIgnoreLetterCase()
     rs.edit();
     rs.fieldByName("K_vo_NEW").setAsInteger(6);
     rs.fieldByName("Pikcher").setAsString("p1.jpg");
-    rs.post();
+    storePending(rs);
     QCOMPARE(rs.fieldByName("k_vo_new").asInteger(), 6);
     QCOMPARE(db.c.scalar("SELECT K_vo_NEW FROM Plastinyi"), 6);
     QVERIFY_THROWS_EXCEPTION(DbError, rs.fieldByName("K_vo_Neu"));
@@ -1092,7 +1021,7 @@ void TestRecordSet::namesIgnoreLetterCase()
     QCOMPARE(p.fieldByName("K_vo_New").asInteger(), 6);
     p.edit();
     p.fieldByName("k_vo_new").setAsInteger(8);
-    p.post();
+    storePending(p);
     QCOMPARE(dm.ADOConnection1.scalar("SELECT K_vo_new FROM Plastinyi"), 8);
     QCOMPARE(dm.recordSet("DTSET_PLASTINY"), &p);
     // Sort and filter texts match field names whatever their case, too.
@@ -1196,7 +1125,7 @@ void TestRecordSet::afterScrollFires()
     else if (action == "first")
         rs->first();
     else if (action == "remove")
-        rs->remove();
+        deleteCurrent(*rs);
     QCOMPARE(curId(*rs), expectedCurrent);
     if (fires)
         QVERIFY(scroll.count() >= 1);

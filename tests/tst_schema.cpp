@@ -106,7 +106,7 @@ QString text(Connection& c, const QString& sql)
     sqlite3_stmt* st = nullptr;
     const QByteArray u = sql.toUtf8();
     if (sqlite3_prepare_v2(c.handle(), u.constData(), -1, &st, nullptr) != SQLITE_OK)
-        throw DbError(c.lastEngineError());
+        throw DbError(QString::fromUtf8(sqlite3_errmsg(c.handle())));
     QString v;
     if (sqlite3_step(st) == SQLITE_ROW && sqlite3_column_type(st, 0) != SQLITE_NULL)
         v = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
@@ -121,7 +121,7 @@ QStringList resultColumns(Connection& c, const QString& sql)
     sqlite3_stmt* st = nullptr;
     const QByteArray u = sql.toUtf8();
     if (sqlite3_prepare_v2(c.handle(), u.constData(), -1, &st, nullptr) != SQLITE_OK)
-        throw DbError(c.lastEngineError());
+        throw DbError(QString::fromUtf8(sqlite3_errmsg(c.handle())));
     for (int i = 0; i < sqlite3_column_count(st); ++i)
         out << QString::fromUtf8(sqlite3_column_name(st, i));
     sqlite3_finalize(st);

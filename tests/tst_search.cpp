@@ -344,7 +344,7 @@ void TestSearch::secondShowingAndCancel()
     // A firm added meanwhile is offered; the firm is reset, the rest kept.
     DM->tbl_Firma.insert();
     DM->tbl_Firma.fieldByName("Name").setAsString("Guhring");
-    DM->tbl_Firma.post();
+    storePending(DM->tbl_Firma);
     s.user.onModal([&](QDialog* d) {
         Tfrm_Filter_Sverla* f = frm_Filter_Sverla;
         QStringList firms;
@@ -385,7 +385,7 @@ void TestSearch::failedOpenKeepsTheList_data()
     QTest::addColumn<int>("denied");
     QTest::addColumn<bool>("sortMarkKept");
     QTest::newRow("refused when compiled") << 1 << true;
-    QTest::newRow("refused when read") << 2 << false;
+    QTest::newRow("refused when read") << 3 << false;
 }
 
 void TestSearch::failedOpenKeepsTheList()

@@ -6,6 +6,7 @@ packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
     libsqlite3-dev libjpeg62-turbo-dev libxlsxwriter-dev
+    libpq-dev postgresql-15
     xvfb xauth imagemagick fonts-dejavu-core
     python3-openpyxl
 )

@@ -7,4 +7,4 @@ tools/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$(nproc)"
 cd build
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600
+QT_QPA_PLATFORM=offscreen ../tools/with-postgres.sh ctest --output-on-failure --timeout 600

@@ -138,10 +138,24 @@ private:
     DBGrid* m_grid;
 };
 
+// The row indicator column: as wide as its one mark, whatever the number of
+// rows (a header measuring its sections' contents would read hundreds of
+// them at every change of the list).
+class IndicatorHeader : public QHeaderView {
+public:
+    explicit IndicatorHeader(QWidget* parent) : QHeaderView(Qt::Vertical, parent) {}
+    QSize sizeHint() const override
+    {
+        return QSize(std::max(minimumWidth(), fontMetrics().horizontalAdvance(QStringLiteral("▶")) + 12),
+                     defaultSectionSize());
+    }
+};
+
 // ---------------------------------------------------------------------------
 
 DBGrid::DBGrid(QWidget* parent) : QTableView(parent)
 {
+    setVerticalHeader(new IndicatorHeader(this));
     setModel(&m_model);
     setItemDelegate(new DBGridDelegate(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);

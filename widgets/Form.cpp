@@ -17,6 +17,19 @@ void TForm::showEvent(QShowEvent* e)
 
 void TForm::done(int r)
 {
+    if (ResultWord == m_doneWord && Store) {
+        switch (Store()) {
+        case StoreResult::Stored:
+            break;
+        case StoreResult::StayOpen:
+            ResultWord.clear();
+            return;
+        case StoreResult::Close:
+            ResultWord.clear();
+            r = QDialog::Rejected;
+            break;
+        }
+    }
     CloseCode = ResultWord == m_doneWord ? 1 : 2;
     FormClose();
     QDialog::done(r);

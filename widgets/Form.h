@@ -5,6 +5,7 @@
 // when the dialog closes with its "done" word, 2 otherwise.
 #include <QDialog>
 #include <QString>
+#include <functional>
 
 class TForm : public QDialog {
     Q_OBJECT
@@ -13,6 +14,14 @@ public:
 
     QString ResultWord;
     int CloseCode = 2;
+
+    // What closing with the done word does first, set by the caller for one
+    // showing: stores what the dialog holds (an operation of the data
+    // layer). Stored: the dialog closes; StayOpen: it stays open (the
+    // message has been shown) with everything as typed; Close: it closes
+    // without the done word (the record is gone or changed elsewhere).
+    enum class StoreResult { Stored, StayOpen, Close };
+    std::function<StoreResult()> Store;
 
 protected:
     // The word that means "store it" for this dialog ("Done" unless told otherwise).

@@ -1,0 +1,473 @@
+// The engine of an SQLite database file: the file checked before anything is
+// written to it (DatabaseFile), its write-ahead log, the busy wait that keeps
+// the windows painted, and the statements stepped through the C API.
+#include "Engine.h"
+
+#include "DatabaseFile.h"
+#include "Schema.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QThread>
+#include <QUrl>
+#include <QVariant>
+
+#include <sqlite3.h>
+
+#include <cmath>
+
+namespace {
+
+constexpr qint64 kMsPerDay = 86400000;
+
+QByteArray dateText(const QDateTime& dt)
+{
+    QString f = dt.date().toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char(' ')
+        + dt.time().toString(QStringLiteral("HH:mm:ss"));
+    if (dt.time().msec() != 0)
+        f += QStringLiteral(".%1").arg(dt.time().msec(), 3, 10, QLatin1Char('0'));
+    return f.toUtf8();
+}
+
+class SqliteEngine;
+
+// The engine error as raised to callers: a busy file and an out of date
+// read get their reasons and texts, anything else the engine's words.
+DbError errorOf(sqlite3* db, const QString& context)
+{
+    const QString engine = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("нет соединения с базой данных");
+    const QString msg = context.isEmpty() ? engine : context + QStringLiteral(": ") + engine;
+    if (!db)
+        return DbError(msg);
+    const int ext = sqlite3_extended_errcode(db);
+    // Another connection wrote after this transaction had read: what was
+    // read is out of date, as if the row had been changed meanwhile.
+    if (ext == SQLITE_BUSY_SNAPSHOT)
+        return DbError(DbError::conflictText(), DbError::Reason::Conflict);
+    if ((ext & 0xff) == SQLITE_BUSY || (ext & 0xff) == SQLITE_LOCKED)
+        return DbError(DbError::busyText(), DbError::Reason::Busy);
+    return DbError(msg);
+}
+
+class SqliteStatement : public EngineStatement {
+public:
+    SqliteStatement(sqlite3* db, const QString& sql) : m_db(db)
+    {
+        const QByteArray u = sql.toUtf8();
+        if (sqlite3_prepare_v2(db, u.constData(), int(u.size()), &m_st, nullptr) != SQLITE_OK)
+            throw errorOf(db, QString());
+    }
+    ~SqliteStatement() override { sqlite3_finalize(m_st); }
+
+    void bindNull(int i) override { sqlite3_bind_null(m_st, i + 1); }
+    void bindInt(int i, qint64 v) override { sqlite3_bind_int64(m_st, i + 1, v); }
+    void bindDouble(int i, double v) override { sqlite3_bind_double(m_st, i + 1, v); }
+    void bindText(int i, const QByteArray& utf8) override
+    {
+        sqlite3_bind_text(m_st, i + 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    }
+    void bindDateTime(int i, const QDateTime& v) override
+    {
+        if (!v.isValid()) {
+            bindNull(i);
+            return;
+        }
+        bindText(i, dateText(v));
+    }
+    bool next() override
+    {
+        if (m_done)
+            return false;
+        const int rc = sqlite3_step(m_st);
+        if (rc == SQLITE_ROW)
+            return true;
+        m_done = true;
+        if (rc != SQLITE_DONE) {
+            const DbError e = errorOf(m_db, QString());
+            sqlite3_reset(m_st);
+            throw e;
+        }
+        m_changes = sqlite3_changes(m_db);
+        m_inserted = sqlite3_last_insert_rowid(m_db);
+        return false;
+    }
+    void reset() override
+    {
+        sqlite3_reset(m_st);
+        m_done = false;
+    }
+    int columnCount() const override { return sqlite3_column_count(m_st); }
+    QString columnName(int c) const override { return QString::fromUtf8(sqlite3_column_name(m_st, c)); }
+    ValueType type(int c) const override
+    {
+        switch (sqlite3_column_type(m_st, c)) {
+        case SQLITE_INTEGER: return ValueType::Integer;
+        case SQLITE_FLOAT: return ValueType::Float;
+        case SQLITE_TEXT: return ValueType::Text;
+        case SQLITE_BLOB: return ValueType::Blob;
+        default: return ValueType::Null;
+        }
+    }
+    qint64 int64(int c) const override { return sqlite3_column_int64(m_st, c); }
+    double real(int c) const override { return sqlite3_column_double(m_st, c); }
+    std::string_view utf8(int c) const override
+    {
+        const auto* p = sqlite3_column_type(m_st, c) == SQLITE_BLOB
+            ? static_cast<const char*>(sqlite3_column_blob(m_st, c))
+            : reinterpret_cast<const char*>(sqlite3_column_text(m_st, c));
+        return p ? std::string_view(p, size_t(sqlite3_column_bytes(m_st, c))) : std::string_view();
+    }
+    qint64 changes() const override { return m_changes; }
+    qint64 insertedId() const override { return m_inserted; }
+    QString originTable(int c) const override
+    {
+        const char* t = sqlite3_column_table_name(m_st, c);
+        return t ? QString::fromUtf8(t) : QString();
+    }
+    QString originColumn(int c) const override
+    {
+        const char* o = sqlite3_column_origin_name(m_st, c);
+        return o ? QString::fromUtf8(o) : QString();
+    }
+
+private:
+    sqlite3* m_db;
+    sqlite3_stmt* m_st = nullptr;
+    bool m_done = false;
+    qint64 m_changes = 0, m_inserted = 0;
+};
+
+class SqliteEngine : public Engine {
+public:
+    explicit SqliteEngine(const QString& path);
+    // A new file, made exclusively; nothing of it is checked.
+    struct Create {};
+    SqliteEngine(const QString& path, Create);
+    // Reading only: nothing is written, not the file, not its journal mode.
+    struct ReadOnly {};
+    SqliteEngine(const QString& path, ReadOnly);
+    ~SqliteEngine() override;
+
+    EngineKind kind() const override { return EngineKind::Sqlite; }
+    QString displayName() const override { return QDir::toNativeSeparators(m_path); }
+    std::unique_ptr<EngineStatement> prepare(const QString& sql) override
+    {
+        return std::make_unique<SqliteStatement>(m_db, sql);
+    }
+    void exec(const QString& sql) override { execRaw(sql.toUtf8().constData()); }
+
+    void begin(bool write) override
+    {
+        // A write takes the lock first: a lock held by another connection is
+        // waited for by the busy handler, and nothing read afterwards can be
+        // outdated by it. A read begins deferred.
+        execRaw(write ? "BEGIN IMMEDIATE" : "BEGIN DEFERRED");
+        m_inTransaction = true;
+        m_lost = false;
+    }
+    void commit() override
+    {
+        if (m_lost)
+            throw DbError(QStringLiteral("Транзакция прервана ошибкой записи на диск, изменения не сохранены."));
+        execRaw("COMMIT");   // on failure the transaction stays open for the rollback
+        m_inTransaction = false;
+    }
+    void rollback() override
+    {
+        m_inTransaction = false;
+        m_lost = false;
+        if (m_db && !sqlite3_get_autocommit(m_db))
+            execRaw("ROLLBACK");
+    }
+    bool inTransaction() const override { return m_inTransaction; }
+    bool transactionLost() const override { return m_lost; }
+    void setBusyWait(int ms) override { m_busyWaitMs = ms; }
+    int busyWait() const { return m_busyWaitMs; }
+
+    // Others' commits only: this connection's own do not change it.
+    qint64 changeVersion() override
+    {
+        sqlite3_stmt* st = nullptr;
+        qint64 v = -1;
+        if (sqlite3_prepare_v2(m_db, "PRAGMA data_version", -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+            v = sqlite3_column_int64(st, 0);
+        sqlite3_finalize(st);
+        return v;
+    }
+    qint64 committedVersion() override { return changeVersion(); }
+
+    QSet<QString> columnsOf(const QString& table, bool* exists) override
+    {
+        QSet<QString> cols;
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(m_db, "SELECT name FROM pragma_table_info(?)", -1, &st, nullptr) != SQLITE_OK)
+            throw errorOf(m_db, QString());
+        const QByteArray o = table.toUtf8();
+        sqlite3_bind_text(st, 1, o.constData(), int(o.size()), SQLITE_TRANSIENT);
+        int rc;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+            cols.insert(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))).toLower());
+        sqlite3_finalize(st);
+        if (rc != SQLITE_DONE)
+            throw errorOf(m_db, QString());
+        if (exists)
+            *exists = !cols.isEmpty();
+        return cols;
+    }
+    QString integrityProblem(bool quick) override
+    {
+        sqlite3_stmt* st = nullptr;
+        QStringList found;
+        if (sqlite3_prepare_v2(m_db, quick ? "PRAGMA quick_check" : "PRAGMA integrity_check", -1, &st, nullptr)
+            != SQLITE_OK)
+            return QString::fromUtf8(sqlite3_errmsg(m_db));
+        int rc;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+            found << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        sqlite3_finalize(st);
+        if (rc != SQLITE_DONE)
+            return QString::fromUtf8(sqlite3_errmsg(m_db));
+        return found == QStringList{QStringLiteral("ok")} ? QString() : found.join(QStringLiteral("; "));
+    }
+    void* nativeHandle() override { return m_db; }
+
+    void execRaw(const char* sql)
+    {
+        if (!m_db)
+            throw DbError(QStringLiteral("Нет соединения с базой данных."));
+        char* err = nullptr;
+        if (sqlite3_exec(m_db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+            sqlite3_free(err);
+            throw errorOf(m_db, QString());
+        }
+    }
+
+private:
+    void release();
+    static int busyHandler(void* arg, int tries);
+    static void engineRolledBack(void* self);
+    static int authorize(void* self, int action, const char*, const char*, const char*, const char*);
+
+    sqlite3* m_db = nullptr;
+    QString m_qtName;   // the Qt connection that owns the handle
+    bool m_ownsHandle = false;   // opened here, not through Qt's driver
+    QString m_path;
+    int m_busyWaitMs = 3000;
+    bool m_inTransaction = false;
+    // The engine rolled the open transaction back on its own (a write to the
+    // disk failed): until the caller's rollback, nothing more is written, so
+    // that no remaining write of the command is stored on its own.
+    bool m_lost = false;
+};
+
+// A write that meets a lock held by another connection waits a little,
+// keeping the windows painted, then gives up with the busy message.
+int SqliteEngine::busyHandler(void* arg, int tries)
+{
+    auto* self = static_cast<SqliteEngine*>(arg);
+    const int stepMs = 20;
+    if ((tries + 1) * stepMs > self->m_busyWaitMs)
+        return 0;
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, stepMs);
+    QThread::msleep(stepMs);
+    return 1;
+}
+
+void SqliteEngine::engineRolledBack(void* self)
+{
+    // Called for every rollback of the whole transaction; the program's own
+    // rollbacks come with the transaction already ended.
+    auto* e = static_cast<SqliteEngine*>(self);
+    if (e->m_inTransaction)
+        e->m_lost = true;
+}
+
+int SqliteEngine::authorize(void* self, int action, const char* arg, const char*, const char*, const char*)
+{
+    if (!static_cast<SqliteEngine*>(self)->m_lost)
+        return SQLITE_OK;
+    switch (action) {
+    case SQLITE_INSERT:
+    case SQLITE_UPDATE:
+    case SQLITE_DELETE:
+        return SQLITE_DENY;
+    case SQLITE_SAVEPOINT:   // a new savepoint would open a transaction of its own
+        return arg && qstricmp(arg, "BEGIN") == 0 ? SQLITE_DENY : SQLITE_OK;
+    default:
+        return SQLITE_OK;   // reading, and rolling back, go on
+    }
+}
+
+SqliteEngine::SqliteEngine(const QString& path)
+{
+    m_dialect.kind = EngineKind::Sqlite;
+    const QFileInfo fi(path);
+    // Read-only first: a file refused here has not been written to at all.
+    const bool contentChecked = checkDatabaseFile(path);
+
+    const bool logBeside = QFileInfo(fi.absoluteFilePath() + QStringLiteral("-wal")).size() > 0;
+    static int counter = 0;
+    m_qtName = QStringLiteral("tooldb_%1").arg(++counter);
+    {
+        // Through Qt's SQLite driver, which hands over its engine handle.
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_qtName);
+        // mode=rw: the engine must never create the file; a missing file is an error.
+        QUrl url = QUrl::fromLocalFile(fi.absoluteFilePath());
+        url.setScheme(QStringLiteral("file"));
+        db.setDatabaseName(url.toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=3000"));
+        if (!db.open()) {
+            const QString err = db.lastError().text();
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(m_qtName);
+            throw DbError(QStringLiteral("Не удается открыть базу данных \"%1\": %2").arg(path, err));
+        }
+        const QVariant h = db.driver()->handle();
+        if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0) {
+            db.close();
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(m_qtName);
+            throw DbError(QStringLiteral("Драйвер SQLite не дал доступа к базе данных."));
+        }
+        m_db = *static_cast<sqlite3* const*>(h.data());
+    }
+    sqlite3_rollback_hook(m_db, &SqliteEngine::engineRolledBack, this);
+    sqlite3_set_authorizer(m_db, &SqliteEngine::authorize, this);
+    m_path = fi.absoluteFilePath();
+    try {
+        // Nothing is written before the file has proved to be our database.
+        if (!contentChecked)
+            checkDatabaseContent(m_db, m_path);
+        sqlite3_busy_handler(m_db, busyHandler, this);
+        // Switching the journal needs the file to itself for a moment: a
+        // lock held elsewhere is said so plainly.
+        if (sqlite3_exec(m_db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr) != SQLITE_OK) {
+            const int rc = sqlite3_errcode(m_db);
+            if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+                throw DbError(databaseInUseMessage(QDir::toNativeSeparators(fi.absoluteFilePath())));
+            throw errorOf(m_db, QString());
+        }
+        execRaw("PRAGMA synchronous=FULL");
+        // Long histories join every row to its tool: a larger page cache
+        // (grown only as used) keeps the tool tables in memory meanwhile.
+        execRaw("PRAGMA cache_size=-65536");
+    } catch (...) {
+        // A refused file is left as it was found: closing must not fold a
+        // write-ahead log that was left beside it into the file.
+        if (logBeside)
+            sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        release();
+        throw;
+    }
+}
+
+void SqliteEngine::release()
+{
+    if (m_db) {
+        if (!sqlite3_get_autocommit(m_db))
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_rollback_hook(m_db, nullptr, nullptr);
+        sqlite3_set_authorizer(m_db, nullptr, nullptr);
+        if (m_ownsHandle)
+            sqlite3_close_v2(m_db);
+    }
+    m_db = nullptr;
+    if (!m_qtName.isEmpty()) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(m_qtName, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(m_qtName);
+        m_qtName.clear();
+    }
+}
+
+SqliteEngine::SqliteEngine(const QString& path, Create)
+{
+    m_dialect.kind = EngineKind::Sqlite;
+    const QFileInfo fi(path);
+    m_path = fi.absoluteFilePath();
+    if (fi.exists() || fi.isSymLink())
+        throw DbError(QStringLiteral("Файл \"%1\" уже существует: новая база данных не создана.").arg(path));
+    const QByteArray name = QFile::encodeName(m_path);
+    if (sqlite3_open_v2(name.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
+        const QString msg = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("нет памяти");
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw DbError(QStringLiteral("Не удается создать базу данных \"%1\": %2").arg(path, msg));
+    }
+    m_ownsHandle = true;
+    sqlite3_busy_handler(m_db, busyHandler, this);
+    execRaw("PRAGMA journal_mode=WAL");
+    execRaw("PRAGMA synchronous=FULL");
+}
+
+SqliteEngine::SqliteEngine(const QString& path, ReadOnly)
+{
+    m_dialect.kind = EngineKind::Sqlite;
+    const QFileInfo fi(path);
+    if (!fi.exists() || !fi.isFile())
+        throw DbError(QStringLiteral("Файл базы данных \"%1\" не найден.").arg(path));
+    m_path = fi.absoluteFilePath();
+    // With neither a write-ahead log nor a rollback journal beside it, no
+    // program is writing the file: it is read as unchangeable, which takes
+    // no locks and creates no log files. Otherwise it is read through its
+    // log, read-only, as a second reader would (also the log a crashed
+    // program left behind). A reader through the log keeps its place in the
+    // log's index (the "-shm" file), and rebuilds the index when a crash left
+    // it stale, as every reader does; the file and the log it only reads.
+    const bool logBeside = QFileInfo::exists(m_path + QStringLiteral("-wal"))
+        || QFileInfo::exists(m_path + QStringLiteral("-journal"));
+    QUrl url = QUrl::fromLocalFile(m_path);
+    url.setScheme(QStringLiteral("file"));
+    const QByteArray uri = url.toString(QUrl::FullyEncoded).toUtf8()
+        + (logBeside ? QByteArray("?mode=ro") : QByteArray("?mode=ro&immutable=1"));
+    const int rc = sqlite3_open_v2(uri.constData(), &m_db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    m_ownsHandle = true;
+    if (rc != SQLITE_OK) {
+        const QString err = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("нет памяти");
+        release();
+        throw DbError(QStringLiteral("Не удается открыть базу данных \"%1\": %2").arg(path, err));
+    }
+    // A reader never folds the log into the file, not even on closing.
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    sqlite3_busy_timeout(m_db, 15000);
+    // A page cache of this connection alone (nothing is stored in the file):
+    // the history rows look up their tools, which stay in memory.
+    sqlite3_exec(m_db, "PRAGMA cache_size=-65536", nullptr, nullptr, nullptr);
+    // The first read: a file that is not a database at all fails here.
+    if (sqlite3_exec(m_db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        const QString err = QString::fromUtf8(sqlite3_errmsg(m_db));
+        release();
+        throw DbError(QStringLiteral("Файл \"%1\" не является базой данных программы: %2").arg(path, err));
+    }
+}
+
+SqliteEngine::~SqliteEngine()
+{
+    release();
+}
+
+} // namespace
+
+std::unique_ptr<Engine> readSqliteEngine(const QString& path)
+{
+    return std::make_unique<SqliteEngine>(path, SqliteEngine::ReadOnly{});
+}
+
+std::unique_ptr<Engine> createSqliteEngine(const QString& path)
+{
+    return std::make_unique<SqliteEngine>(path, SqliteEngine::Create{});
+}
+
+std::unique_ptr<Engine> openSqliteEngine(const QString& path)
+{
+    return std::make_unique<SqliteEngine>(path);
+}
