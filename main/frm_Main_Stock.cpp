@@ -5,6 +5,8 @@
 
 #include "DM_Unit.h"
 #include "DbError.h"
+#include "Operations.h"
+#include "RowEditor.h"
 #include "Dialogs.h"
 #include "RecordSet.h"
 #include "ToolKind.h"
@@ -33,6 +35,27 @@ struct ToolRow {
 bool hasRow(RecordSet& rs)
 {
     return rs.isOpen() && !rs.isEmpty() && rs.state() == RecordSet::State::Browse;
+}
+
+// A page older than the database (another copy wrote since it was read) is
+// read again before a dialog opens on its row, so that the dialog starts
+// from the counts the database holds; a tool deleted meanwhile is said so.
+bool freshRow(Tfrm_Main* main, ToolKind kind, const QString& failure)
+{
+    RecordSet& cat = catalogueOf(*DM, kind);
+    const int id = cat.fieldByName(QStringLiteral("ID")).asInteger();
+    try {
+        if (!DM->ADOConnection1.othersWroteSince(cat.readState()))
+            return true;
+        DM->ShowFile(kind);
+    } catch (const DbError& e) {
+        Dialogs::error(main, failureText(failure, e));
+        return false;
+    }
+    if (hasRow(cat) && cat.fieldByName(QStringLiteral("ID")).asInteger() == id)
+        return true;
+    Dialogs::error(main, failure + QStringLiteral("\n\n") + ops::toolGoneText());
+    return false;
 }
 
 QString loginName()
@@ -112,6 +135,8 @@ RowEditorResult Tfrm_Main::PrihodCommand(ToolKind kind)
 {
     if (!DM || !frm_Prihod_Instr || !hasRow(catalogueOf(*DM, kind)))
         return RowEditorResult::Refused;
+    if (!freshRow(this, kind, Tfrm_Prihod_Instr::failureOf(dialogKindOf(kind))))
+        return RowEditorResult::Refused;
     RecordSet& cat = catalogueOf(*DM, kind);
     Tfrm_Prihod_Instr* d = frm_Prihod_Instr;
     const ToolRow row{cat, toolKind(kind)};
@@ -125,6 +150,8 @@ RowEditorResult Tfrm_Main::PrihodCommand(ToolKind kind)
 RowEditorResult Tfrm_Main::SpisatCommand(ToolKind kind)
 {
     if (!DM || !frm_Spisat_Instr || !hasRow(catalogueOf(*DM, kind)))
+        return RowEditorResult::Refused;
+    if (!freshRow(this, kind, Tfrm_Spisat_Instr::failureOf(dialogKindOf(kind))))
         return RowEditorResult::Refused;
     RecordSet& cat = catalogueOf(*DM, kind);
     Tfrm_Spisat_Instr* d = frm_Spisat_Instr;
@@ -144,6 +171,8 @@ RowEditorResult Tfrm_Main::SpisatCommand(ToolKind kind)
 RowEditorResult Tfrm_Main::PerBUCommand(ToolKind kind)
 {
     if (!DM || !frm_Per_Instr_BU || !hasRow(catalogueOf(*DM, kind)))
+        return RowEditorResult::Refused;
+    if (!freshRow(this, kind, Tfrm_Per_Instr_BU::failureOf(dialogKindOf(kind))))
         return RowEditorResult::Refused;
     RecordSet& cat = catalogueOf(*DM, kind);
     Tfrm_Per_Instr_BU* d = frm_Per_Instr_BU;

@@ -431,13 +431,17 @@ void TestCrash::twoCopiesAtOnce()
         // The loser of a clash is told why; nothing of it is stored (the
         // stock below has only the commits).
         for (const QString& f : r.starting("failed")) {
+            // A page older than the file is read again before a dialog opens:
+            // the other copy may have left nothing to move.
             const bool changed = f.contains(DbError::conflictText())
                 || f.contains(QStringLiteral("в другой копии программы"))
-                || f.contains(QStringLiteral("уже есть в списке долгов"));
+                || f.contains(QStringLiteral("уже есть в списке долгов"))
+                || f.contains(QStringLiteral("\"К-во НОВЫЙ\"=0")) || f.contains(QStringLiteral("к-во которого 0"));
             const bool wasBusy = f.contains(DbError::busyText());
             QVERIFY2(changed || wasBusy, qPrintable(f));
             QVERIFY2(f.contains(QStringLiteral("Данные не сохранены")) || f.contains(QStringLiteral("Ничего не сохранено"))
-                         || f.contains(QStringLiteral("Предложен следующий свободный номер")),
+                         || f.contains(QStringLiteral("Предложен следующий свободный номер"))
+                         || f.contains(QStringLiteral("=0  !")) || f.contains(QStringLiteral("которого 0!")),
                      qPrintable(f));
             clashes += changed;
             busy += wasBusy;

@@ -190,6 +190,8 @@ private slots:
     void cancelAfterStored();
     void dialogShowsTheTool_data();
     void dialogShowsTheTool();
+    void pageOlderThanTheFile_data();
+    void pageOlderThanTheFile();
 };
 
 // ---------------------------------------------------------------------------
@@ -591,6 +593,77 @@ void TestStock::dialogShowsTheTool()
     QFile::remove(folder + "/tool.jpg");
     QCOMPARE(s.user.modalsShown(), QStringList({"frm_Pasword", dialogOf(mv)->objectName()}));
     QVERIFY(s.user.texts().isEmpty());
+}
+
+// ---------------------------------------------------------------------------
+
+void TestStock::pageOlderThanTheFile_data()
+{
+    QTest::addColumn<ToolKind>("kind");
+    QTest::addColumn<int>("move");
+    QTest::addColumn<QString>("elsewhere");   // the other copy's write before the command
+    QTest::addColumn<QString>("shown");       // the stock the dialog starts from ("" none shown)
+    QTest::addColumn<QString>("message");     // what is said instead ({F} the command's failure)
+    struct Case {
+        const char* name;
+        Move move;
+        const char* sql;
+        const char* shown;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"receipt: the file's counts", Move::Prihod, "UPDATE {T} SET {N}=9, K_vo_BU=4 WHERE ID={ID}", "9|4", ""},
+        {"write-off: the file's counts", Move::Spisat, "UPDATE {T} SET {N}=2 WHERE ID={ID}", "2|1", ""},
+        {"write-off: nothing left", Move::Spisat, "UPDATE {T} SET {N}=0, K_vo_BU=0 WHERE ID={ID}", "",
+         "Нельзя списать инструмент к-во которого 0!"},
+        {"transfer: no new pieces left", Move::PerBU, "UPDATE {T} SET {N}=0 WHERE ID={ID}", "",
+         "Нельзя переместить инструмент в БУ если \"К-во НОВЫЙ\"=0  !"},
+        {"receipt: the tool deleted", Move::Prihod, "DELETE FROM {T} WHERE ID={ID}", "", "{F}\n\n{GONE}"},
+        {"transfer: the tool deleted", Move::PerBU, "DELETE FROM {T} WHERE ID={ID}", "", "{F}\n\n{GONE}"},
+    };
+    for (ToolKind k : Kinds)
+        for (const Case& c : cases)
+            QTest::newRow(qPrintable(kindName(k) + ", " + c.name))
+                << k << int(c.move) << QString::fromUtf8(c.sql) << QString::fromLatin1(c.shown)
+                << QString::fromUtf8(c.message);
+}
+
+// Another copy wrote since the page was read: the page is read again before
+// the dialog opens, which starts from the counts the file holds.
+void TestStock::pageOlderThanTheFile()
+{
+    QFETCH(ToolKind, kind);
+    QFETCH(int, move);
+    QFETCH(QString, elsewhere);
+    QFETCH(QString, shown);
+    QFETCH(QString, message);
+    const Move mv = Move(move);
+    const ToolKindInfo& info = toolKind(kind);
+    Session s;
+    const qint64 id = s.insert(info.table, {{"Kod", "B-1"}, {"ID_Firma", s.firm()}, {info.tableNewColumn, 5},
+                                            {"K_vo_BU", 1}, {info.tableDolgColumn, 0}, {"K_vo_Vozvrat", 0}});
+    QVERIFY(s.start());
+    QVERIFY(catalogueOf(*DM, kind).locate("ID", int(id)));
+    Connection other;
+    other.open(s.db.path());
+    other.exec(QString(elsewhere).replace("{T}", info.table).replace("{N}", info.tableNewColumn)
+                   .replace("{ID}", QString::number(id)));
+    QString seen;
+    s.user.onModal([&](QDialog* d) {
+        const char* boxes[][2] = {{"ed_kvo_new", "ed_kvo_BU"}, {"ed_K_vo_NEW_ALL", "ed_K_vo_BU_ALL"},
+                                  {"ed_New_Instr", "ed_BU_Instr"}};
+        const int b = mv == Move::Prihod ? 0 : mv == Move::Spisat ? 1 : 2;
+        seen = d->findChild<QLineEdit*>(boxes[b][0])->text() + "|" + d->findChild<QLineEdit*>(boxes[b][1])->text();
+        d->reject();
+    });
+    itemOf(mv, kind)->trigger();
+    QCOMPARE(seen, shown);
+    message.replace("{F}", failureOf(mv, kind)).replace("{GONE}", ops::toolGoneText());
+    QCOMPARE(s.user.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+    // The page shows the file.
+    RecordSet& cat = catalogueOf(*DM, kind);
+    QCOMPARE(qint64(cat.recordCount()), other.scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(info.table)));
+    other.close();
 }
 
 QTEST_MAIN(TestStock)
