@@ -234,7 +234,8 @@ int main(int argc, char** argv)
     p.setApplicationDescription(QStringLiteral(
         "Measures the data layer against its speed and memory goals on a large database.\n"
         "Without --db it writes the benchmark database (100,000 tools, 10,000 open debts,\n"
-        "200,000 closed debts, 1,000,000 receipts, 300,000 write-offs) into a temporary folder.\n"
+        "200,000 closed debts, 1,000,000 receipts, 300,000 write-offs; --tools scales them)\n"
+        "into a temporary folder.\n"
         "--db PATH: when PATH does not exist, the benchmark database is written there, kept and\n"
         "measured (the receipt measured adds rows to it); when it exists, it is never changed:\n"
         "a copy of it in a temporary folder is measured.\n"
@@ -247,7 +248,21 @@ int main(int argc, char** argv)
                   QStringLiteral("A picture file to show in the picture box as well (e.g. a camera's photo)."),
                   QStringLiteral("FILE")});
     p.addOption({QStringLiteral("runs"), QStringLiteral("Runs per figure; medians are shown (5)."), QStringLiteral("N")});
+    p.addOption({QStringLiteral("tools"),
+                  QStringLiteral("Tools of the database written (100000; at most 1000000); the debts and "
+                                 "histories grow in proportion."),
+                  QStringLiteral("N")});
     p.process(app);
+
+    int tools = 100000;
+    if (p.isSet(QStringLiteral("tools"))) {
+        bool ok = false;
+        tools = p.value(QStringLiteral("tools")).toInt(&ok);
+        if (!ok || tools < 400 || tools > 1000000) {
+            std::fprintf(stderr, "tooldb-bench: --tools needs a whole number from 400 to 1000000\n");
+            return 2;
+        }
+    }
 
     int runs = 5;
     if (p.isSet(QStringLiteral("runs"))) {
@@ -285,11 +300,12 @@ int main(int argc, char** argv)
         path = copy;
     } else {
         SampleOptions o;
-        o.tools = 100000;
-        o.debts = 10000;
-        o.closed = 200000;
-        o.receipts = 1000000;
-        o.writeoffs = 300000;
+        const double scale = tools / 100000.0;
+        o.tools = tools;
+        o.debts = int(10000 * scale);
+        o.closed = int(200000 * scale);
+        o.receipts = std::min(int(1000000 * scale), 10000000);
+        o.writeoffs = int(300000 * scale);
         std::printf("Writing the benchmark database %s ...\n", path.toUtf8().constData());
         std::fflush(stdout);
         try {

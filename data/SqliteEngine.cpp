@@ -51,6 +51,9 @@ DbError errorOf(sqlite3* db, const QString& context)
         return DbError(DbError::conflictText(), DbError::Reason::Conflict);
     if ((ext & 0xff) == SQLITE_BUSY || (ext & 0xff) == SQLITE_LOCKED)
         return DbError(DbError::busyText(), DbError::Reason::Busy);
+    // A full disk is said so: the person can do something about it.
+    if ((ext & 0xff) == SQLITE_FULL)
+        return DbError(DbError::diskFullText(), DbError::Reason::DiskFull);
     return DbError(msg);
 }
 

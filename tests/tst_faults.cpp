@@ -177,6 +177,9 @@ void TestFaults::failedSave()
 
     // The save meets its fault, is reported, stores nothing and leaves every
     // list showing the file.
+    // A full disk is said so after the command's message.
+    if (fault == QLatin1String("full"))
+        message += QStringLiteral("\n\n") + DbError::diskFullText();
     auto failed = [&](const QString& when) {
         QVERIFY2(m_user->texts() == QStringList{message}, qPrintable(when + m_user->texts().join(" | ")));
         QVERIFY2(inFile(path, names) == before, qPrintable(when + QStringLiteral("stored")));
@@ -230,7 +233,8 @@ void TestFaults::shimCountsAndClears()
             c.exec(QStringLiteral("INSERT INTO Firma (Name) VALUES ('B')"));
             QFAIL("a write on a full disk succeeded");
         } catch (const DbError& e) {
-            QCOMPARE(e.message(), QStringLiteral("database or disk is full"));
+            QCOMPARE(e.message(), DbError::diskFullText());
+            QCOMPARE(e.reason(), DbError::Reason::DiskFull);
         }
         try {
             c.exec(QStringLiteral("INSERT INTO Firma (Name) VALUES ('C')"));

@@ -341,12 +341,14 @@ void TestMoveFaults::failingWrite()
                 return;
             // A page written out early fails the write it belongs to: the
             // message of the commit, or of the history row being written.
-            QString message = failureOf(mv, kind, QString());
+            // A full disk is said so after the command's message.
+            const QString reason = full ? QStringLiteral("\n\n") + DbError::diskFullText() : QString();
+            QString message = failureOf(mv, kind, QString()) + reason;
             const QStringList shown = messages(s.user);
             if (fault.endsWith("early") && (mv == Move::Prihod || mv == Move::Spisat) && shown.size() == 1) {
                 const StockMove sm = mv == Move::Prihod ? StockMove::Prihod : StockMove::Spisat;
                 for (bool used : {false, true})
-                    if (shown.first() == stockRowFailureText(sm, used))
+                    if (shown.first() == stockRowFailureText(sm, used) + reason)
                         message = shown.first();
             }
             failed(QStringLiteral("write %1: ").arg(nth), message);
