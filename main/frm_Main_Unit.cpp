@@ -183,9 +183,12 @@ Tfrm_Main::Tfrm_Main(QWidget* parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("frm_Main"));
     setWindowTitle(QStringLiteral("БД инструмента (Производство Ольмар)     ОТЛАДКА ПРОГРАММЫ"));
     resize(1248, 741);
+    // Centred, and never larger than the screen (a 1024x768 one included).
     if (const QScreen* screen = QApplication::primaryScreen()) {
-        QRect r(QPoint(0, 0), QSize(1248, 741));
-        r.moveCenter(screen->availableGeometry().center());
+        const QRect avail = screen->availableGeometry();
+        QRect r(QPoint(0, 0), QSize(1248, 741).boundedTo(avail.size()));
+        r.moveCenter(avail.center());
+        resize(r.size());
         move(r.topLeft());
     }
     buildPages();
@@ -346,14 +349,22 @@ QWidget* Tfrm_Main::buildDolgiPage()
                     {&Tfrm_Main::DBEdit18, "DBEdit18", "К-во инструмента", "K_vo", 1, 1, 90}};
     for (const P& p : ps) {
         DBEdit* e = detailBox(params, p.name);
-        e->setFixedWidth(p.width);
+        // The long texts give way on a small screen (1024 pixels wide).
+        if (p.width > 200) {
+            e->setMinimumWidth(150);
+            e->setMaximumWidth(p.width);
+            e->setSizePolicy(QSizePolicy::Expanding, e->sizePolicy().verticalPolicy());
+        } else {
+            e->setFixedWidth(p.width);
+        }
         this->*p.member = e;
         m_bindings.append({e, "dtset_DolgiSQL", p.field});
         auto* label = new QLabel(QString::fromUtf8(p.label), params);
         label->setBuddy(e);
         pl->addWidget(label, p.row, p.col * 2, Qt::AlignRight);
-        pl->addWidget(e, p.row, p.col * 2 + 1, Qt::AlignLeft);
+        pl->addWidget(e, p.row, p.col * 2 + 1, p.width > 200 ? Qt::Alignment() : Qt::AlignLeft);
     }
+    pl->setColumnStretch(1, 1);
     ed_Dolg_Tp_Instr = new QLineEdit(params);
     ed_Dolg_Tp_Instr->setObjectName(QStringLiteral("ed_Dolg_Tp_Instr"));
     ed_Dolg_Tp_Instr->setReadOnly(true);
@@ -371,7 +382,9 @@ QWidget* Tfrm_Main::buildDolgiPage()
     im_PicDolg_Instr = new ImageBox(instr);
     im_PicDolg_Instr->setObjectName(QStringLiteral("im_PicDolg_Instr"));
     il->addWidget(im_PicDolg_Instr);
-    instr->setFixedWidth(280);
+    // The pictures give way too: the whole page fits a 1024x768 screen.
+    instr->setMinimumWidth(170);
+    instr->setMaximumWidth(280);
 
     QGroupBox* foto = group(w, "gb_Dolg_Foto", "Фото оператора");
     auto* fl = new QVBoxLayout(foto);
@@ -379,13 +392,13 @@ QWidget* Tfrm_Main::buildDolgiPage()
     im_PicDolg_Operator = new ImageBox(foto);
     im_PicDolg_Operator->setObjectName(QStringLiteral("im_PicDolg_Operator"));
     fl->addWidget(im_PicDolg_Operator);
-    foto->setFixedWidth(220);
+    foto->setMinimumWidth(140);
+    foto->setMaximumWidth(220);
 
     auto* details = new QHBoxLayout;
-    details->addWidget(params);
-    details->addWidget(instr);
-    details->addWidget(foto);
-    details->addStretch();
+    details->addWidget(params, 1);
+    details->addWidget(instr, 1);
+    details->addWidget(foto, 1);
 
     auto* upper = new QWidget(w);
     upper->setObjectName(QStringLiteral("pnl_Dolg_Top"));

@@ -71,6 +71,7 @@ private slots:
     void contextMenus_data();
     void contextMenus();
     void followTheRow();
+    void fitsSmallScreen();
 };
 
 // ---------------------------------------------------------------------------
@@ -353,6 +354,34 @@ void TestMain::recordCount()
     frm_Main->PageControl_Main->setCurrentIndex(0);
     QCOMPARE(frm_Main->statusPanelText(0), QString(" Всего записей : 3"));
     QCOMPARE(frm_Main->statusPanelText(2), QString("  Версия программы 0.0.4   (Сборка 0025)  "));
+}
+
+// The main window fits a 1024x768 screen (less a panel of the desktop) on
+// every page, and nothing of a page is cut off there.
+void TestMain::fitsSmallScreen()
+{
+    Session s;
+    s.drill("K1", 1, 1, 1);
+    QVERIFY(s.start());
+    frm_Main->resize(1024, 720);
+    for (int page = 0; page < frm_Main->PageControl_Main->count(); ++page) {
+        frm_Main->PageControl_Main->setCurrentIndex(page);
+        QCoreApplication::processEvents();
+        const QSize min = frm_Main->minimumSizeHint().expandedTo(frm_Main->minimumSize());
+        QVERIFY2(min.width() <= 1024 && min.height() <= 720,
+                 qPrintable(QStringLiteral("page %1 needs %2x%3").arg(page).arg(min.width()).arg(min.height())));
+        QVERIFY2(frm_Main->width() <= 1024, qPrintable(QString::number(frm_Main->width())));
+        // Every box of the page's detail panel lies inside the window.
+        QWidget* pageWidget = frm_Main->PageControl_Main->currentWidget();
+        for (QLineEdit* e : pageWidget->findChildren<QLineEdit*>()) {
+            if (!e->isVisibleTo(frm_Main))
+                continue;
+            const QRect r(e->mapTo(frm_Main, QPoint(0, 0)), e->size());
+            QVERIFY2(frm_Main->rect().contains(r),
+                     qPrintable(QStringLiteral("page %1: %2 at %3,%4 %5x%6").arg(page).arg(e->objectName())
+                                    .arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height())));
+        }
+    }
 }
 
 void TestMain::recordCountAfterFilterAndListWindow()
