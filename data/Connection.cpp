@@ -72,6 +72,8 @@ void Connection::close()
 
 bool Connection::isServer() const { return m_engine && m_engine->kind() == EngineKind::Postgres; }
 
+QString Connection::openNotice() const { return m_engine ? m_engine->openNotice() : QString(); }
+
 QString Connection::displayName() const { return m_engine ? m_engine->displayName() : m_path; }
 
 Engine& Connection::engine() const

@@ -49,6 +49,9 @@ public:
     bool isServer() const;
     // What the person is shown as the database's name.
     QString displayName() const;
+    // What opening found and mended (a crash's unfinished changes rolled
+    // back), to be told to the person; empty when nothing.
+    QString openNotice() const;
     Engine& engine() const;
     const Dialect& dialect() const;
     // The SQLite handle of a file (for the file's own tools and tests); null

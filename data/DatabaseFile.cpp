@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <sqlite3.h>
 
@@ -59,7 +60,7 @@ QString databaseInUseMessage(const QString& path)
         .arg(QDir::toNativeSeparators(path));
 }
 
-bool checkDatabaseFile(const QString& path)
+bool checkDatabaseFile(const QString& path, bool* recovered)
 {
     const QFileInfo fi(path);
     const QString shown = QDir::toNativeSeparators(fi.absoluteFilePath());
@@ -86,6 +87,36 @@ bool checkDatabaseFile(const QString& path)
     if (header.size() == 100 && header.startsWith(QByteArray("SQLite format 3\0", 16)) && header[18] == 2 &&
         header[19] == 2)
         return false;
+
+    // A rollback journal left beside the file by a crash (a "hot" journal):
+    // a read-only connection cannot read the file until it is rolled back.
+    // The checks run on a copy of the two, rolled back there; only a file
+    // that proves to be ours is then opened for writing, which rolls the
+    // journal back as the engine does after any crash.
+    const QString journal = fi.absoluteFilePath() + QStringLiteral("-journal");
+    if (header.startsWith(QByteArray("SQLite format 3\0", 16)) && QFileInfo(journal).size() > 0) {
+        QTemporaryDir copy;
+        const QString copied = copy.filePath(QStringLiteral("check.db"));
+        if (!copy.isValid() || !QFile::copy(fi.absoluteFilePath(), copied)
+            || !QFile::copy(journal, copied + QStringLiteral("-journal")))
+            throw DbError(QStringLiteral("Файл базы данных \"%1\" остался после сбоя с незаконченными изменениями "
+                                         "(файл \"%2\"), и для проверки не хватило места во временной папке.")
+                              .arg(shown, QDir::toNativeSeparators(journal)));
+        sqlite3* db = nullptr;
+        const QByteArray name = QFile::encodeName(copied);
+        const int rc = sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+        struct Closer {
+            sqlite3* db;
+            ~Closer() { sqlite3_close(db); }
+        } closer{db};
+        if (rc != SQLITE_OK)
+            throw DbError(QStringLiteral("Не удается открыть базу данных \"%1\": %2")
+                              .arg(shown, db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("нет памяти")));
+        checkDatabaseContent(db, path);
+        if (recovered)
+            *recovered = true;
+        return true;
+    }
 
     sqlite3* db = nullptr;
     const QByteArray name = QFile::encodeName(fi.absoluteFilePath());

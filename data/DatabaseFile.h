@@ -13,8 +13,10 @@ struct sqlite3;
 // one that is no database at all, is then checked through a read-only
 // connection (checkDatabaseContent) and true returned. A file already in the
 // write-ahead log is left to the caller's connection, false: a read-only one
-// would leave an index file beside it.
-bool checkDatabaseFile(const QString& path);
+// would leave an index file beside it. A file with a rollback journal a
+// crash left beside it is checked on a copy of the two, and `recovered` set:
+// opening it for writing then rolls the unfinished changes back.
+bool checkDatabaseFile(const QString& path, bool* recovered = nullptr);
 
 // DbError when another program holds the file locked (after waiting a
 // moment), or when it is not an SQLite database, lacks a table, column or

@@ -74,6 +74,8 @@ public:
     // What the person is shown as the database's name: a file's path, or
     // "база данных D на сервере H".
     virtual QString displayName() const = 0;
+    // What opening found and mended, to be told to the person (empty: nothing).
+    virtual QString openNotice() const { return {}; }
 
     virtual std::unique_ptr<EngineStatement> prepare(const QString& sql) = 0;
     // One or more statements without results.

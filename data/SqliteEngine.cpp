@@ -158,6 +158,7 @@ public:
 
     EngineKind kind() const override { return EngineKind::Sqlite; }
     QString displayName() const override { return QDir::toNativeSeparators(m_path); }
+    QString openNotice() const override { return m_notice; }
     std::unique_ptr<EngineStatement> prepare(const QString& sql) override
     {
         return std::make_unique<SqliteStatement>(m_db, sql);
@@ -258,6 +259,7 @@ private:
 
     sqlite3* m_db = nullptr;
     QString m_qtName;   // the Qt connection that owns the handle
+    QString m_notice;
     bool m_ownsHandle = false;   // opened here, not through Qt's driver
     QString m_path;
     int m_busyWaitMs = 3000;
@@ -312,7 +314,12 @@ SqliteEngine::SqliteEngine(const QString& path)
     m_dialect.kind = EngineKind::Sqlite;
     const QFileInfo fi(path);
     // Read-only first: a file refused here has not been written to at all.
-    const bool contentChecked = checkDatabaseFile(path);
+    bool recovered = false;
+    const bool contentChecked = checkDatabaseFile(path, &recovered);
+    if (recovered)
+        m_notice = QStringLiteral("База данных \"%1\" была закрыта аварийно, не дописав изменения. Незаконченные "
+                                  "изменения отменены, база данных восстановлена в состоянии до них.")
+                       .arg(QDir::toNativeSeparators(fi.absoluteFilePath()));
 
     const bool logBeside = QFileInfo(fi.absoluteFilePath() + QStringLiteral("-wal")).size() > 0;
     static int counter = 0;

@@ -108,6 +108,8 @@ bool CreateWindows(const QString& path)
         Dialogs::error(nullptr, e.message());
         return false;
     }
+    if (const QString notice = DM->ADOConnection1.openNotice(); !notice.isEmpty())
+        Dialogs::info(nullptr, notice);
     frm_Main->ConnectDataModule();
     frm_EditAdd_Sverla = new Tfrm_EditAdd_Sverla(frm_Main);
     frm_People = new Tfrm_People(frm_Main);

@@ -1,6 +1,7 @@
 // The start of the program and the main window: the first run, a file that
 // is not our database, the record count, the menu commands of the main
 // window, the pictures and count boxes that follow the current rows.
+#include "Consistency.h"
 #include "DataAware.h"
 #include "DbError.h"
 #include "ImageBox.h"
@@ -72,6 +73,7 @@ private slots:
     void contextMenus();
     void followTheRow();
     void fitsSmallScreen();
+    void crashLeftAJournal();
 };
 
 // ---------------------------------------------------------------------------
@@ -354,6 +356,41 @@ void TestMain::recordCount()
     frm_Main->PageControl_Main->setCurrentIndex(0);
     QCOMPARE(frm_Main->statusPanelText(0), QString(" Всего записей : 3"));
     QCOMPARE(frm_Main->statusPanelText(2), QString("  Версия программы 0.0.4   (Сборка 0025)  "));
+}
+
+// A file in the rollback journal whose writer crashed mid-transaction: the
+// file holds some of the changes and the journal beside it the pages to put
+// back. The program rolls it back (checking a copy first), says so, and
+// shows the rows as they were before the unfinished transaction.
+void TestMain::crashLeftAJournal()
+{
+    Session s;
+    for (int i = 1; i <= 300; ++i)
+        s.drill(QStringLiteral("K%1").arg(i), i, 5, 1);
+    s.conn.close();
+    QTemporaryDir crashed;
+    const QString copy = crashed.filePath("db_instr.db");
+    {
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(s.db.path()).constData(), &db), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr), SQLITE_OK);
+        // Pages go out to the file before the commit (a tiny cache): the
+        // journal is written and synced first.
+        QCOMPARE(sqlite3_exec(db, "PRAGMA cache_size=2; BEGIN; UPDATE Sverla SET K_vo_New = 99, Prim = "
+                                  "hex(randomblob(200));", nullptr, nullptr, nullptr), SQLITE_OK);
+        // The crash: the file and its journal as they are at this moment.
+        QVERIFY(QFile::copy(s.db.path(), copy));
+        QVERIFY(QFile::copy(s.db.path() + "-journal", copy + "-journal"));
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    }
+    QVERIFY(QFileInfo(copy + "-journal").size() > 0);
+    QVERIFY(Program::CreateWindows(copy));
+    QCOMPARE(s.user.texts().size(), 1);
+    QVERIFY2(s.user.texts().first().contains("Незаконченные изменения отменены"), qPrintable(s.user.texts().first()));
+    QCOMPARE(DM->dtSet_Sverla.recordCount(), 300);
+    QCOMPARE(DM->ADOConnection1.scalar("SELECT COUNT(*) FROM Sverla WHERE K_vo_New = 5"), 300);
+    QCOMPARE(consistencyOfFile(copy), QStringList());
 }
 
 // The main window fits a 1024x768 screen (less a panel of the desktop) on
