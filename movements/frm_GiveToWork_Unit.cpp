@@ -192,7 +192,6 @@ Tfrm_GiveToWork::Tfrm_GiveToWork(QWidget* parent) : TMovementForm(parent)
     auto* lg = new QGridLayout(GroupBox2);
     ed_NomerZap = new NomerZapEdit(GroupBox2);
     ed_NomerZap->setObjectName(QStringLiteral("ed_NomerZap"));
-    ed_NomerZap->setFocusPolicy(Qt::ClickFocus);   // skipped by Tab
     ed_NomerZap->setFixedWidth(100);
     DateTimePicker1 = new QDateEdit(GroupBox2);
     DateTimePicker1->setObjectName(QStringLiteral("DateTimePicker1"));
@@ -295,6 +294,9 @@ Tfrm_GiveToWork::Tfrm_GiveToWork(QWidget* parent) : TMovementForm(parent)
     connect(ed_NomerZap, &QLineEdit::textChanged, this, &Tfrm_GiveToWork::ed_NomerZapChange);
     connect(bbtn_OK, &QPushButton::clicked, this, &Tfrm_GiveToWork::bbtn_OKClick);
     connect(bbtn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
+    // The order of the issue as a storekeeper makes it: who, from which
+    // stock, how many, the number, the day.
+    setFillOrder({DBLookupComboBox1, cmbx_Type, cmbx_K_vo_Otdat, ed_NomerZap, DateTimePicker1});
 }
 
 QString Tfrm_GiveToWork::failureOf(int kind)

@@ -4,10 +4,14 @@
 #include "Consistency.h"
 #include "DataAware.h"
 #include "DbError.h"
+#include "Dialogs.h"
+#include "Form.h"
 #include "ImageBox.h"
 #include "ProgramFolder.h"
 #include "Schema.h"
+#include "ToolKind.h"
 #include "frm_About_Unit.h"
+#include "frm_Firm_List_Unit.h"
 #include "frm_People_Unit.h"
 #include "tst_main_session.h"
 
@@ -74,6 +78,8 @@ private slots:
     void followTheRow();
     void fitsSmallScreen();
     void crashLeftAJournal();
+    void keyboard_data();
+    void keyboard();
 };
 
 // ---------------------------------------------------------------------------
@@ -391,6 +397,97 @@ void TestMain::crashLeftAJournal()
     QCOMPARE(DM->dtSet_Sverla.recordCount(), 300);
     QCOMPARE(DM->ADOConnection1.scalar("SELECT COUNT(*) FROM Sverla WHERE K_vo_New = 5"), 300);
     QCOMPARE(consistencyOfFile(copy), QStringList());
+}
+
+void TestMain::keyboard_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QStringList>("order");   // the Tab chain's beginning, from the box that has the focus
+    auto words = [](const char* t) { return QString::fromLatin1(t).split(' ', Qt::SkipEmptyParts); };
+    QTest::newRow("issue") << "issue"
+                           << words("DBLookupComboBox1 cmbx_Type cmbx_K_vo_Otdat ed_NomerZap DateTimePicker1 bbtn_OK "
+                                    "bbtn_Cancel");
+    QTest::newRow("return") << "return" << words("cmbx_K_vo_NEW cmbx_K_vo_BU BitBtn1 BitBtn2");
+    for (const char* c : {"receipt", "write-off", "transfer", "add drill", "edit drill", "add cutter", "add holder",
+                          "add insert", "operator", "firm", "password"})
+        QTest::newRow(c) << c << QStringList();
+}
+
+// Every dialog opens with the focus in its first box to fill; Tab goes
+// through the boxes in the order they are filled, then the buttons, and
+// never stops on a box that cannot be changed.
+void TestMain::keyboard()
+{
+    QFETCH(QString, command);
+    QFETCH(QStringList, order);
+    Session s;
+    const qint64 d = s.drill("K1", 5, 4, 2);
+    const qint64 p = s.person("Иванов И. И.");
+    s.debt(1, 1, d, p, false, 1);
+    QVERIFY(s.start());
+    QStringList names;
+    QString problem;
+    auto look = [&](QDialog* dialog) {
+        auto* f = qobject_cast<TForm*>(dialog);
+        if (!f) {
+            problem = "not a form";
+            return;
+        }
+        const QList<QWidget*> chain = f->tabChain();
+        QWidget* first = f->focusWidget();
+        if (first && !chain.contains(first) && first->parentWidget())
+            first = first->parentWidget();   // the line edit inside a combo or spin box
+        if (!first || qobject_cast<QAbstractButton*>(first) || !chain.contains(first))
+            problem = "opens on " + (first ? first->objectName() : QStringLiteral("nothing"));
+        const int start = qMax(0, int(chain.indexOf(first)));
+        for (int i = 0; i < chain.size(); ++i) {
+            QWidget* w = chain[(start + i) % chain.size()];
+            names << w->objectName();
+            if (auto* line = qobject_cast<QLineEdit*>(w); line && line->isReadOnly())
+                problem = "Tab stops on the read-only " + w->objectName();
+        }
+    };
+    if (command == "operator" || command == "firm") {
+        // The editor opens from its list window.
+        s.user.onModal([&](QDialog* list) {
+            s.user.onModal([&](QDialog* editor) {
+                look(editor);
+                editor->reject();
+            });
+            if (command == "operator")
+                frm_People->spbt_People_NewClick();
+            else
+                frm_Firm_List->spbt_Firm_NewClick();
+            list->close();
+        });
+        Dialogs::showModal(command == "operator" ? static_cast<QDialog*>(frm_People) : frm_Firm_List);
+    } else {
+        s.user.onModal([&](QDialog* dialog) {
+            look(dialog);
+            dialog->reject();
+        });
+        const QMap<QString, std::function<void()>> commands{
+            {"issue", [] { frm_Main->GiveToWork(ToolKind::Sverla); }},
+            {"receipt", [] { frm_Main->PrihodCommand(ToolKind::Sverla); }},
+            {"write-off", [] { frm_Main->SpisatCommand(ToolKind::Sverla); }},
+            {"transfer", [] { frm_Main->PerBUCommand(ToolKind::Sverla); }},
+            {"add drill", [] { frm_Main->AddTool(ToolKind::Sverla); }},
+            {"edit drill", [] { frm_Main->EditTool(ToolKind::Sverla); }},
+            {"add cutter", [] { frm_Main->AddTool(ToolKind::Frezy); }},
+            {"add holder", [] { frm_Main->AddTool(ToolKind::Derj); }},
+            {"add insert", [] { frm_Main->AddTool(ToolKind::Plast); }},
+            {"password", [] { frm_Main->mm_Pasw->trigger(); }},
+            {"return", [] {
+                 frm_Main->PageControl_Main->setCurrentIndex(Tfrm_Main::PageDolgi);
+                 frm_Main->pm_Dolgi_ReturnClick();
+             }},
+        };
+        commands.value(command)();
+    }
+    QVERIFY2(!names.isEmpty(), "no dialog shown");
+    QVERIFY2(problem.isEmpty(), qPrintable(problem + ": " + names.join(' ')));
+    QVERIFY2(names.mid(0, order.size()) == order, qPrintable(names.join(' ')));
+    QCOMPARE(s.user.unexpected(), 0);
 }
 
 // The main window fits a 1024x768 screen (less a panel of the desktop) on

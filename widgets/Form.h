@@ -23,9 +23,16 @@ public:
     enum class StoreResult { Stored, StayOpen, Close };
     std::function<StoreResult()> Store;
 
+    // The keyboard's way through the dialog as it opens: the boxes to fill,
+    // then the buttons (see arrangeKeyboard).
+    QList<QWidget*> tabChain() const;
+
 protected:
     // The word that means "store it" for this dialog ("Done" unless told otherwise).
     void setDoneWord(const QString& w) { m_doneWord = w; }
+    // The boxes in the order a person fills them, where that is not the
+    // order they are seen in (top to bottom, left to right).
+    void setFillOrder(const QList<QWidget*>& order) { m_fillOrder = order; }
     virtual void FormShow() {}
     virtual void FormClose() {}
 
@@ -34,7 +41,14 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
+    // Read-only boxes leave the Tab chain (a click still selects their text);
+    // Tab goes through the fill order, then the rest as seen, the buttons
+    // last; the dialog opens in its first box to fill unless its own
+    // opening chose one.
+    void arrangeKeyboard();
+
     QString m_doneWord = QStringLiteral("Done");
+    QList<QWidget*> m_fillOrder;
 };
 
 // A movement dialog: the caller tells it which tool kind it works on
