@@ -156,9 +156,7 @@ bool Connection::othersWroteSince(const FileState& s)
 {
     if (!m_engine)
         return false;
-    // A server tells of the others' commits without being asked each time.
-    if (m_engine->kind() == EngineKind::Postgres && !m_engine->changeAnnounced())
-        return false;
+    // One cheap look: the file's data version, or the server's change counter.
     return m_engine->changeVersion() != s.version;
 }
 

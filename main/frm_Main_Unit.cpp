@@ -22,6 +22,7 @@
 #include <QHeaderView>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QTimer>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -603,6 +604,33 @@ void Tfrm_Main::ConnectDataModule()
     // The record sets were opened with the data module, before this window
     // could follow them: show what their current rows need.
     DM->FollowCurrentRows();
+
+    auto* follow = new QTimer(this);
+    follow->setObjectName(QStringLiteral("tmr_FollowOtherCopies"));
+    connect(follow, &QTimer::timeout, this, &Tfrm_Main::FollowOtherCopies);
+    follow->start(followIntervalMs);
+}
+
+void Tfrm_Main::FollowOtherCopies()
+{
+    // Never under a person's hands: a dialog open, a row being edited, the
+    // window hidden behind a list window.
+    if (!followOthers || !DM || !isVisible() || Dialogs::anyOpen() || QApplication::activeModalWidget()
+        || QApplication::activePopupWidget())
+        return;
+    RecordSet* rs = pageRecordSet(PageControl_Main->currentIndex());
+    if (!rs || !rs->isOpen() || rs->state() != RecordSet::State::Browse)
+        return;
+    try {
+        if (!DM->ADOConnection1.othersWroteSince(rs->readState()))
+            return;
+        rs->reread();
+    } catch (const DbError&) {
+        // A busy or unreachable database is told when the person acts; the
+        // next look tries again.
+        return;
+    }
+    UpdateRecordCount();
 }
 
 void Tfrm_Main::DisconnectDataModule()
@@ -729,6 +757,7 @@ QString Tfrm_Main::statusPanelText(int panel) const
 void Tfrm_Main::PageControl_MainChange()
 {
     UpdateRecordCount();
+    FollowOtherCopies();
 }
 
 void Tfrm_Main::mm_ExitClick()

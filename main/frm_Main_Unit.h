@@ -60,6 +60,15 @@ public:
     // Record count update: " Всего записей : N" of the page showing, in
     // panel 0 of the status bar.
     void UpdateRecordCount();
+    // What the other copies of the program wrote shows by itself: while no
+    // dialog is open, the page showing is read again (keeping its current
+    // row) when another copy wrote since it was read. Runs every
+    // followIntervalMs and when the page changes.
+    void FollowOtherCopies();
+    static constexpr int followIntervalMs = 1000;
+    // Off: the pages show only what this copy read (for tests of a page
+    // older than the file).
+    static inline bool followOthers = true;
     QString statusPanelText(int panel) const;
     // The record set and the grid of a page.
     RecordSet* pageRecordSet(int page) const;

@@ -143,6 +143,8 @@ qint64 addTool(Session& s, ToolKind k, qint64 firm, const QString& kod, int kNew
 class TestEditors : public QObject {
     Q_OBJECT
 private slots:
+    // The pages older than the file that these cases set up stay so.
+    void initTestCase() { Tfrm_Main::followOthers = false; }
     void addEditCancel_data();
     void addEditCancel();
     void dimensions_data();

@@ -8,6 +8,7 @@
 #include "Form.h"
 #include "ImageBox.h"
 #include "ProgramFolder.h"
+#include "RecordSet.h"
 #include "Schema.h"
 #include "ToolKind.h"
 #include "frm_About_Unit.h"
@@ -80,6 +81,7 @@ private slots:
     void crashLeftAJournal();
     void keyboard_data();
     void keyboard();
+    void othersChangesShowByThemselves();
 };
 
 // ---------------------------------------------------------------------------
@@ -488,6 +490,37 @@ void TestMain::keyboard()
     QVERIFY2(problem.isEmpty(), qPrintable(problem + ": " + names.join(' ')));
     QVERIFY2(names.mid(0, order.size()) == order, qPrintable(names.join(' ')));
     QCOMPARE(s.user.unexpected(), 0);
+}
+
+// What another copy writes appears on the page showing by itself, the
+// current row kept; never while a dialog of this copy is open.
+void TestMain::othersChangesShowByThemselves()
+{
+    Session s;
+    s.drill("K1", 1, 5, 0);
+    const qint64 second = s.drill("K2", 2, 7, 0);
+    QVERIFY(s.start());
+    RecordSet& drills = DM->dtSet_Sverla;
+    QVERIFY(drills.locate("ID", int(second)));
+    Connection other;
+    other.open(s.db.path());
+    other.exec(QStringLiteral("UPDATE Sverla SET K_vo_New = 70 WHERE ID = %1").arg(second));
+    QTRY_COMPARE_WITH_TIMEOUT(drills.fieldByName("K_vo_New").asInteger(), 70, 5000);
+    QCOMPARE(drills.fieldByName("ID").asInteger(), int(second));
+    // A new tool of the other copy, while a dialog is open here: the page
+    // waits until it is closed.
+    bool unchangedMeanwhile = false;
+    s.user.onModal([&](QDialog* d) {
+        other.exec(QStringLiteral("INSERT INTO Sverla (Kod, ID_Firma, K_vo_New, K_vo_BU) VALUES ('K3', 1, 1, 0)"));
+        QTest::qWait(2 * Tfrm_Main::followIntervalMs + 200);
+        unchangedMeanwhile = drills.recordCount() == 2;
+        d->reject();
+    });
+    frm_Main->PrihodCommand(ToolKind::Sverla);
+    QVERIFY(unchangedMeanwhile);
+    QTRY_COMPARE_WITH_TIMEOUT(drills.recordCount(), 3, 5000);
+    QCOMPARE(frm_Main->statusPanelText(0), QString(" Всего записей : 3"));
+    QCOMPARE(drills.fieldByName("ID").asInteger(), int(second));
 }
 
 // The main window fits a 1024x768 screen (less a panel of the desktop) on

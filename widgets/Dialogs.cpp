@@ -102,6 +102,16 @@ int runModalLoop(QDialog* dialog)
 
 QString appTitle() { return QStringLiteral("БД инструмента"); }
 
+namespace {
+int g_open = 0;   // boxes and dialogs open now, nested
+struct Open {
+    Open() { ++g_open; }
+    ~Open() { --g_open; }
+};
+} // namespace
+
+bool anyOpen() { return g_open > 0; }
+
 User* setUser(User* user)
 {
     User* prev = g_user == &g_real ? nullptr : g_user;
@@ -111,36 +121,43 @@ User* setUser(User* user)
 
 void error(QWidget* parent, const QString& text)
 {
+    const Open open;
     g_user->message(parent, Icon::Error, QStringLiteral("Ошибка"), text);
 }
 
 void errorTitled(QWidget* parent, const QString& title, const QString& text)
 {
+    const Open open;
     g_user->message(parent, Icon::Error, title, text);
 }
 
 void info(QWidget* parent, const QString& text)
 {
+    const Open open;
     g_user->message(parent, Icon::None, appTitle(), text);
 }
 
 bool ask(QWidget* parent, const QString& title, const QString& text, Icon icon)
 {
+    const Open open;
     return g_user->question(parent, icon, title, text);
 }
 
 int showModal(QDialog* dialog)
 {
+    const Open open;
     return g_user->modal(dialog);
 }
 
 QString openFile(QWidget* parent, const QString& caption, const QString& folder, const QString& filter)
 {
+    const Open open;
     return g_user->openFile(parent, caption, folder, filter);
 }
 
 bool askText(QWidget* parent, const QString& title, const QString& label, QString* value, bool password)
 {
+    const Open open;
     return g_user->text(parent, title, label, value, password);
 }
 

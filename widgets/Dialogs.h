@@ -30,6 +30,8 @@ bool askText(QWidget* parent, const QString& title, const QString& label, QStrin
 // Opens a file in the desktop's default program for its type; false when
 // no program takes it.
 bool openDocument(const QString& path);
+// Whether a box or dialog is open now (one waits for the person).
+bool anyOpen();
 
 // What stands in for the person: the real boxes, or a test's script.
 class User {
