@@ -2,6 +2,7 @@
 
 #include "ToolKind.h"
 
+#include "Connection.h"
 #include "DbError.h"
 #include "Schema.h"
 
@@ -18,8 +19,8 @@
 #include <QPainterPath>
 #include <QPolygonF>
 #include <QRadialGradient>
+#include <QRandomGenerator>
 #include <QSet>
-#include <QTemporaryFile>
 
 #include <algorithm>
 #include <array>
@@ -27,10 +28,6 @@
 #include <vector>
 
 #include <sqlite3.h>
-
-#include <cerrno>
-#include <cstring>
-#include <unistd.h>
 
 namespace {
 
@@ -964,12 +961,6 @@ private:
     std::vector<Issue> m_issues;
 };
 
-void removeDatabaseFiles(const QString& path)
-{
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
-        QFile::remove(path + QString::fromLatin1(suffix));
-}
-
 } // namespace
 
 void writeSampleDatabase(const QString& path, const SampleOptions& o)
@@ -993,16 +984,27 @@ void writeSampleDatabase(const QString& path, const SampleOptions& o)
     if (!target.absoluteDir().exists())
         throw DbError(QStringLiteral("Папки \"%1\" нет.").arg(target.absolutePath()));
 
-    // A name of our own beside the target, on the same file system.
+    // A file of our own beside the target, on the same file system, made
+    // exclusively and written through one connection until it takes the
+    // target's name: nothing put under its name meanwhile is followed or
+    // removed. A name taken already is left to its owner, another is tried.
+    Connection c;
     QString temp;
-    {
-        QTemporaryFile reserve(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
-                               QStringLiteral(".XXXXXX"));
-        if (!reserve.open())
-            throw DbError(QStringLiteral("Не удается записать в папку \"%1\": %2")
-                              .arg(target.absolutePath(), reserve.errorString()));
-        temp = reserve.fileName();
-    }   // removed here: the database is created under that name
+    for (int attempt = 1;; ++attempt) {
+        QString suffix;
+        for (int k = 0; k < 6; ++k)
+            suffix += QLatin1Char("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"
+                                  [QRandomGenerator::system()->bounded(62)]);
+        temp = target.absolutePath() + QStringLiteral("/.") + target.fileName() + QLatin1Char('.') + suffix;
+        try {
+            c.create(temp);
+            break;
+        } catch (const DbError&) {
+            const QFileInfo taken(temp);
+            if (attempt >= 20 || !(taken.exists() || taken.isSymLink()))
+                throw;
+        }
+    }
     auto tempGone = [&] {
         if (o.tempFileChanged)
             o.tempFileChanged(QString());
@@ -1011,19 +1013,9 @@ void writeSampleDatabase(const QString& path, const SampleOptions& o)
         o.tempFileChanged(temp);
 
     try {
-        createDatabase(temp, o.password);
-    } catch (...) {
-        removeDatabaseFiles(temp);
-        tempGone();
-        throw;
-    }
-    sqlite3* db = nullptr;
-    try {
+        createSchema(c, o.password);
         const Pictures pics = o.imagesFolder.isEmpty() ? Pictures() : writePictures(o.imagesFolder);
-        const QByteArray p = temp.toUtf8();
-        if (sqlite3_open_v2(p.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-            throw DbError(QStringLiteral("Не удается открыть базу данных \"%1\": %2")
-                              .arg(temp, QString::fromUtf8(db ? sqlite3_errmsg(db) : "нет памяти")));
+        sqlite3* db = c.handle();
         // The file is new and is removed on any failure: no journal, no
         // syncing while it fills; the usual journal comes back at the end,
         // and the whole file is on disk before it takes the target's name.
@@ -1035,26 +1027,11 @@ void writeSampleDatabase(const QString& path, const SampleOptions& o)
         run(db, "COMMIT");
         run(db, "PRAGMA synchronous=FULL");
         run(db, "PRAGMA journal_mode=WAL");
-        if (sqlite3_close(db) != SQLITE_OK)
-            throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
-        db = nullptr;
-        {
-            QFile f(temp);
-            if (!f.open(QIODevice::ReadWrite) || ::fsync(f.handle()) != 0)
-                throw DbError(QStringLiteral("Не удается записать \"%1\" на диск.").arg(temp));
-        }
-        // link() never replaces a file that appeared at the target meanwhile.
-        if (::link(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) != 0)
-            throw DbError(errno == EEXIST
-                              ? QStringLiteral("Файл \"%1\" уже существует: он не будет перезаписан.").arg(path)
-                              : QStringLiteral("Не удается записать \"%1\": %2")
-                                    .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
-        QFile::remove(temp);
+        // A link, which never replaces a file that appeared at the target meanwhile.
+        c.publishCreated(path);
         tempGone();
     } catch (...) {
-        if (db)
-            sqlite3_close(db);
-        removeDatabaseFiles(temp);
+        c.discardCreated();
         tempGone();
         throw;
     }

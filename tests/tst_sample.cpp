@@ -3,6 +3,7 @@
 #include "Connection.h"
 #include "DM_Unit.h"
 #include "DbError.h"
+#include "FaultInjection.h"
 #include "Picture.h"
 #include "SampleData.h"
 #include "TestSupport.h"
@@ -56,6 +57,8 @@ private slots:
     void datesAndStamps();
     void refusesBadRequests_data();
     void refusesBadRequests();
+    void plantedLinkNotFollowed_data();
+    void plantedLinkNotFollowed();
     void interruptedRunLeavesNoDatabase_data();
     void interruptedRunLeavesNoDatabase();
     void benchReportsErrors_data();
@@ -225,6 +228,62 @@ void TestSample::refusesBadRequests()
     } else {
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
+}
+
+// A link put in place of the writer's temporary file, as it is opened, is
+// neither followed nor removed: its target stays as it was, and the database
+// is written under another temporary name.
+void TestSample::plantedLinkNotFollowed_data()
+{
+    QTest::addColumn<QByteArray>("target");   // the linked file's content; "-" none
+    QTest::newRow("an empty file") << QByteArray();
+    QTest::newRow("a file with content") << QByteArray("чужой файл");
+    QTest::newRow("no file yet") << QByteArray("-");
+}
+
+void TestSample::plantedLinkNotFollowed()
+{
+    QFETCH(QByteArray, target);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("db_instr.db"));
+    QTemporaryDir other;
+    const QString victim = other.filePath(QStringLiteral("victim"));
+    if (target != "-") {
+        QFile f(victim);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(target);
+    }
+    QString planted;
+    FaultInjection::install();
+    FaultInjection::beforeOpen([&](const QString& opened) {
+        const QString name = QFileInfo(opened).fileName();
+        if (!planted.isEmpty() || !name.startsWith(QStringLiteral(".db_instr.db.")))
+            return;
+        planted = dir.filePath(name);
+        QFile::remove(planted);
+        QFile::link(victim, planted);
+    });
+    QString error;
+    try {
+        writeSampleDatabase(path, smallOptions());
+    } catch (const DbError& e) {
+        error = e.message();
+    }
+    FaultInjection::beforeOpen({});
+    QVERIFY(!planted.isEmpty());
+    if (target == "-")
+        QVERIFY(!QFileInfo::exists(victim));
+    else
+        QCOMPARE(fileBytes(victim), target);
+    QCOMPARE(QFileInfo(planted).symLinkTarget(), victim);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QVERIFY(!QFileInfo(path).isSymLink());
+    Connection c;
+    c.open(path);
+    QCOMPARE(c.scalar("SELECT count(*) FROM Dolgi"), qint64(smallOptions().debts));
+    c.close();
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+             (QStringList{planted.section('/', -1), "db_instr.db"}));
 }
 
 // The writer interrupted half-way leaves no database under the name given:
