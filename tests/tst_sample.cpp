@@ -4,9 +4,11 @@
 #include "DM_Unit.h"
 #include "DbError.h"
 #include "FaultInjection.h"
+#include "RecordSet.h"
 #include "Picture.h"
 #include "SampleData.h"
 #include "TestSupport.h"
+#include "ToolChecks.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -18,6 +20,8 @@
 #include <csignal>
 #include <sqlite3.h>
 #include <sys/types.h>
+
+Q_DECLARE_METATYPE(ToolKind)
 
 namespace {
 
@@ -64,6 +68,8 @@ private slots:
     void benchReportsErrors_data();
     void benchReportsErrors();
     void dataModuleOpens();
+    void everyToolPassesItsEditor_data();
+    void everyToolPassesItsEditor();
     void pictures();
     void seedDecidesContent();
 
@@ -384,6 +390,44 @@ void TestSample::dataModuleOpens()
     QCOMPARE(dm.tbl_Max_Namb_Of_Dolgi.fieldByName(QStringLiteral("Expr1000")).asInteger(), m_o.debts + m_o.closed);
     dm.stpr_SQL_Dolgi_History.open();
     QCOMPARE(dm.stpr_SQL_Dolgi_History.recordCount(), m_o.closed);
+}
+
+// Every tool written is one its editor accepts as it stands (so that a note,
+// say, can be changed on it): the editor's own checks on the texts it shows
+// for the row, over a thousand tools of each kind.
+void TestSample::everyToolPassesItsEditor_data()
+{
+    QTest::addColumn<ToolKind>("kind");
+    for (ToolKind k : allToolKinds())
+        QTest::newRow(toolKind(k).table) << k;
+}
+
+void TestSample::everyToolPassesItsEditor()
+{
+    QFETCH(ToolKind, kind);
+    const QString path = m_dir.filePath(QStringLiteral("many.db"));
+    if (!QFileInfo::exists(path)) {
+        SampleOptions o;
+        o.tools = 4000;
+        o.debts = o.closed = o.receipts = o.writeoffs = 0;
+        writeSampleDatabase(path, o);
+    }
+    TDM dm(path);
+    RecordSet& cat = catalogueOf(dm, kind);
+    QCOMPARE(cat.recordCount(), 1000);
+    QStringList refused;
+    for (int pos = 0; pos < cat.recordCount(); ++pos) {
+        const toolchecks::Texts texts = toolchecks::rowTexts(kind, cat, pos);
+        const toolchecks::Refusal r = toolchecks::firstRefusal(kind, texts);
+        if (!r.message.isEmpty() && refused.size() < 5) {
+            QStringList shown;
+            for (auto it = texts.begin(); it != texts.end(); ++it)
+                shown << it.key() + '=' + it.value();
+            shown.sort();
+            refused << r.message + " [" + shown.join(' ') + ']';
+        }
+    }
+    QVERIFY2(refused.isEmpty(), qPrintable(refused.join('\n')));
 }
 
 void TestSample::pictures()
