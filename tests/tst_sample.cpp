@@ -18,6 +18,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <cstdio>
 #include <sqlite3.h>
 #include <sys/types.h>
 
@@ -293,18 +294,23 @@ void TestSample::plantedLinkNotFollowed()
 }
 
 // The writer interrupted half-way leaves no database under the name given:
-// caught signals remove the temporary file; SIGKILL leaves only that hidden file.
+// caught signals remove the temporary file; SIGKILL leaves only that hidden
+// file. A file put under the temporary name meanwhile is not the writer's
+// and stays.
 void TestSample::interruptedRunLeavesNoDatabase_data()
 {
     QTest::addColumn<int>("signal");
-    QTest::newRow("SIGTERM") << int(SIGTERM);
-    QTest::newRow("SIGINT") << int(SIGINT);
-    QTest::newRow("SIGKILL") << int(SIGKILL);
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("SIGTERM") << int(SIGTERM) << false;
+    QTest::newRow("SIGINT") << int(SIGINT) << false;
+    QTest::newRow("SIGKILL") << int(SIGKILL) << false;
+    QTest::newRow("SIGTERM, the temporary name taken by another file") << int(SIGTERM) << true;
 }
 
 void TestSample::interruptedRunLeavesNoDatabase()
 {
     QFETCH(int, signal);
+    QFETCH(bool, replaced);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("db_instr.db"));
     QProcess writer;
@@ -325,11 +331,22 @@ void TestSample::interruptedRunLeavesNoDatabase()
     }
     QVERIFY2(!seen.isEmpty() && seen.first().startsWith(".db_instr.db."), qPrintable(seen.join(' ')));
     QCOMPARE(writer.state(), QProcess::Running);
+    if (replaced) {
+        QFile other(dir.filePath("other"));
+        QVERIFY(other.open(QIODevice::WriteOnly));
+        other.write("чужой файл");
+        other.close();
+        QVERIFY(std::rename(QFile::encodeName(other.fileName()).constData(),
+                            QFile::encodeName(dir.filePath(seen.first())).constData()) == 0);
+    }
     ::kill(pid_t(writer.processId()), signal);
     QVERIFY(writer.waitForFinished(10000));
     QVERIFY(!QFileInfo::exists(path));
     const QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
-    if (signal == SIGKILL)
+    if (replaced) {
+        QCOMPARE(left, QStringList{seen.first()});
+        QCOMPARE(fileBytes(dir.filePath(seen.first())), QByteArray("чужой файл"));
+    } else if (signal == SIGKILL)
         QVERIFY(left.size() <= 1);
     else
         QCOMPARE(left, QStringList());
