@@ -1,7 +1,6 @@
 // tooldb: the tool storeroom database. Works on db_instr.db in the current
 // folder and on the picture folders beside the executable.
 #include "Program.h"
-#include "ScreenTour.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -14,6 +13,5 @@ int main(int argc, char** argv)
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     // Numbers and dates are shown and read the Russian way whatever the machine's locale.
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
-    installScreenTour(app);
     return Program::Run(Program::databaseFile());
 }

@@ -2,6 +2,7 @@
 
 #include "ToolKind.h"
 
+#include "Connection.h"
 #include "DbError.h"
 #include "Schema.h"
 
@@ -18,8 +19,8 @@
 #include <QPainterPath>
 #include <QPolygonF>
 #include <QRadialGradient>
+#include <QRandomGenerator>
 #include <QSet>
-#include <QTemporaryFile>
 
 #include <algorithm>
 #include <array>
@@ -27,10 +28,6 @@
 #include <vector>
 
 #include <sqlite3.h>
-
-#include <cerrno>
-#include <cstring>
-#include <unistd.h>
 
 namespace {
 
@@ -214,20 +211,38 @@ QByteArray note(Rng& r)
     return n;
 }
 
+// Every dimension written is one the tool's editor accepts (data/ToolChecks):
+// diameters and shanks 0,1 to 30 mm, lengths up to 300 mm, the cutting
+// length below the tool's.
+constexpr double kMaxDiameter = 30;
+constexpr int kMaxLength = 300;
+
 double drillDiameter(Rng& r)
 {
     if (r.chance(55))
         return r.range(2, 60) * 0.5;            // whole and half millimetres, 1..30
-    return 0.5 + r.range(0, 295) * 0.1;          // 0,5 .. 30,0 in tenths
+    return (5 + r.range(0, 295)) / 10.0;         // 0,5 .. 30,0 in tenths
 }
 
+// The smallest standard cylindrical shank that holds the diameter; above
+// 25 mm a reduced 25 mm shank.
 double shankFor(double d)
 {
-    static const double shanks[] = {3, 4, 6, 8, 10, 12, 14, 16, 18, 20, 25, 32};
+    static const double shanks[] = {3, 4, 6, 8, 10, 12, 14, 16, 18, 20, 25};
     for (double s : shanks)
         if (s >= d - 1e-9)
             return s;
-    return 32;
+    return 25;
+}
+
+// A Morse taper shank by the drill's diameter, as the diameter at its gauge line.
+double morseTaperFor(double d)
+{
+    if (d <= 14)
+        return 12.065;   // MT1
+    if (d <= 23)
+        return 17.78;    // MT2
+    return 23.825;       // MT3
 }
 
 QByteArray drillCode(Rng& r, int style, const QByteArray& type, double d, int lCut)
@@ -254,24 +269,23 @@ QByteArray drillCode(Rng& r, int style, const QByteArray& type, double d, int lC
 QByteArray millCode(Rng& r, int style, const QByteArray& type, double d, int z)
 {
     const int di = int(std::lround(d));
-    const bool face = type.contains("торцевая") || type.contains("с СМП");
+    const int shank = int(shankFor(d));
+    const bool inserts = type.contains("с СМП");
     switch (style) {
     case 0:
-        return face ? "R245-" + pad(di, 3) + "Q" + num(di >= 80 ? 27 : 22) + "-12M"
-                    : "R216.32-" + pad(int(std::lround(d * 100)), 5) + "-AC" + pad(di * 2, 2) + "P 1630";
-    case 1: return face ? "F45ST D" + pad(di, 3) + "-" + num(z) + "-" + num(di >= 80 ? 27 : 22) + "-R08"
-                        : "EC-E" + num(z) + " " + pad(di * 10, 3) + "-" + pad(di * 3, 3) + "W" + num(di) + "C IC900";
-    case 2: return face ? "R220.53-" + pad(di, 4) + "-12-" + num(z) + "A" : "JS554" + pad(di * 100, 4) + "E2R050.0Z4-SIRA";
-    case 3: return face ? "M4002-" + pad(di, 3) + "-B" + num(di >= 80 ? 27 : 22) + "-" + num(z) + "-12"
-                        : "H3021718-" + shortDec(d);
-    case 4: return face ? "KSSM45" + pad(di, 3) + "SN12" : "F3AA" + pad(di * 100, 4) + "AWL38";
-    case 5: return face ? "ASX445-" + pad(di, 3) + "A" + pad(z, 2) + "R" : "VQ" + num(z) + "MVD" + pad(di * 100, 4);
+        return inserts ? "R390-0" + pad(di, 2) + "A" + pad(shank, 2) + "-11L"
+                       : "R216.32-" + pad(int(std::lround(d * 100)), 5) + "-AC" + pad(di * 2, 2) + "P 1630";
+    case 1: return inserts ? "E90A-D" + pad(di, 2) + "-" + num(z) + "-C" + num(shank)
+                           : "EC-E" + num(z) + " " + pad(di * 10, 3) + "-" + pad(di * 3, 3) + "W" + num(di) + "C IC900";
+    case 2: return inserts ? "R217.69-" + pad(shank, 2) + pad(di, 2) + ".0-09-" + num(z) + "A"
+                           : "JS554" + pad(di * 100, 4) + "E2R050.0Z4-SIRA";
+    case 3: return inserts ? "F4042.W" + pad(shank, 2) + "." + pad(di, 3) + ".Z0" + num(z) : "H3021718-" + shortDec(d);
+    case 4: return inserts ? "M1D" + pad(di, 3) + "Z" + num(z) + "S" + num(shank) : "F3AA" + pad(di * 100, 4) + "AWL38";
+    case 5: return inserts ? "BAP300R-" + pad(di, 3) + "-" + num(z) + "T" : "VQ" + num(z) + "MVD" + pad(di * 100, 4);
     case 6: return "RF 100 U " + dec(d, 3, true);
     default:
-        if (type.contains("червячная"))
-            return "2510-" + pad(4000 + r.range(1, 300), 4) + " m" + dec(r.range(2, 12) * 0.5, 1, true);
-        if (type.contains("дисковая"))
-            return "2240-" + pad(100 + di, 4) + " ГОСТ 28527-90";
+        if (inserts)
+            return "2214-" + pad(400 + di, 4) + " ГОСТ 28719-90";
         return "2220-" + pad(7000 + di * 3, 4) + u8(r.chance(70) ? " Р6М5К5" : " Р18");
     }
 }
@@ -778,12 +792,12 @@ private:
             else if (type.contains("СМП"))
                 d = m_r.range(12, 30);
             const bool longBody = type.contains("удлиненное");
-            const int lCut = int(std::lround(d * (longBody ? 10 : 6) + 4 + m_r.range(0, 6)));
-            const int lAll = lCut + int(std::lround(d * 3 + 25 + m_r.range(0, 10)));
+            const int lCut = std::min(200, int(std::lround(d * (longBody ? 10 : 6) + 4 + m_r.range(0, 6))));
+            const int lAll = std::min(kMaxLength, lCut + int(std::lround(d * 3 + 25 + m_r.range(0, 10))));
             const auto& firm = firmFor(1);
             ins.t(drillCode(m_r, firm.second, type, d, lCut)).t(type).d(d);
             if (type.contains("к/х"))
-                ins.null();                                       // Morse taper: no cylindrical shank
+                ins.d(morseTaperFor(d));
             else if (type.contains("твердосплавное") || type.contains("СОЖ") || type.contains("СМП"))
                 ins.d(shankFor(d));
             else
@@ -797,15 +811,13 @@ private:
 
     void mills()
     {
+        // Shank cutters only: the editor asks for a shank and takes no diameter above 30 mm.
         static const char* const types[] = {
             "Фреза концевая",               "Фреза концевая",            "Фреза концевая твердосплавная",
-            "Фреза концевая сферическая",   "Фреза торцевая с СМП",      "Фреза дисковая трехсторонняя",
-            "Фреза шпоночная",              "Фреза угловая",             "Фреза червячная модульная",
-            "Фреза концевая с СМП",         "Фреза Т-образная"};
-        static const double small[] = {1, 1.5, 2, 2.5, 3, 4, 5, 6, 8, 10, 12, 14, 16, 18, 20, 25, 32};
-        static const double face[] = {40, 50, 63, 80, 100, 125, 160};
-        static const double disc[] = {63, 80, 100, 125, 160};
-        static const double hob[] = {50, 63, 70, 80, 90, 100};
+            "Фреза концевая сферическая",   "Фреза концевая черновая",   "Фреза шпоночная",
+            "Фреза угловая",                "Фреза концевая с СМП",      "Фреза Т-образная"};
+        static const double small[] = {1, 1.5, 2, 2.5, 3, 4, 5, 6, 8, 10, 12, 14, 16, 18, 20, 25};
+        static const double inserted[] = {16, 20, 25, 28, 30};
         static const char* const edges[] = {"R0,2", "R0,5", "R1", "0,2x45°", "0,5x45°"};
         Insert ins(m_db, "INSERT INTO Frezy (Kod, Type, Diam_Frez, Diam_Hvost, L_Reza, L_Instr, L_Sheiki, N_zub, "
                          "R_FAS_instr, K_vo_NEW, K_vo_BU, K_vo_DOLG, K_vo_Vozvrat, ID_Firma, Pikcher, Prim, Korob) "
@@ -813,36 +825,23 @@ private:
         const int k = 2;
         for (const ToolStock& s : m_stock[size_t(k)]) {
             const QByteArray type = m_r.pick(types);
-            const bool isFace = type.contains("торцевая");
-            const bool isDisc = type.contains("дисковая");
-            const bool isHob = type.contains("червячная");
-            const bool bore = isFace || isDisc || isHob;
-            const double d = isFace ? m_r.pick(face) : isDisc ? m_r.pick(disc) : isHob ? m_r.pick(hob) : m_r.pick(small);
-            int z;
-            if (isFace)
-                z = m_r.range(4, 10);
-            else if (isDisc)
-                z = m_r.range(12, 24);
-            else if (isHob)
-                z = m_r.range(9, 12);
-            else
-                z = m_r.range(2, 4);
+            const bool withInserts = type.contains("с СМП");
+            const double d = withInserts ? m_r.pick(inserted) : m_r.pick(small);
+            const int z = withInserts ? m_r.range(2, 4) : (type.contains("черновая") ? m_r.range(3, 5) : m_r.range(2, 4));
             const auto& firm = firmFor(3);
-            ins.t(millCode(m_r, firm.second, type, d, z)).t(type).d(d);
-            if (bore)
-                ins.null();
-            else
-                ins.d(shankFor(d));
-            const double lCut = bore ? (isDisc ? m_r.range(6, 20) : m_r.range(30, 60)) : std::round(d * m_r.range(2, 4));
-            ins.d(lCut).d(bore ? lCut + m_r.range(5, 30) : lCut + m_r.range(35, 80));
+            ins.t(millCode(m_r, firm.second, type, d, z)).t(type).d(d).d(shankFor(d));
+            const double lCut = std::round(d * m_r.range(2, 4));
+            const double lAll = lCut + m_r.range(35, 80);
+            ins.d(lCut).d(lAll);
+            // The neck: a relieved one behind the cutting part, else as long as the cutting part.
             if (type.contains("сферическая") || type.contains("Т-образная") || m_r.chance(10))
-                ins.d(std::round(lCut * 1.5));
+                ins.d(lCut + std::round((lAll - lCut) * 0.4));
             else
-                ins.null();
+                ins.d(lCut);
             ins.d(z);
             if (type.contains("сферическая"))
                 ins.t("R" + shortDec(d / 2, true));
-            else if (!bore && m_r.chance(45))
+            else if (m_r.chance(45))
                 ins.t(u8(m_r.pick(edges)));
             else
                 ins.null();
@@ -964,12 +963,6 @@ private:
     std::vector<Issue> m_issues;
 };
 
-void removeDatabaseFiles(const QString& path)
-{
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
-        QFile::remove(path + QString::fromLatin1(suffix));
-}
-
 } // namespace
 
 void writeSampleDatabase(const QString& path, const SampleOptions& o)
@@ -993,16 +986,27 @@ void writeSampleDatabase(const QString& path, const SampleOptions& o)
     if (!target.absoluteDir().exists())
         throw DbError(QStringLiteral("Папки \"%1\" нет.").arg(target.absolutePath()));
 
-    // A name of our own beside the target, on the same file system.
+    // A file of our own beside the target, on the same file system, made
+    // exclusively and written through one connection until it takes the
+    // target's name: nothing put under its name meanwhile is followed or
+    // removed. A name taken already is left to its owner, another is tried.
+    Connection c;
     QString temp;
-    {
-        QTemporaryFile reserve(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
-                               QStringLiteral(".XXXXXX"));
-        if (!reserve.open())
-            throw DbError(QStringLiteral("Не удается записать в папку \"%1\": %2")
-                              .arg(target.absolutePath(), reserve.errorString()));
-        temp = reserve.fileName();
-    }   // removed here: the database is created under that name
+    for (int attempt = 1;; ++attempt) {
+        QString suffix;
+        for (int k = 0; k < 6; ++k)
+            suffix += QLatin1Char("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"
+                                  [QRandomGenerator::system()->bounded(62)]);
+        temp = target.absolutePath() + QStringLiteral("/.") + target.fileName() + QLatin1Char('.') + suffix;
+        try {
+            c.create(temp);
+            break;
+        } catch (const DbError&) {
+            const QFileInfo taken(temp);
+            if (attempt >= 20 || !(taken.exists() || taken.isSymLink()))
+                throw;
+        }
+    }
     auto tempGone = [&] {
         if (o.tempFileChanged)
             o.tempFileChanged(QString());
@@ -1011,19 +1015,9 @@ void writeSampleDatabase(const QString& path, const SampleOptions& o)
         o.tempFileChanged(temp);
 
     try {
-        createDatabase(temp, o.password);
-    } catch (...) {
-        removeDatabaseFiles(temp);
-        tempGone();
-        throw;
-    }
-    sqlite3* db = nullptr;
-    try {
+        createSchema(c, o.password);
         const Pictures pics = o.imagesFolder.isEmpty() ? Pictures() : writePictures(o.imagesFolder);
-        const QByteArray p = temp.toUtf8();
-        if (sqlite3_open_v2(p.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-            throw DbError(QStringLiteral("Не удается открыть базу данных \"%1\": %2")
-                              .arg(temp, QString::fromUtf8(db ? sqlite3_errmsg(db) : "нет памяти")));
+        sqlite3* db = c.handle();
         // The file is new and is removed on any failure: no journal, no
         // syncing while it fills; the usual journal comes back at the end,
         // and the whole file is on disk before it takes the target's name.
@@ -1035,26 +1029,11 @@ void writeSampleDatabase(const QString& path, const SampleOptions& o)
         run(db, "COMMIT");
         run(db, "PRAGMA synchronous=FULL");
         run(db, "PRAGMA journal_mode=WAL");
-        if (sqlite3_close(db) != SQLITE_OK)
-            throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
-        db = nullptr;
-        {
-            QFile f(temp);
-            if (!f.open(QIODevice::ReadWrite) || ::fsync(f.handle()) != 0)
-                throw DbError(QStringLiteral("Не удается записать \"%1\" на диск.").arg(temp));
-        }
-        // link() never replaces a file that appeared at the target meanwhile.
-        if (::link(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) != 0)
-            throw DbError(errno == EEXIST
-                              ? QStringLiteral("Файл \"%1\" уже существует: он не будет перезаписан.").arg(path)
-                              : QStringLiteral("Не удается записать \"%1\": %2")
-                                    .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
-        QFile::remove(temp);
+        // A link, which never replaces a file that appeared at the target meanwhile.
+        c.publishCreated(path);
         tempGone();
     } catch (...) {
-        if (db)
-            sqlite3_close(db);
-        removeDatabaseFiles(temp);
+        c.discardCreated();
         tempGone();
         throw;
     }

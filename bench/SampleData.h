@@ -30,7 +30,9 @@ constexpr int MaxSampleHistoryRows = 10'000'000;   // each of closed debts, rece
 
 // Writes a new database at path and fills it. Refuses an existing file,
 // counts beyond the maxima above and an empty password. The database is
-// written into a temporary file beside path and renamed to path only when
-// complete, so that an interrupted run leaves no database at path; a failure
-// removes the temporary file. DbError on every failure.
+// written into a temporary file beside path, made exclusively and kept open
+// until complete, when that very file gets the name path (never over a file
+// there), so that an interrupted run leaves no database at path; a failure
+// removes the temporary file, and nothing that took its name meanwhile.
+// DbError on every failure.
 void writeSampleDatabase(const QString& path, const SampleOptions& options);

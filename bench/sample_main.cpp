@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -21,11 +22,18 @@ namespace {
 // The temporary file being written, for the signal handler: an interrupted
 // run (Ctrl+C, kill) leaves nothing behind. (SIGKILL cannot be caught: it
 // leaves the hidden temporary file, never a database under the given name.)
+// Who the file is on its disk, taken as it was made: a file put under its
+// name since is not removed.
 char g_tempFile[4096];
+volatile sig_atomic_t g_tempKnown = 0;
+dev_t g_tempDev = 0;
+ino_t g_tempIno = 0;
 
 extern "C" void onInterrupt(int sig)
 {
-    if (g_tempFile[0])
+    struct stat st;
+    if (g_tempFile[0] && g_tempKnown && ::lstat(g_tempFile, &st) == 0 && st.st_dev == g_tempDev
+        && st.st_ino == g_tempIno)
         ::unlink(g_tempFile);
     std::signal(sig, SIG_DFL);
     std::raise(sig);
@@ -35,6 +43,13 @@ void rememberTempFile(const QString& path)
 {
     const QByteArray name = QFile::encodeName(path);
     g_tempFile[0] = 0;   // never a half-copied name while the handler may run
+    g_tempKnown = 0;
+    struct stat st;
+    if (!name.isEmpty() && ::lstat(name.constData(), &st) == 0) {
+        g_tempDev = st.st_dev;
+        g_tempIno = st.st_ino;
+        g_tempKnown = 1;
+    }
     if (!name.isEmpty() && size_t(name.size()) < sizeof g_tempFile) {
         std::memcpy(g_tempFile + 1, name.constData() + 1, size_t(name.size() - 1));
         g_tempFile[name.size()] = 0;

@@ -3,7 +3,6 @@
 #include "DbError.h"
 #include "Engine.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include "Schema.h"
@@ -54,12 +53,22 @@ void Connection::create(const QString& path)
 
 void Connection::discardCreated()
 {
-    const QString path = m_created ? m_path : QString();
+    if (m_created && m_engine)
+        m_engine->discardCreated();
     close();
-    if (path.isEmpty())
-        return;
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
-        QFile::remove(path + QLatin1String(suffix));
+}
+
+void Connection::publishCreated(const QString& target)
+{
+    if (!m_created || !m_engine)
+        throw DbError(QStringLiteral("База данных \"%1\" не создавалась этим соединением.").arg(m_path));
+    try {
+        m_engine->publishCreated(target);
+    } catch (...) {
+        close();
+        throw;
+    }
+    close();
 }
 
 void Connection::close()

@@ -38,10 +38,15 @@ public:
     void open(const QString& name, bool checkSchema = true);
     // Opens a database for reading only (the checks' and copies' source).
     void openReadOnly(const QString& name);
-    // Makes a new, empty database file for the caller to fill (DbError when
-    // a file of that name exists); discardCreated closes and removes it again.
+    // Makes a new, empty database file for the caller to fill, exclusively
+    // (DbError when anything of that name exists; no link is followed);
+    // discardCreated closes and removes it again, only when its name still
+    // denotes the file made. publishCreated closes it and gives the file
+    // made the name `target` as well, never over an existing file, its own
+    // name then dropped (DbError otherwise, the file made removed).
     void create(const QString& path);
     void discardCreated();
+    void publishCreated(const QString& target);
     void close();
     bool isOpen() const { return bool(m_engine); }
     // The name it was opened with: the file's absolute path, or the URI.

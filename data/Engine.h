@@ -117,6 +117,19 @@ public:
     // (an sqlite3* of a file; none on a server).
     virtual void* nativeHandle() { return nullptr; }
 
+    // Of a file this engine created (createEngine): closes it and removes
+    // it with its logs, provided its name still denotes the file made; a
+    // file put under that name by anyone else is left as it is.
+    virtual void discardCreated() {}
+    // Of a file this engine created: closes it, puts it on disk in full and
+    // gives the file itself the name `target` (never replacing a file
+    // there), then drops its first name. DbError when that cannot be done;
+    // the file made is removed then, and nothing else is.
+    virtual void publishCreated(const QString& target)
+    {
+        throw DbError(QStringLiteral("Базу данных \"%1\" нельзя записать под другим именем.").arg(target));
+    }
+
 protected:
     Dialect m_dialect;
 };

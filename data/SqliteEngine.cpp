@@ -19,7 +19,13 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -239,6 +245,8 @@ public:
         return found == QStringList{QStringLiteral("ok")} ? QString() : found.join(QStringLiteral("; "));
     }
     void* nativeHandle() override { return m_db; }
+    void discardCreated() override;
+    void publishCreated(const QString& target) override;
 
     void execRaw(const char* sql)
     {
@@ -253,6 +261,15 @@ public:
 
 private:
     void release();
+    // The engine's handle closed, and with it the file's locks.
+    void closeHandle();
+    // Whether the file's name still denotes the file a create made here: a
+    // file put under that name by anyone else is not this engine's to touch.
+    bool madeFileNamed() const;
+    // The handle closed; the file made here removed with its logs when its
+    // name still denotes it; its descriptor closed.
+    void discardMade();
+    void closeMade();
     static int busyHandler(void* arg, int tries);
     static void engineRolledBack(void* self);
     static int authorize(void* self, int action, const char*, const char*, const char*, const char*);
@@ -262,6 +279,12 @@ private:
     QString m_notice;
     bool m_ownsHandle = false;   // opened here, not through Qt's driver
     QString m_path;
+    // The file a create made, kept open until the handle is closed (it
+    // holds no locks, so closing it then takes none from the engine), and
+    // who it is on its disk.
+    int m_madeFd = -1;
+    dev_t m_madeDev = 0;
+    ino_t m_madeIno = 0;
     int m_busyWaitMs = 3000;
     bool m_inTransaction = false;
     // The engine rolled the open transaction back on its own (a write to the
@@ -379,6 +402,12 @@ SqliteEngine::SqliteEngine(const QString& path)
 
 void SqliteEngine::release()
 {
+    closeHandle();
+    closeMade();
+}
+
+void SqliteEngine::closeHandle()
+{
     if (m_db) {
         if (!sqlite3_get_autocommit(m_db))
             sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -401,22 +430,120 @@ void SqliteEngine::release()
 SqliteEngine::SqliteEngine(const QString& path, Create)
 {
     m_dialect.kind = EngineKind::Sqlite;
-    const QFileInfo fi(path);
-    m_path = fi.absoluteFilePath();
-    if (fi.exists() || fi.isSymLink())
-        throw DbError(QStringLiteral("Файл \"%1\" уже существует: новая база данных не создана.").arg(path));
+    m_path = QFileInfo(path).absoluteFilePath();
     const QByteArray name = QFile::encodeName(m_path);
-    if (sqlite3_open_v2(name.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK) {
-        const QString msg = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("нет памяти");
-        sqlite3_close(m_db);
-        m_db = nullptr;
-        throw DbError(QStringLiteral("Не удается создать базу данных \"%1\": %2").arg(path, msg));
+    // Made here and nowhere else: a name already taken (a file, a link, a
+    // folder) is refused in the same step, and no link is followed.
+    m_madeFd = ::open(name.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (m_madeFd < 0) {
+        const int err = errno;
+        if (err == EEXIST || err == ELOOP)
+            throw DbError(QStringLiteral("Файл \"%1\" уже существует: новая база данных не создана.").arg(path));
+        throw DbError(QStringLiteral("Не удается создать базу данных \"%1\": %2")
+                          .arg(path, QString::fromLocal8Bit(std::strerror(err))));
     }
-    m_ownsHandle = true;
-    sqlite3_busy_handler(m_db, busyHandler, this);
-    execRaw("PRAGMA journal_mode=WAL");
-    execRaw("PRAGMA synchronous=FULL");
+    struct stat st;
+    if (::fstat(m_madeFd, &st) != 0) {
+        const int err = errno;
+        discardMade();
+        throw DbError(QStringLiteral("Не удается создать базу данных \"%1\": %2")
+                          .arg(path, QString::fromLocal8Bit(std::strerror(err))));
+    }
+    m_madeDev = st.st_dev;
+    m_madeIno = st.st_ino;
+    try {
+        // The engine opens that file by its name, creating none. (Links in
+        // the folders above are the person's own and are followed.)
+        const int rc = sqlite3_open_v2(name.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+        m_ownsHandle = true;
+        if (rc != SQLITE_OK)
+            throw DbError(QStringLiteral("Не удается создать базу данных \"%1\": %2")
+                              .arg(path, m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("нет памяти")));
+        // Nothing is read or written before the name has proved to denote
+        // the file made here: one put in its place meanwhile is another's.
+        if (!madeFileNamed())
+            throw DbError(QStringLiteral("Файл \"%1\" появился от другой программы, пока создавалась база данных: "
+                                         "он не тронут, новая база данных не создана.")
+                              .arg(path));
+        sqlite3_busy_handler(m_db, busyHandler, this);
+        execRaw("PRAGMA journal_mode=WAL");
+        execRaw("PRAGMA synchronous=FULL");
+    } catch (...) {
+        discardMade();
+        throw;
+    }
+}
+
+bool SqliteEngine::madeFileNamed() const
+{
+    struct stat st;
+    return m_madeFd >= 0 && ::lstat(QFile::encodeName(m_path).constData(), &st) == 0 && st.st_dev == m_madeDev
+        && st.st_ino == m_madeIno;
+}
+
+void SqliteEngine::closeMade()
+{
+    if (m_madeFd >= 0)
+        ::close(m_madeFd);
+    m_madeFd = -1;
+}
+
+void SqliteEngine::discardMade()
+{
+    closeHandle();
+    // Still open here, the file cannot be replaced by a new one of the same
+    // number: the name denotes it, or it is left alone with whatever is beside it.
+    if (madeFileNamed()) {
+        for (const char* suffix : {"-wal", "-shm", "-journal", ""})
+            ::unlink(QFile::encodeName(m_path + QLatin1String(suffix)).constData());
+    }
+    closeMade();
+}
+
+void SqliteEngine::discardCreated()
+{
+    if (m_madeFd >= 0)
+        discardMade();
+}
+
+void SqliteEngine::publishCreated(const QString& target)
+{
+    if (m_madeFd < 0)
+        throw DbError(QStringLiteral("База данных \"%1\" не создавалась этой программой.").arg(m_path));
+    // Closing folds the log into the file; then the file itself is on disk.
+    closeHandle();
+    if (::fsync(m_madeFd) != 0) {
+        discardMade();
+        throw DbError(QStringLiteral("Не удается записать \"%1\" на диск.").arg(m_path));
+    }
+    if (!madeFileNamed()) {
+        closeMade();
+        throw DbError(QStringLiteral("Файл \"%1\" подменен другой программой: база данных не записана.").arg(m_path));
+    }
+    // The second name goes to the file itself, through its descriptor, not
+    // to whatever its first name denotes by then; a link never replaces a
+    // file that appeared at the target meanwhile. Without /proc, by the name
+    // just checked.
+    const QByteArray to = QFile::encodeName(target);
+    int rc;
+    if (::access("/proc/self/fd", X_OK) == 0) {
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_madeFd);
+        rc = ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, to.constData(), AT_SYMLINK_FOLLOW);
+    } else {
+        rc = ::link(QFile::encodeName(m_path).constData(), to.constData());
+    }
+    if (rc != 0) {
+        const int err = errno;
+        discardMade();
+        throw DbError(err == EEXIST
+                          ? QStringLiteral("Файл \"%1\" уже существует: он не будет перезаписан.").arg(target)
+                          : QStringLiteral("Не удается записать \"%1\": %2")
+                                .arg(target, QString::fromLocal8Bit(std::strerror(err))));
+    }
+    // The temporary name goes, when it is still this file's.
+    if (madeFileNamed())
+        ::unlink(QFile::encodeName(m_path).constData());
+    closeMade();
 }
 
 SqliteEngine::SqliteEngine(const QString& path, ReadOnly)

@@ -1,6 +1,6 @@
 #include "DimensionEditor.h"
 
-#include "Dialogs.h"
+#include "ToolChecks.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -106,52 +106,6 @@ bool TDimensionEditor::eventFilter(QObject* watched, QEvent* event)
     return false;
 }
 
-bool TDimensionEditor::numericText(const QString& text)
-{
-    if (text.isEmpty())
-        return false;
-    for (QChar c : text)
-        if (!isDigit(c) && c != QLatin1Char(',') && c != QLatin1Char('.'))
-            return false;
-    return true;
-}
-
-bool TDimensionEditor::readFloat(const QString& text, double* out)
-{
-    int digits = 0, commas = 0;
-    for (QChar c : text) {
-        if (isDigit(c))
-            ++digits;
-        else if (c == QLatin1Char(','))
-            ++commas;
-        else
-            return false;
-    }
-    if (digits == 0 || commas > 1)
-        return false;
-    bool ok = false;
-    const double v = QString(text).replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
-    if (!ok || !std::isfinite(v))
-        return false;
-    *out = v;
-    return true;
-}
-
-bool TDimensionEditor::readInt(const QString& text, int* out)
-{
-    if (text.isEmpty())
-        return false;
-    for (QChar c : text)
-        if (!isDigit(c))
-            return false;
-    bool ok = false;
-    const int v = text.toInt(&ok);
-    if (!ok)
-        return false;
-    *out = v;
-    return true;
-}
-
 QString TDimensionEditor::rounded(double v)
 {
     const int mode = std::fegetround();
@@ -163,9 +117,10 @@ QString TDimensionEditor::rounded(double v)
 
 void TDimensionEditor::diameterChange(QLineEdit* diam, QLineEdit* shank, QLineEdit* length, QLineEdit* cutting)
 {
+    const toolchecks::Range& range = toolchecks::rangeOf(kind(), diam->objectName());
     paint(diam, false);
     double d = 0;
-    if (!numericText(diam->text()) || !readFloat(diam->text(), &d)) {
+    if (!toolchecks::readNumber(range, diam->text(), &d)) {
         paint(diam, true);
         return;
     }
@@ -175,62 +130,35 @@ void TDimensionEditor::diameterChange(QLineEdit* diam, QLineEdit* shank, QLineEd
         length->setText(rounded(d * 11));
         cutting->setText(rounded(d * 5));   // last: the length's handler wrote half the length here
     }
-    if (d < 0.1 || d > 30)
+    if (!toolchecks::inRange(range, d))
         paint(diam, true);
 }
 
-void TDimensionEditor::rangeChange(QLineEdit* box, bool integer, double lo, bool loOpen, double hi, QLineEdit* half)
+void TDimensionEditor::rangeChange(QLineEdit* box, QLineEdit* half)
 {
+    const toolchecks::Range& range = toolchecks::rangeOf(kind(), box->objectName());
     paint(box, false);
-    const QString t = box->text();
     double v = 0;
-    bool read = numericText(t);
-    if (read && integer) {
-        int i = 0;
-        read = readInt(t, &i);
-        v = i;
-    } else if (read) {
-        read = readFloat(t, &v);
-    }
-    if (!read) {
+    if (!toolchecks::readNumber(range, box->text(), &v)) {
         paint(box, true);
         return;
     }
     if (half && ResultWord == QLatin1String("New"))
         half->setText(rounded(v / 2));
-    if ((loOpen ? v <= lo : v < lo) || v > hi)
+    if (!toolchecks::inRange(range, v))
         paint(box, true);
-}
-
-bool TDimensionEditor::convertible(const QList<Conversion>& boxes)
-{
-    for (const Conversion& c : boxes) {
-        double d = 0;
-        int i = 0;
-        const bool ok = c.integer ? readInt(c.box->text(), &i) : readFloat(c.box->text(), &d);
-        if (!ok) {
-            const QString field = QString::fromUtf8(c.field);
-            Dialogs::info(this, c.integer
-                                    ? QStringLiteral("Поле \"%1\" должно содержать целое число!").arg(field)
-                                    : QStringLiteral("Поле \"%1\" должно содержать число (например 12,5)!").arg(field));
-            if (c.box->focusPolicy() != Qt::NoFocus)
-                c.box->setFocus();
-            return false;
-        }
-    }
-    return true;
 }
 
 double TDimensionEditor::floatOf(const QLineEdit* box)
 {
     double d = 0;
-    readFloat(box->text(), &d);
+    toolchecks::readFloat(box->text(), &d);
     return d;
 }
 
 int TDimensionEditor::intOf(const QLineEdit* box)
 {
     int i = 0;
-    readInt(box->text(), &i);
+    toolchecks::readInt(box->text(), &i);
     return i;
 }

@@ -26,11 +26,6 @@ protected:
     static bool separatorKey(QChar& key);    // digits, ",", "." as typed
     void setKeyFilter(QLineEdit* box, std::function<bool(QChar&)> filter);
 
-    // The numeric-text test: not empty, only digits, commas and points.
-    static bool numericText(const QString& text);
-    // Numbers as the program reads them: a comma separates the decimals.
-    static bool readFloat(const QString& text, double* out);
-    static bool readInt(const QString& text, int* out);
     // Rounded to the nearest integer, a half going to the even neighbour, as digits.
     static QString rounded(double v);
     static void paint(QLineEdit* box, bool red);
@@ -39,18 +34,11 @@ protected:
     // ResultWord is "New" (shank the same text, length d × 11, cutting length d × 5).
     void diameterChange(QLineEdit* diam, QLineEdit* shank, QLineEdit* length, QLineEdit* cutting);
     // White, then red when the text is not a number of its kind or out of
-    // [lo, hi] (lo excluded when loOpen); a valid-looking length proposes half
-    // of itself as the cutting length while "New".
-    void rangeChange(QLineEdit* box, bool integer, double lo, bool loOpen, double hi, QLineEdit* half = nullptr);
+    // the box's range (toolchecks::rangeOf); a valid-looking length proposes
+    // half of itself as the cutting length while "New".
+    void rangeChange(QLineEdit* box, QLineEdit* half = nullptr);
 
-    // Every text OK is about to write must be a number of its kind: the first
-    // that is not is named in a message, gets the focus, and nothing is written.
-    struct Conversion {
-        QLineEdit* box;
-        const char* field;   // as its label names it
-        bool integer;
-    };
-    bool convertible(const QList<Conversion>& boxes);
+    // The numbers OK writes (their texts have passed the checks).
     static double floatOf(const QLineEdit* box);
     static int intOf(const QLineEdit* box);
 

@@ -6,7 +6,7 @@
 #include <QPushButton>
 
 TPlateEditor::TPlateEditor(const Layout& layout, QWidget* parent)
-    : TToolEditor(layout.kind, layout.form, layout.menu, parent), m_layout(layout)
+    : TToolEditor(layout.kind, layout.form, layout.menu, parent)
 {
     dbcmbx_Naim = boundCombo("dbcmbx_Naim", layout.nameField);
     m_code = new DBEdit(GroupBox1);
@@ -35,12 +35,7 @@ TPlateEditor::TPlateEditor(const Layout& layout, QWidget* parent)
 
 void TPlateEditor::bbtn_OKClick()
 {
-    // The box number carries "*" in its label but is not checked.
-    const QList<Check> checks = {
-        {[this] { return dbcmbx_Naim->currentText().isEmpty(); }, m_layout.nameMessage, dbcmbx_Naim},
-        {[this] { return m_code->text().isEmpty(); }, m_layout.codeMessage, m_code},
-        {[this] { return !m_firm->hasValue(); }, "Поле \"Фирма изготовитель\" не может быть пустым!", m_firm},
-    };
-    if (passes(checks))
+    // Name, code, firm (the box number carries "*" in its label but is not checked).
+    if (passesChecks())
         finishOK();
 }

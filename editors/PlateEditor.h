@@ -22,8 +22,6 @@ public:
         const char* codeLabel;
         const char* firmBox;
         const char* notesBox;
-        const char* nameMessage;
-        const char* codeMessage;
     };
 
     DBComboBox* dbcmbx_Naim;
@@ -37,7 +35,4 @@ protected:
     DBEdit* m_code;
     DBLookupComboBox* m_firm;
     DBMemo* m_notes;
-
-private:
-    const Layout& m_layout;
 };

@@ -9,6 +9,7 @@
 #include "RecordSet.h"
 #include "PictureChoice.h"
 #include "PictureFile.h"
+#include "ToolChecks.h"
 
 #include "frm_EditAdd_Plast_Unit.h"
 #include "frm_Edit_Derj_Unit.h"
@@ -225,17 +226,27 @@ void TToolEditor::pm_DelClick()
     PictureName.clear();
 }
 
-bool TToolEditor::passes(const QList<Check>& checks)
+bool TToolEditor::passesChecks()
 {
-    for (const Check& c : checks) {
-        if (c.fails()) {
-            Dialogs::info(this, QString::fromUtf8(c.message));
-            if (c.focus)
-                c.focus->setFocus();
-            return false;
-        }
+    toolchecks::Texts texts;
+    for (const toolchecks::Check& c : toolchecks::checksOf(m_kind)) {
+        const QString name = QString::fromLatin1(c.box);
+        QWidget* w = findChild<QWidget*>(name);
+        if (auto* firm = qobject_cast<DBLookupComboBox*>(w))
+            texts.insert(name, firm->hasValue() ? firm->currentText() : QString());
+        else if (auto* combo = qobject_cast<QComboBox*>(w))
+            texts.insert(name, combo->currentText());
+        else if (auto* box = qobject_cast<QLineEdit*>(w))
+            texts.insert(name, box->text());
     }
-    return true;
+    const toolchecks::Refusal r = toolchecks::firstRefusal(m_kind, texts);
+    if (r.message.isEmpty())
+        return true;
+    Dialogs::info(this, r.message);
+    if (QWidget* focus = r.focus.isEmpty() ? nullptr : findChild<QWidget*>(r.focus))
+        if (focus->focusPolicy() != Qt::NoFocus)
+            focus->setFocus();
+    return false;
 }
 
 void TToolEditor::finishOK()

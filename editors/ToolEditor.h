@@ -10,7 +10,6 @@
 #include "ToolKind.h"
 
 #include <QString>
-#include <functional>
 
 class DBComboBox;
 class DBLookupComboBox;
@@ -69,14 +68,10 @@ protected:
     // the left, counts and picture on the right, the buttons below.
     void finishLayout(QGroupBox* extra);
 
-    // One check of OK: the first that fails shows its message in a plain
-    // box, moves the focus (when it names a control) and ends OK.
-    struct Check {
-        std::function<bool()> fails;
-        const char* message;
-        QWidget* focus;
-    };
-    bool passes(const QList<Check>& checks);
+    // OK's checks, the kind's toolchecks::checksOf on the texts the controls
+    // show: the first that fails shows its message in a plain box, moves the
+    // focus (when it names a control that takes it) and ends OK.
+    bool passesChecks();
     // Stores the picture name, "Done", close: the caller's operation writes
     // the row (a new tool with its counters 0).
     void finishOK();

@@ -16,9 +16,7 @@ const TPlateEditor::Layout Insert = {ToolKind::Plast,
                                    "dbed_Plast_KOD",
                                    "Код пластины *",
                                    "dbcmbx_Plast_Firma",
-                                   "dbmemo_Plast_Prim",
-                                   "Поле \"Наименование пластины\" не может быть пустым!",
-                                   "Поле \"Код пластины\" не может быть пустым!"};
+                                   "dbmemo_Plast_Prim"};
 } // namespace
 
 Tfrm_EditAdd_Plast::Tfrm_EditAdd_Plast(QWidget* parent) : TPlateEditor(Insert, parent)

@@ -16,9 +16,7 @@ const TPlateEditor::Layout Holder = {ToolKind::Derj,
                                    "dbed_Derj_KOD",
                                    "Код державки пластины *",
                                    "dbcmbx_Derj_Firma",
-                                   "dbmemo_Derj_Prim",
-                                   "Поле \"Наименование державки пластины\" не может быть пустым!",
-                                   "Поле \"Код державки пластины\" не может быть пустым!"};
+                                   "dbmemo_Derj_Prim"};
 } // namespace
 
 Tfrm_EditAdd_Derj::Tfrm_EditAdd_Derj(QWidget* parent) : TPlateEditor(Holder, parent)

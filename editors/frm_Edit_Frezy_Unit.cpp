@@ -83,9 +83,9 @@ bool Tfrm_EditAdd_Frezy::ed_DiamFRKeyPress(QChar& key) { return decimalKey(key);
 bool Tfrm_EditAdd_Frezy::ed_LFRKeyPress(QChar& key) { return separatorKey(key); }
 
 void Tfrm_EditAdd_Frezy::ed_DiamFRChange() { diameterChange(ed_DiamFR, ed_DiamHvost, ed_LFR, ed_LHvost); }
-void Tfrm_EditAdd_Frezy::ed_DiamHvostChange() { rangeChange(ed_DiamHvost, false, 0.1, false, 30); }
-void Tfrm_EditAdd_Frezy::ed_LFRChange() { rangeChange(ed_LFR, false, 5, false, 300, ed_LHvost); }
-void Tfrm_EditAdd_Frezy::ed_LHvostChange() { rangeChange(ed_LHvost, false, 0, true, 300); }
+void Tfrm_EditAdd_Frezy::ed_DiamHvostChange() { rangeChange(ed_DiamHvost); }
+void Tfrm_EditAdd_Frezy::ed_LFRChange() { rangeChange(ed_LFR, ed_LHvost); }
+void Tfrm_EditAdd_Frezy::ed_LHvostChange() { rangeChange(ed_LHvost); }
 
 void Tfrm_EditAdd_Frezy::InitType() { fillList(DM->qr_FR_Type, dbcmbx_Type_FR); }
 void Tfrm_EditAdd_Frezy::InitKorob() { fillList(DM->qr_FR_Korob, dbcmbx_Korob_FR); }
@@ -104,36 +104,9 @@ void Tfrm_EditAdd_Frezy::FormShow()
 
 void Tfrm_EditAdd_Frezy::bbtn_OKClick()
 {
-    // The same seven checks and texts as the drill editor's.
-    const QList<Check> checks = {
-        {[this] { return dbed_Frezy_KOD->text().isEmpty(); }, "Поле \"Код сверла\" не может быть пустым!",
-         dbed_Frezy_KOD},
-        {[this] { return !dbcmbx_Frezy_Firma->hasValue(); }, "Поле \"Фирма изготовитель\" не может быть пустым!",
-         dbcmbx_Frezy_Firma},
-        {[this] { return isRed(ed_DiamFR); },
-         "Поле \"Диаметр сверла\" не может быть пустым, быть меньше 0,1 или больше 30!", nullptr},
-        {[this] { return isRed(ed_DiamHvost); },
-         "Поле \"Диаметр хвостовика\" не может быть пустым, быть меньше 0,1 или больше 30!", ed_DiamHvost},
-        {[this] { return isRed(ed_LFR); }, "Поле \"Длина сверла\" не может быть пустым, быть меньше 0 или больше 300!",
-         ed_LFR},
-        {[this] { return isRed(ed_LHvost); },
-         "Поле \"Длина режущей части \" не может быть пустым, быть меньше 0 или больше 300!", ed_LHvost},
-        {[this] { return floatOf(ed_LHvost) >= floatOf(ed_LFR); },
-         "Поле \"Длина режущей части\" не может быть больше или равна \"Длине сверла\"", ed_LHvost},
-    };
-    if (!passes(checks))
-        return;
-    QList<Conversion> written = {{ed_DiamFR, "Диаметр фрезы", false},
-                                 {ed_DiamHvost, "Диаметр хвостовика", false},
-                                 {ed_LFR, "Длина фрезы", false},
-                                 {ed_LHvost, "Длина режущей части", false},
-                                 {ed_L_Sheiki, "Длина шейки", false}};
-    // The counts go back as they were shown; a row that had none keeps none.
-    if (!ed_kvo_new->text().isEmpty())
-        written.append({ed_kvo_new, "Новый инструмент на складе", true});
-    if (!ed_kvo_BU->text().isEmpty())
-        written.append({ed_kvo_BU, "БУ инструмент на складе", true});
-    if (!convertible(written))
+    // The drill editor's seven checks and texts, then every number written
+    // must read (the neck length and the counts too).
+    if (!passesChecks())
         return;
     RecordSet& rs = row();
     rs.fieldByName(QStringLiteral("Diam_Frez")).setAsFloat(floatOf(ed_DiamFR));

@@ -65,10 +65,9 @@ bool Tfrm_EditAdd_Sverla::ed_DiamSvKeyPress(QChar& key) { return decimalKey(key)
 bool Tfrm_EditAdd_Sverla::ed_LSvKeyPress(QChar& key) { return digitKey(key); }
 
 void Tfrm_EditAdd_Sverla::ed_DiamSvChange() { diameterChange(ed_DiamSv, ed_DiamHvost, ed_LSv, ed_LHvost); }
-void Tfrm_EditAdd_Sverla::ed_DiamHvostChange() { rangeChange(ed_DiamHvost, false, 0.1, false, 30); }
-// The check is 5 although the hint says 0,1.
-void Tfrm_EditAdd_Sverla::ed_LSvChange() { rangeChange(ed_LSv, true, 5, false, 300, ed_LHvost); }
-void Tfrm_EditAdd_Sverla::ed_LHvostChange() { rangeChange(ed_LHvost, true, 2, false, 300); }
+void Tfrm_EditAdd_Sverla::ed_DiamHvostChange() { rangeChange(ed_DiamHvost); }
+void Tfrm_EditAdd_Sverla::ed_LSvChange() { rangeChange(ed_LSv, ed_LHvost); }
+void Tfrm_EditAdd_Sverla::ed_LHvostChange() { rangeChange(ed_LHvost); }
 
 void Tfrm_EditAdd_Sverla::InitTypeInstr() { fillList(DM->qr_SV_Type, dbcmbx_Type_SV); }
 void Tfrm_EditAdd_Sverla::InitKorob() { fillList(DM->qr_SV_Korob, dbcmbx_Korob); }
@@ -85,28 +84,7 @@ void Tfrm_EditAdd_Sverla::FormShow()
 
 void Tfrm_EditAdd_Sverla::bbtn_OKClick()
 {
-    const QList<Check> checks = {
-        {[this] { return dbed_Sverla_KOD->text().isEmpty(); }, "Поле \"Код сверла\" не может быть пустым!",
-         dbed_Sverla_KOD},
-        {[this] { return !dbcmbx_Sverla_Firma->hasValue(); }, "Поле \"Фирма изготовитель\" не может быть пустым!",
-         dbcmbx_Sverla_Firma},
-        {[this] { return isRed(ed_DiamSv); },
-         "Поле \"Диаметр сверла\" не может быть пустым, быть меньше 0,1 или больше 30!", nullptr},
-        {[this] { return isRed(ed_DiamHvost); },
-         "Поле \"Диаметр хвостовика\" не может быть пустым, быть меньше 0,1 или больше 30!", nullptr},
-        {[this] { return isRed(ed_LSv); }, "Поле \"Длина сверла\" не может быть пустым, быть меньше 0 или больше 300!",
-         ed_LSv},
-        {[this] { return isRed(ed_LHvost); },
-         "Поле \"Длина режущей части \" не может быть пустым, быть меньше 0 или больше 300!", ed_LHvost},
-        {[this] { return intOf(ed_LHvost) >= intOf(ed_LSv); },
-         "Поле \"Длина режущей части\" не может быть больше или равна \"Длине сверла\"", ed_LHvost},
-    };
-    if (!passes(checks))
-        return;
-    if (!convertible({{ed_DiamSv, "Диаметр сверла", false},
-                      {ed_DiamHvost, "Диаметр хвостовика", false},
-                      {ed_LSv, "Длина сверла", true},
-                      {ed_LHvost, "Длина режущей части", true}}))
+    if (!passesChecks())
         return;
     RecordSet& rs = row();
     rs.fieldByName(QStringLiteral("Diam_Sverla")).setAsFloat(floatOf(ed_DiamSv));

@@ -5,6 +5,7 @@
 #include "DbError.h"
 #include "Dialogs.h"
 #include "ImageBox.h"
+#include "PictureFile.h"
 #include "ProgramFolder.h"
 #include "StockParts.h"
 #include "ToolKind.h"
@@ -12,7 +13,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -441,8 +441,9 @@ void Tfrm_GiveToWork::DBLookupComboBox1Click()
                 break;
             }
     }
-    const QString path = peopleFolder() + foto;
-    if (!foto.isEmpty() && QFileInfo(path).isFile() && img_People->loadFile(path))
+    // Only a file inside the photo folder, named by its bare name, is opened.
+    const QString path = pictureFileIn(peopleFolder(), foto);
+    if (!path.isEmpty() && img_People->loadFile(path))
         img_People->show();
     else
         img_People->hidePicture();

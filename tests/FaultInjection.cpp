@@ -17,6 +17,7 @@ int g_failed = 0;
 int g_nth = 0;        // 0: nothing armed
 bool g_sticky = false;
 Fault g_fault = Fault::IoError;
+std::function<void(const QString&)> g_beforeOpen;
 
 // Our file wraps the real one, which lives right behind it.
 struct File {
@@ -84,7 +85,13 @@ int vOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* 
 }
 int vDelete(sqlite3_vfs*, const char* n, int sync) { return g_real->xDelete(g_real, n, sync); }
 int vAccess(sqlite3_vfs*, const char* n, int flags, int* out) { return g_real->xAccess(g_real, n, flags, out); }
-int vFullPathname(sqlite3_vfs*, const char* n, int size, char* out) { return g_real->xFullPathname(g_real, n, size, out); }
+// The engine resolves a name (links followed) before it opens the file.
+int vFullPathname(sqlite3_vfs*, const char* n, int size, char* out)
+{
+    if (g_beforeOpen && n)
+        g_beforeOpen(QString::fromUtf8(n));
+    return g_real->xFullPathname(g_real, n, size, out);
+}
 void* vDlOpen(sqlite3_vfs*, const char* n) { return g_real->xDlOpen(g_real, n); }
 void vDlError(sqlite3_vfs*, int n, char* msg) { g_real->xDlError(g_real, n, msg); }
 void (*vDlSym(sqlite3_vfs*, void* h, const char* s))(void) { return g_real->xDlSym(g_real, h, s); }
@@ -134,6 +141,7 @@ void failWrite(int nth, Fault fault, bool sticky)
 }
 
 void clear() { failWrite(0); }
+void beforeOpen(std::function<void(const QString& path)> hook) { g_beforeOpen = std::move(hook); }
 int writesSeen() { return g_seen; }
 int faultsInjected() { return g_failed; }
 

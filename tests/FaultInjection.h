@@ -1,7 +1,8 @@
 #pragma once
 // Faults on demand, for tests: a thin layer between the engine and the file
 // system (an SQLite VFS) that makes chosen writes fail as a failing disk or
-// a full one would, and triggers that make the engine refuse a statement.
+// a full one would, another program's files appearing as a database is
+// opened, and triggers that make the engine refuse a statement.
 //
 //   FaultInjection::install();                       // once, before connections open
 //   FaultInjection::Armed f(1, FaultInjection::Fault::IoError);   // the next write fails
@@ -33,6 +34,11 @@ void failWrite(int nth, Fault fault = Fault::IoError, bool sticky = false);
 void clear();
 int writesSeen();       // writes attempted since the last failWrite or clear
 int faultsInjected();   // of them, how many were made to fail
+
+// Runs `hook` with the name of a database file each time just before the
+// engine opens it (as it resolves the name), as another program acting at
+// that moment would; an empty function ends it.
+void beforeOpen(std::function<void(const QString& path)> hook);
 
 // Arms a fault for one scope and clears it at the end of the scope.
 class Armed {

@@ -6,6 +6,7 @@
 #include "DataAware.h"
 #include "Form.h"
 #include "ImageBox.h"
+#include "ProgramFolder.h"
 #include "ToolKind.h"
 #include "frm_GiveToWork_Unit.h"
 #include "tst_main_session.h"
@@ -75,6 +76,8 @@ private slots:
     void issue();
     void nomerZap_data();
     void nomerZap();
+    void operatorPhoto_data();
+    void operatorPhoto();
 };
 
 // Each case: the tool's counts (new, used, in work); what the other copy of
@@ -416,6 +419,56 @@ void TestGive::nomerZap()
     }
     QCOMPARE(e->text(), text);
     QCOMPARE(isRed(e), red);
+}
+
+// The operator's photograph is shown only when his Foto names a file of the
+// photo folder by its bare name, as every other picture of the program.
+void TestGive::operatorPhoto_data()
+{
+    QTest::addColumn<QString>("foto");   // "@" the program folder
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("bare name") << "p1.jpg" << true;
+    QTest::newRow("no photograph") << "" << false;
+    QTest::newRow("missing file") << "gone.jpg" << false;
+    QTest::newRow("two folders up") << "../../x.png" << false;
+    QTest::newRow("the tools' folder") << "../Instrument/d1.jpg" << false;
+    QTest::newRow("absolute name") << "@/x.png" << false;
+    QTest::newRow("link out of the folder") << "out.jpg" << false;
+}
+
+void TestGive::operatorPhoto()
+{
+    QFETCH(QString, foto);
+    QFETCH(bool, shown);
+    Session s;
+    const QString folder = s.db.folder();
+    for (const char* f : {"Images/FotoPeoples/p1.jpg", "Images/Instrument/d1.jpg", "x.png"}) {
+        const QString path = folder + '/' + f;
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QImage img(48, 36, QImage::Format_RGB32);
+        img.fill(Qt::darkGreen);
+        QVERIFY(img.save(path));
+    }
+    QVERIFY(QFile::link(folder + "/x.png", folder + "/Images/FotoPeoples/out.jpg"));
+    s.firm();
+    s.person("Иванов", foto.replace("@", folder));
+    const qint64 id = addTool(s.conn, ToolKind::Sverla, "T-1", 3, 0, 0);
+    QVERIFY(s.start());
+    setProgramFolder(folder);
+    bool visible = !shown;
+    s.user.onModal([&](QDialog* d) {
+        auto* f = qobject_cast<Tfrm_GiveToWork*>(d);
+        QVERIFY(f);
+        f->DBLookupComboBox1->setCurrentIndex(0);
+        emit f->DBLookupComboBox1->activated(0);
+        QCOMPARE(f->DBLookupComboBox1->currentText(), QStringLiteral("Иванов"));
+        visible = f->img_People->isVisible();
+        QTest::mouseClick(f->bbtn_Cancel, Qt::LeftButton);
+    });
+    QVERIFY(catalogueOf(*DM, ToolKind::Sverla).locate("ID", int(id)));
+    frm_Main->GiveToWork(ToolKind::Sverla);
+    QCOMPARE(s.user.unexpected(), 0);
+    QCOMPARE(visible, shown);
 }
 
 QTEST_MAIN(TestGive)

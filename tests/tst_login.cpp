@@ -1,6 +1,10 @@
 // The login at the first showing of the main window: the account offered,
 // the one attempt, and what a refused login leaves behind.
+#include "Schema.h"
 #include "tst_main_session.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
 
 struct Account {
     QString login;
@@ -20,6 +24,8 @@ private slots:
     void attempt();
     void oneAttemptPerStart();
     void unreadableAccountsSaySo();
+    void onlyAPersonLogsIn_data();
+    void onlyAPersonLogsIn();
 };
 
 // Accounts are written in an order unlike their login order, so that a
@@ -150,6 +156,52 @@ void TestLogin::unreadableAccountsSaySo()
     QVERIFY(texts.size() >= 2);
     QVERIFY(texts.first().contains("Pasw_TBL"));
     QCOMPARE(texts.last(), QString("Неверный пароль!"));
+}
+
+// The program a storekeeper runs takes no login and no order from its
+// environment: whatever variables it is started with, it waits at the login
+// dialog and writes nothing beside the database. (The pictures of the
+// README are made by a program of their own, tooldb-screenshots.)
+void TestLogin::onlyAPersonLogsIn_data()
+{
+    QTest::addColumn<QStringList>("environment");   // "@" the folder it runs in
+    QTest::addColumn<QString>("variable");          // a name the program does not even hold
+    QTest::newRow("automatic login") << QStringList{"TOOLDB_AUTOLOGIN=123"} << "TOOLDB_AUTOLOGIN";
+    QTest::newRow("screenshot tour") << QStringList{"TOOLDB_AUTOLOGIN=123", "TOOLDB_SCREENSHOTS=@/shots"}
+                                     << "TOOLDB_SCREENSHOTS";
+}
+
+void TestLogin::onlyAPersonLogsIn()
+{
+    QFETCH(QStringList, environment);
+    QFETCH(QString, variable);
+    const QByteArray program = fileBytes(QStringLiteral(TOOLDB_EXE));
+    QVERIFY(!program.isEmpty());
+    QVERIFY2(!program.contains(variable.toLatin1()), qPrintable(variable));
+
+    QTemporaryDir dir;
+    createDatabase(dir.filePath("db_instr.db"), "123");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    for (QString e : environment) {
+        e.replace("@", dir.path());
+        env.insert(e.section('=', 0, 0), e.section('=', 1));
+    }
+    QProcess run;
+    run.setProcessEnvironment(env);
+    run.setWorkingDirectory(dir.path());
+    run.start(QStringLiteral(TOOLDB_EXE), {});
+    QVERIFY(run.waitForStarted());
+    // Still at the login dialog a while later (a tour would have ended it).
+    const bool ended = run.waitForFinished(3000);
+    const QStringList written = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    if (!ended) {
+        run.kill();
+        run.waitForFinished();
+    }
+    QVERIFY2(!ended, qPrintable(QString("ended with %1: %2").arg(run.exitCode()).arg(QString::fromUtf8(run.readAllStandardError()))));
+    for (const QString& f : written)
+        QVERIFY2(f.startsWith("db_instr.db"), qPrintable(written.join(' ')));
 }
 
 QTEST_MAIN(TestLogin)

@@ -3,9 +3,12 @@
 #include "Connection.h"
 #include "DM_Unit.h"
 #include "DbError.h"
+#include "FaultInjection.h"
+#include "RecordSet.h"
 #include "Picture.h"
 #include "SampleData.h"
 #include "TestSupport.h"
+#include "ToolChecks.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -15,8 +18,11 @@
 #include <QtTest>
 
 #include <csignal>
+#include <cstdio>
 #include <sqlite3.h>
 #include <sys/types.h>
+
+Q_DECLARE_METATYPE(ToolKind)
 
 namespace {
 
@@ -56,11 +62,15 @@ private slots:
     void datesAndStamps();
     void refusesBadRequests_data();
     void refusesBadRequests();
+    void plantedLinkNotFollowed_data();
+    void plantedLinkNotFollowed();
     void interruptedRunLeavesNoDatabase_data();
     void interruptedRunLeavesNoDatabase();
     void benchReportsErrors_data();
     void benchReportsErrors();
     void dataModuleOpens();
+    void everyToolPassesItsEditor_data();
+    void everyToolPassesItsEditor();
     void pictures();
     void seedDecidesContent();
 
@@ -227,19 +237,80 @@ void TestSample::refusesBadRequests()
     }
 }
 
+// A link put in place of the writer's temporary file, as it is opened, is
+// neither followed nor removed: its target stays as it was, and the database
+// is written under another temporary name.
+void TestSample::plantedLinkNotFollowed_data()
+{
+    QTest::addColumn<QByteArray>("target");   // the linked file's content; "-" none
+    QTest::newRow("an empty file") << QByteArray();
+    QTest::newRow("a file with content") << QByteArray("чужой файл");
+    QTest::newRow("no file yet") << QByteArray("-");
+}
+
+void TestSample::plantedLinkNotFollowed()
+{
+    QFETCH(QByteArray, target);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("db_instr.db"));
+    QTemporaryDir other;
+    const QString victim = other.filePath(QStringLiteral("victim"));
+    if (target != "-") {
+        QFile f(victim);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(target);
+    }
+    QString planted;
+    FaultInjection::install();
+    FaultInjection::beforeOpen([&](const QString& opened) {
+        const QString name = QFileInfo(opened).fileName();
+        if (!planted.isEmpty() || !name.startsWith(QStringLiteral(".db_instr.db.")))
+            return;
+        planted = dir.filePath(name);
+        QFile::remove(planted);
+        QFile::link(victim, planted);
+    });
+    QString error;
+    try {
+        writeSampleDatabase(path, smallOptions());
+    } catch (const DbError& e) {
+        error = e.message();
+    }
+    FaultInjection::beforeOpen({});
+    QVERIFY(!planted.isEmpty());
+    if (target == "-")
+        QVERIFY(!QFileInfo::exists(victim));
+    else
+        QCOMPARE(fileBytes(victim), target);
+    QCOMPARE(QFileInfo(planted).symLinkTarget(), victim);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QVERIFY(!QFileInfo(path).isSymLink());
+    Connection c;
+    c.open(path);
+    QCOMPARE(c.scalar("SELECT count(*) FROM Dolgi"), qint64(smallOptions().debts));
+    c.close();
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+             (QStringList{planted.section('/', -1), "db_instr.db"}));
+}
+
 // The writer interrupted half-way leaves no database under the name given:
-// caught signals remove the temporary file; SIGKILL leaves only that hidden file.
+// caught signals remove the temporary file; SIGKILL leaves only that hidden
+// file. A file put under the temporary name meanwhile is not the writer's
+// and stays.
 void TestSample::interruptedRunLeavesNoDatabase_data()
 {
     QTest::addColumn<int>("signal");
-    QTest::newRow("SIGTERM") << int(SIGTERM);
-    QTest::newRow("SIGINT") << int(SIGINT);
-    QTest::newRow("SIGKILL") << int(SIGKILL);
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("SIGTERM") << int(SIGTERM) << false;
+    QTest::newRow("SIGINT") << int(SIGINT) << false;
+    QTest::newRow("SIGKILL") << int(SIGKILL) << false;
+    QTest::newRow("SIGTERM, the temporary name taken by another file") << int(SIGTERM) << true;
 }
 
 void TestSample::interruptedRunLeavesNoDatabase()
 {
     QFETCH(int, signal);
+    QFETCH(bool, replaced);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("db_instr.db"));
     QProcess writer;
@@ -260,11 +331,22 @@ void TestSample::interruptedRunLeavesNoDatabase()
     }
     QVERIFY2(!seen.isEmpty() && seen.first().startsWith(".db_instr.db."), qPrintable(seen.join(' ')));
     QCOMPARE(writer.state(), QProcess::Running);
+    if (replaced) {
+        QFile other(dir.filePath("other"));
+        QVERIFY(other.open(QIODevice::WriteOnly));
+        other.write("чужой файл");
+        other.close();
+        QVERIFY(std::rename(QFile::encodeName(other.fileName()).constData(),
+                            QFile::encodeName(dir.filePath(seen.first())).constData()) == 0);
+    }
     ::kill(pid_t(writer.processId()), signal);
     QVERIFY(writer.waitForFinished(10000));
     QVERIFY(!QFileInfo::exists(path));
     const QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
-    if (signal == SIGKILL)
+    if (replaced) {
+        QCOMPARE(left, QStringList{seen.first()});
+        QCOMPARE(fileBytes(dir.filePath(seen.first())), QByteArray("чужой файл"));
+    } else if (signal == SIGKILL)
         QVERIFY(left.size() <= 1);
     else
         QCOMPARE(left, QStringList());
@@ -325,6 +407,44 @@ void TestSample::dataModuleOpens()
     QCOMPARE(dm.tbl_Max_Namb_Of_Dolgi.fieldByName(QStringLiteral("Expr1000")).asInteger(), m_o.debts + m_o.closed);
     dm.stpr_SQL_Dolgi_History.open();
     QCOMPARE(dm.stpr_SQL_Dolgi_History.recordCount(), m_o.closed);
+}
+
+// Every tool written is one its editor accepts as it stands (so that a note,
+// say, can be changed on it): the editor's own checks on the texts it shows
+// for the row, over a thousand tools of each kind.
+void TestSample::everyToolPassesItsEditor_data()
+{
+    QTest::addColumn<ToolKind>("kind");
+    for (ToolKind k : allToolKinds())
+        QTest::newRow(toolKind(k).table) << k;
+}
+
+void TestSample::everyToolPassesItsEditor()
+{
+    QFETCH(ToolKind, kind);
+    const QString path = m_dir.filePath(QStringLiteral("many.db"));
+    if (!QFileInfo::exists(path)) {
+        SampleOptions o;
+        o.tools = 4000;
+        o.debts = o.closed = o.receipts = o.writeoffs = 0;
+        writeSampleDatabase(path, o);
+    }
+    TDM dm(path);
+    RecordSet& cat = catalogueOf(dm, kind);
+    QCOMPARE(cat.recordCount(), 1000);
+    QStringList refused;
+    for (int pos = 0; pos < cat.recordCount(); ++pos) {
+        const toolchecks::Texts texts = toolchecks::rowTexts(kind, cat, pos);
+        const toolchecks::Refusal r = toolchecks::firstRefusal(kind, texts);
+        if (!r.message.isEmpty() && refused.size() < 5) {
+            QStringList shown;
+            for (auto it = texts.begin(); it != texts.end(); ++it)
+                shown << it.key() + '=' + it.value();
+            shown.sort();
+            refused << r.message + " [" + shown.join(' ') + ']';
+        }
+    }
+    QVERIFY2(refused.isEmpty(), qPrintable(refused.join('\n')));
 }
 
 void TestSample::pictures()

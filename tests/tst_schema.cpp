@@ -5,12 +5,15 @@
 #include "Connection.h"
 #include "DM_Unit.h"
 #include "DbError.h"
+#include "FaultInjection.h"
 #include "RecordSet.h"
 #include "Schema.h"
 #include "TestSupport.h"
 
 #include <QFile>
 #include <QtTest>
+
+#include <cstdio>
 
 #include <sqlite3.h>
 
@@ -710,23 +713,64 @@ void TestSchema::missingFileNotCreated()
 
 void TestSchema::createRefusesExistingFile_data()
 {
-    QTest::addColumn<QByteArray>("content");
-    QTest::newRow("empty file") << QByteArray();
-    QTest::newRow("some file") << QByteArray("не трогать");
+    QTest::addColumn<QByteArray>("content");   // "database": another program's, with its log
+    QTest::addColumn<bool>("appearing");       // put there only as the new file is opened
+    QTest::newRow("empty file") << QByteArray() << false;
+    QTest::newRow("some file") << QByteArray("не трогать") << false;
+    QTest::newRow("another database with its log, appearing as the file is made")
+        << QByteArray("database") << true;
 }
 
 void TestSchema::createRefusesExistingFile()
 {
     QFETCH(QByteArray, content);
+    QFETCH(bool, appearing);
     QTemporaryDir dir;
     const QString path = dir.filePath("db_instr.db");
-    {
-        QFile f(path);
+    QString made = path;
+    if (appearing) {
+        QVERIFY(QDir(dir.path()).mkpath("elsewhere"));
+        made = dir.filePath("elsewhere/db_instr.db");
+    }
+    QByteArray log;
+    if (content == "database") {
+        // Another program's database in the write-ahead log, its last rows in the log only.
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(made).constData(), &db), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(db, "PRAGMA journal_mode=WAL; CREATE TABLE Firma (Name TEXT); "
+                                  "INSERT INTO Firma VALUES ('чужая')", nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        sqlite3_close(db);
+        content = fileBytes(made);
+        log = fileBytes(made + "-wal");
+        QVERIFY(!content.isEmpty() && !log.isEmpty());
+    } else {
+        QFile f(made);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(content);
     }
-    QVERIFY_THROWS_EXCEPTION(DbError, createDatabase(path, "1"));
+    if (appearing) {
+        // It takes the name just as the engine opens the new file.
+        FaultInjection::install();
+        FaultInjection::beforeOpen([&](const QString& opened) {
+            if (QFileInfo(opened).fileName() != "db_instr.db" || QFileInfo::exists(made) == false)
+                return;
+            QFile::rename(made + "-wal", path + "-wal");
+            std::rename(QFile::encodeName(made).constData(), QFile::encodeName(path).constData());
+        });
+    }
+    QString message;
+    try {
+        createDatabase(path, "1");
+    } catch (const DbError& e) {
+        message = e.message();
+    }
+    FaultInjection::beforeOpen({});
+    QVERIFY2(message.contains(QDir::toNativeSeparators(path)) || message.contains(path), qPrintable(message));
     QCOMPARE(fileBytes(path), content);
+    if (!log.isEmpty())
+        QCOMPARE(fileBytes(path + "-wal"), log);
     // Nor over a database of its own.
     TempDb tmp;
     const QByteArray db = fileBytes(tmp.path());

@@ -1,10 +1,10 @@
 #!/bin/sh
 # Screenshots of the five pages of the main window, into screenshots/.
-# Builds the program and the sample-database writer, writes a sample
-# database with pictures into a temporary program folder, runs a copy of the
-# program there under a virtual X server, logs in as "Администратор" and saves
-# every page (the program's TOOLDB_AUTOLOGIN and TOOLDB_SCREENSHOTS hooks,
-# see app/ScreenTour.h).
+# Builds the screenshot program (tooldb-screenshots, tools/screenshot_tour.cpp:
+# the program with a scripted login and a tour of its windows) and the
+# sample-database writer, writes a sample database with pictures into a
+# temporary program folder, runs a copy of the screenshot program there under
+# a virtual X server, logs in as "Администратор" and saves every page.
 #   tools/screenshots.sh [build-folder]      (default: build)
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,8 +12,8 @@ build=${1:-$root/build}
 case "$build" in /*) ;; *) build=$root/$build ;; esac
 
 cmake -S "$root" -B "$build" >/dev/null
-make -C "$build" -j2 tooldb >/dev/null
-if ! make -C "$build" -j2 tooldb-sample >/dev/null 2>&1 || [ ! -x "$build/bench/tooldb-sample" ]; then
+cmake --build "$build" -j2 --target tooldb tooldb-screenshots >/dev/null
+if ! cmake --build "$build" -j2 --target tooldb-sample >/dev/null 2>&1 || [ ! -x "$build/bench/tooldb-sample" ]; then
     echo "screenshots.sh: tooldb-sample cannot be built yet; no sample database, no screenshots" >&2
     exit 1
 fi
@@ -21,14 +21,13 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT INT TERM
 "$build/bench/tooldb-sample" "$work/db_instr.db" --images "$work" --password 123 >/dev/null
-# The program folder is the executable's folder: put a copy of the program
-# beside the sample pictures, with the placeholder the program ships.
-cp "$build/app/tooldb" "$work/"
+# The program folder is the executable's folder: put a copy of the screenshot
+# program beside the sample pictures, with the placeholder the program ships.
+cp "$build/tools/tooldb-screenshots" "$work/"
 mkdir -p "$work/Images/NoFoto"
 cp "$build/app/Images/NoFoto/null_img_1.jpg" "$work/Images/NoFoto/"
 
-(cd "$work" && TOOLDB_AUTOLOGIN=123 TOOLDB_SCREENSHOTS="$work/shots" LC_ALL=C.UTF-8 \
-    xvfb-run -a -s "-screen 0 1400x900x24" ./tooldb)
+(cd "$work" && LC_ALL=C.UTF-8 xvfb-run -a -s "-screen 0 1400x900x24" ./tooldb-screenshots "$work/shots" 123)
 
 mkdir -p "$root/screenshots"
 set -- sverla frezy derj_plast plastiny dolgi

@@ -1,5 +1,12 @@
-#include "ScreenTour.h"
-
+// tooldb-screenshots: the README's pictures. Runs the program as tooldb does,
+// on db_instr.db in the current folder and the picture folders beside this
+// executable, and in the person's place types the password into the login
+// dialog (ed_Password, then btm_OK); once the main window shows it clicks
+// the "Диам. св." title of the drills grid, shows each page in turn, saves it
+// as <folder>/page-<index>.png, saves the reference lists and the operator
+// editor, and closes the program. Never installed: tools/screenshots.sh
+// builds and runs it under a virtual X server.
+//   tooldb-screenshots FOLDER [PASSWORD]      (password "123" when not given)
 #include "DBGrid.h"
 #include "ProgramFolder.h"
 #include "RecordSet.h"
@@ -10,6 +17,7 @@
 #include "frm_Pasw_List_Unit.h"
 #include "frm_People_Unit.h"
 #include "frm_Pasword_Unit.h"
+#include "Program.h"
 
 #include <QApplication>
 #include <QDir>
@@ -17,9 +25,13 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
+#include <QStyleFactory>
 #include <QTabWidget>
 #include <QTimer>
+
+#include <cstdio>
 
 namespace {
 
@@ -33,12 +45,12 @@ protected:
     {
         if (e->type() != QEvent::Show)
             return false;
-        if (!m_password.isNull() && frm_Pasword && watched == frm_Pasword) {
+        if (frm_Pasword && watched == frm_Pasword) {
             QTimer::singleShot(0, frm_Pasword, [this] {
                 frm_Pasword->ed_Password->setText(m_password);
                 frm_Pasword->btm_OK->click();
             });
-        } else if (!m_folder.isEmpty() && frm_Main && watched == frm_Main && !m_toured) {
+        } else if (frm_Main && watched == frm_Main && !m_toured) {
             m_toured = true;
             QTimer::singleShot(300, frm_Main, [this] { tour(); });
         }
@@ -122,12 +134,18 @@ private:
 
 } // namespace
 
-void installScreenTour(QApplication& app)
+int main(int argc, char** argv)
 {
-    const QString password =
-        qEnvironmentVariableIsSet("TOOLDB_AUTOLOGIN") ? qEnvironmentVariable("TOOLDB_AUTOLOGIN") : QString();
-    const QString folder = qEnvironmentVariable("TOOLDB_SCREENSHOTS");
-    if (password.isNull() && folder.isEmpty())
-        return;
-    app.installEventFilter(new ScreenTour(password, folder, &app));
+    QApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.isEmpty() || args.size() > 2) {
+        std::fprintf(stderr, "usage: tooldb-screenshots FOLDER [PASSWORD]\n");
+        return 2;
+    }
+    // As tooldb starts.
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    const QString password = args.size() > 1 ? args.at(1) : QStringLiteral("123");
+    app.installEventFilter(new ScreenTour(password, QDir(args.at(0)).absolutePath(), &app));
+    return Program::Run(Program::databaseFile());
 }
