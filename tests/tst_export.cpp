@@ -20,6 +20,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <cmath>
 
 namespace {
@@ -377,7 +378,12 @@ void TestExport::rowsFollowTheGrid()
     } else if (how == "title") {
         clickTitle(frm_Main->dbgr_Sverlo, what);
     }
-    rs.first();
+    // The person stands on a record in the middle, the grid scrolled to it.
+    const QString current = codes.value(int(codes.size()) / 2);
+    if (!codes.isEmpty())
+        QVERIFY(rs.locate("Kod", current));
+    DBGrid* grid = frm_Main->dbgr_Sverlo;
+    const int scrolledTo = grid->verticalScrollBar()->value();
 
     const QString folder = QDir(m_tmp.path()).filePath(QString::fromLatin1(QTest::currentDataTag()).left(8));
     QVERIFY(QDir().mkpath(folder));
@@ -395,7 +401,7 @@ void TestExport::rowsFollowTheGrid()
 
     // While the rows were written: the progress shown, the grid hidden, the
     // busy cursor, the panels in their places. Afterwards all as before,
-    // the last record current.
+    // the same record current and the grid where it was.
     QVERIFY(seen.progressShown);
     QVERIFY(!seen.gridShown);
     QCOMPARE(seen.panelAt, panelAt);
@@ -407,8 +413,11 @@ void TestExport::rowsFollowTheGrid()
     QCOMPARE(frm_ExportToExcell->Progress(), progress);
     QCOMPARE(frm_ExportToExcell->Gauge1->value(), std::min(progress, 100));
     QCOMPARE(rs.recordCount(), int(codes.size()));
-    if (!codes.isEmpty())
-        QCOMPARE(rs.fieldByName("Kod").asString(), codes.last());
+    if (!codes.isEmpty()) {
+        QCOMPARE(rs.fieldByName("Kod").asString(), current);
+        QCOMPARE(grid->currentIndex().row(), rs.recNo() - 1);
+    }
+    QCOMPARE(grid->verticalScrollBar()->value(), scrolledTo);
 
     // A new folder under the temporary folder, holding the one workbook.
     QCOMPARE(s.user.documentsOpened().size(), 1);
@@ -437,8 +446,13 @@ void TestExport::allPages()
     QVERIFY(s.start());
     frm_ExportToExcell->TempFolder = m_tmp.path();
     frm_Main->PageControl_Main->setCurrentIndex(Tfrm_Main::PageDerj);
-    for (int p = 0; p < 5; ++p)
+    // Each page on its first record; the debt closed next is the first one.
+    QList<int> ids;
+    for (int p = 0; p < 5; ++p) {
         frm_Main->pageRecordSet(p)->first();
+        ids << frm_Main->pageRecordSet(p)->fieldByName("ID").asInteger();
+    }
+    QCOMPARE(DM->dtset_DolgiSQL.recordCount(), 2);
     frm_Main->mm_Export_ALL->trigger();
 
     QCOMPARE(s.user.texts(), QStringList());
@@ -458,7 +472,9 @@ void TestExport::allPages()
         QCOMPARE(ws.texts(1, 2, 2), QStringList{Title});
         QCOMPARE(ws.maxRow, 3 + rs->recordCount());
         QCOMPARE(ws.text(4, p == 4 ? 4 : 3), firstCodes[p]);
-        QCOMPARE(rs->recNo(), rs->recordCount());   // the last record current
+        QCOMPARE(rs->recNo(), 1);   // each page where it was
+        QCOMPARE(rs->fieldByName("ID").asInteger(), ids[p]);
+        QCOMPARE(frm_Main->pageGrid(p)->currentIndex().row(), 0);
         QVERIFY2(frm_Main->pageGrid(p)->isVisible() == (p == Tfrm_Main::PageDerj), qPrintable(ws.name));
     }
     QCOMPARE(book[0].texts(2, 2, 3), (QStringList{"Тип сверла", "КОД"}));
@@ -570,6 +586,8 @@ void TestExport::writerFailures()
     left.removeAll(target);
     QCOMPARE(left, QStringList());
 }
+
+// ---------------------------------------------------------------------------
 
 // ---------------------------------------------------------------------------
 
