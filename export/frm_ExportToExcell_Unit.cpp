@@ -2,6 +2,7 @@
 
 #include "DbError.h"
 #include "Dialogs.h"
+#include "ExportFolders.h"
 #include "ExportWorkbook.h"
 #include "HideWhileShown.h"
 #include "RecordSet.h"
@@ -218,8 +219,8 @@ QString Tfrm_ExportToExcell::ExportToExcell(const QList<Page>& pages, const QStr
 
 QString Tfrm_ExportToExcell::writeWorkbook(const QList<Page>& pages, const QString& bookName, QString* error)
 {
-    const QString base = TempFolder.isEmpty() ? QDir::tempPath() : TempFolder;
-    QTemporaryDir folder(QDir(base).filePath(QStringLiteral("tooldb-export-XXXXXX")));
+    const QString base = TempFolder.isEmpty() ? ExportFolders::temporaryFolder() : TempFolder;
+    QTemporaryDir folder(QDir(base).filePath(ExportFolders::folderTemplate()));
     if (!folder.isValid()) {
         *error = QStringLiteral("Не удалось создать папку для файла в \"%1\": %2")
                      .arg(QDir::toNativeSeparators(base), folder.errorString());

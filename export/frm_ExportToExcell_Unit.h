@@ -38,8 +38,8 @@ public:
     void SetProgress(int progress);
     int Progress() const { return m_progress; }   // as last set, before holding it at the ends
 
-    // Where the folders of new workbooks are made; the user's temporary
-    // folder when empty.
+    // Where the folders of new workbooks are made; the system's temporary
+    // folder (ExportFolders::temporaryFolder) when empty.
     QString TempFolder;
 
 protected:

@@ -22,6 +22,8 @@
 #include <QProgressBar>
 #include <QScrollBar>
 #include <cmath>
+#include <optional>
+#include <unistd.h>
 
 namespace {
 
@@ -153,6 +155,33 @@ struct DuringExport {
 
 QList<int> ints(std::initializer_list<int> l) { return QList<int>(l); }
 
+// The current folder and the environment's TMPDIR for as long as this lives.
+class Surroundings {
+public:
+    Surroundings(const QString& folder, const std::optional<QString>& tmpdir)
+        : m_folder(QDir::currentPath()), m_had(qEnvironmentVariableIsSet("TMPDIR")), m_tmpdir(qgetenv("TMPDIR"))
+    {
+        QDir::setCurrent(folder);
+        if (tmpdir)
+            qputenv("TMPDIR", tmpdir->toLocal8Bit());
+        else
+            qunsetenv("TMPDIR");
+    }
+    ~Surroundings()
+    {
+        QDir::setCurrent(m_folder);
+        if (m_had)
+            qputenv("TMPDIR", m_tmpdir);
+        else
+            qunsetenv("TMPDIR");
+    }
+
+private:
+    QString m_folder;
+    bool m_had;
+    QByteArray m_tmpdir;
+};
+
 } // namespace
 
 class TestExport : public QObject {
@@ -170,6 +199,8 @@ private slots:
     void failures();
     void writerFailures_data();
     void writerFailures();
+    void temporaryFolder_data();
+    void temporaryFolder();
     void progressWindow();
 
 private:
@@ -588,6 +619,65 @@ void TestExport::writerFailures()
 }
 
 // ---------------------------------------------------------------------------
+
+// The workbook's folder goes under the system's temporary folder: TMPDIR
+// when it is a folder that can be written, else /tmp; never into the
+// folder of the database (the current folder). Where the file went is said
+// only when no program opens it.
+void TestExport::temporaryFolder_data()
+{
+    QTest::addColumn<QString>("tmpdir");   // "<unset>", or the value; "@" stands for a fresh folder
+    QTest::addColumn<bool>("used");        // the folder named by TMPDIR is used (else /tmp)
+
+    QTest::newRow("not set") << "<unset>" << false;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("a folder") << "@/tmp" << true;
+    QTest::newRow("a folder that is missing") << "@/missing" << false;
+    QTest::newRow("a plain file") << "@/a-file" << false;
+    QTest::newRow("a relative path, found in the current folder") << "tmp" << false;
+    QTest::newRow("a folder that cannot be written") << "@/read-only" << false;
+}
+
+void TestExport::temporaryFolder()
+{
+    QFETCH(QString, tmpdir);
+    QFETCH(bool, used);
+
+    StockedSession s;
+    QVERIFY(s.start());
+    frm_ExportToExcell->TempFolder.clear();
+    QTemporaryDir place;
+    const QString fresh = place.path();
+    QVERIFY(QDir(fresh).mkpath("tmp"));
+    QVERIFY(QDir(s.db.folder()).mkpath("tmp"));
+    QFile file(place.filePath("a-file"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    if (tmpdir.endsWith("read-only")) {
+        if (geteuid() == 0)
+            QSKIP("permissions do not bind root");
+        QVERIFY(QDir(fresh).mkpath("read-only"));
+        QVERIFY(QFile::setPermissions(place.filePath("read-only"), QFile::ReadOwner | QFile::ExeOwner));
+    }
+    tmpdir.replace("@", fresh);
+    const QStringList inDbFolder = QDir(s.db.folder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+
+    QString folder;
+    {
+        Surroundings here(s.db.folder(), tmpdir == "<unset>" ? std::nullopt : std::optional<QString>(tmpdir));
+        frm_Main->mm_Export_Activ_Page->trigger();
+    }
+    QCOMPARE(s.user.documentsOpened().size(), 1);
+    folder = QFileInfo(s.user.documentsOpened().first()).absolutePath();
+    const QStringList nowInDbFolder = QDir(s.db.folder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    if (QFileInfo(folder).fileName().startsWith("tooldb-export-"))
+        QDir(folder).removeRecursively();
+
+    QCOMPARE(s.user.texts(), QStringList());   // opened: nothing to say
+    QCOMPARE(QFileInfo(folder).absolutePath(), used ? QDir(tmpdir).canonicalPath() : QStringLiteral("/tmp"));
+    QVERIFY(QFileInfo(folder).fileName().startsWith("tooldb-export-"));
+    QCOMPARE(nowInDbFolder, inDbFolder);
+}
 
 // ---------------------------------------------------------------------------
 
