@@ -22,7 +22,9 @@
 #include <QProgressBar>
 #include <QScrollBar>
 #include <cmath>
+#include <fcntl.h>
 #include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -182,6 +184,14 @@ private:
     QByteArray m_tmpdir;
 };
 
+// Sets a file's or folder's time of last change to so many hours ago.
+bool makeOld(const QString& path, int hours)
+{
+    const timespec when{time(nullptr) - time_t(hours) * 3600, 0};
+    const timespec times[2] = {when, when};
+    return utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0;
+}
+
 } // namespace
 
 class TestExport : public QObject {
@@ -201,6 +211,8 @@ private slots:
     void writerFailures();
     void temporaryFolder_data();
     void temporaryFolder();
+    void oldFoldersRemoved_data();
+    void oldFoldersRemoved();
     void progressWindow();
 
 private:
@@ -677,6 +689,76 @@ void TestExport::temporaryFolder()
     QCOMPARE(QFileInfo(folder).absolutePath(), used ? QDir(tmpdir).canonicalPath() : QStringLiteral("/tmp"));
     QVERIFY(QFileInfo(folder).fileName().startsWith("tooldb-export-"));
     QCOMPARE(nowInDbFolder, inDbFolder);
+}
+
+// At start the program removes its own export folders in the temporary
+// folder where nothing changed for a day, and nothing else.
+void TestExport::oldFoldersRemoved_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("kind");    // folder, file, link (to an old folder elsewhere), foreign (another user's)
+    QTest::addColumn<int>("hours");       // since its last change
+    QTest::addColumn<int>("bookHours");   // since the workbook in it changed; -1: no workbook
+    QTest::addColumn<bool>("removed");
+
+    QTest::newRow("a day and an hour old") << "tooldb-export-a1B2c3" << "folder" << 25 << 25 << true;
+    QTest::newRow("a week old, empty") << "tooldb-export-ZZ09az" << "folder" << 24 * 7 << -1 << true;
+    QTest::newRow("23 hours old") << "tooldb-export-a1B2c3" << "folder" << 23 << 23 << false;
+    QTest::newRow("old, the workbook saved again lately") << "tooldb-export-a1B2c3" << "folder" << 30 << 2 << false;
+    QTest::newRow("a shorter name") << "tooldb-export-abc" << "folder" << 30 << 30 << false;
+    QTest::newRow("a longer name") << "tooldb-export-a1B2c3d" << "folder" << 30 << 30 << false;
+    QTest::newRow("another program's folder") << "export-a1B2c3" << "folder" << 30 << 30 << false;
+    QTest::newRow("a file of that name") << "tooldb-export-a1B2c3" << "file" << 30 << -1 << false;
+    QTest::newRow("a link of that name") << "tooldb-export-a1B2c3" << "link" << 30 << 30 << false;
+    QTest::newRow("another user's folder") << "tooldb-export-a1B2c3" << "foreign" << 30 << 30 << false;
+}
+
+void TestExport::oldFoldersRemoved()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, kind);
+    QFETCH(int, hours);
+    QFETCH(int, bookHours);
+    QFETCH(bool, removed);
+
+    if (kind == "foreign" && geteuid() != 0)
+        QSKIP("only root can give a folder to another user");
+    QTemporaryDir temp, elsewhere, current;
+    const QString path = temp.filePath(name);
+    const QString folder = kind == "link" ? elsewhere.filePath("old") : path;
+    if (kind == "file") {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    } else {
+        QVERIFY(QDir().mkpath(folder));
+        if (bookHours >= 0) {
+            QFile book(QDir(folder).filePath("Сверла.xlsx"));
+            QVERIFY(book.open(QIODevice::WriteOnly));
+            book.close();
+            QVERIFY(makeOld(book.fileName(), bookHours));
+        }
+        if (kind == "link")
+            QVERIFY(QFile::link(folder, path));
+        if (kind == "foreign")
+            QVERIFY(chown(QFile::encodeName(folder).constData(), 65534, 65534) == 0);
+    }
+    QVERIFY(makeOld(folder, hours));
+    // A folder of the program's own, changed just now, beside it.
+    QVERIFY(QDir(temp.path()).mkpath("tooldb-export-N0wN0w"));
+
+    int rc = -1;
+    {
+        Surroundings here(current.path(), temp.path());
+        ScriptedUser user;
+        user.answer(false);   // no database here, and none made: the program ends
+        rc = Program::Run(Program::databaseFile());
+        QCOMPARE(user.shown().size(), 1);
+    }
+    QCOMPARE(rc, 0);
+    QCOMPARE(QFileInfo::exists(path) || QFileInfo(path).isSymLink(), !removed);
+    QVERIFY(QFileInfo::exists(temp.filePath("tooldb-export-N0wN0w")));
+    if (kind == "link")
+        QVERIFY(QFileInfo::exists(QDir(folder).filePath("Сверла.xlsx")));   // what it points to stays
 }
 
 // ---------------------------------------------------------------------------
