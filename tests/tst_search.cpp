@@ -380,49 +380,54 @@ int denySelect(void*, int action, const char*, const char*, const char*, const c
     return ++g_selects == g_deniedSelect ? SQLITE_DENY : SQLITE_OK;
 }
 
-// A statement that compiles but breaks while its rows are read: while the
-// statement of this text runs, the engine's progress calls are counted and
-// call number g_breakAt interrupts it (0: never).
-QByteArray g_brokenText;
-int g_progressCalls = 0;
-int g_breakAt = 0;
+// A file that breaks while rows are read, though the statements compile:
+// while a statement of a broken text runs, the engine's progress calls are
+// counted, and the last call of each whole reading interrupts it.
+struct Broken {
+    int calls = 0;
+    int breakAt = 0;   // the calls of a whole reading; 0 while they are counted
+};
+QHash<QByteArray, Broken> g_broken;   // by the text as the engine keeps it: up to its ";"
 int breakReading(void* db)
 {
-    if (g_brokenText.isEmpty())
-        return 0;
-    for (sqlite3_stmt* st = sqlite3_next_stmt(static_cast<sqlite3*>(db), nullptr); st;
-         st = sqlite3_next_stmt(static_cast<sqlite3*>(db), st))
-        if (sqlite3_stmt_busy(st) && g_brokenText == sqlite3_sql(st))
-            return ++g_progressCalls == g_breakAt ? 1 : 0;
+    for (sqlite3_stmt* st = sqlite3_next_stmt(static_cast<sqlite3*>(db), nullptr); st && !g_broken.isEmpty();
+         st = sqlite3_next_stmt(static_cast<sqlite3*>(db), st)) {
+        const auto it = g_broken.find(QByteArray(sqlite3_sql(st)));
+        if (sqlite3_stmt_busy(st) && it != g_broken.end()) {
+            ++it->calls;
+            return it->breakAt > 0 && it->calls % it->breakAt == 0 ? 1 : 0;
+        }
+    }
     return 0;
 }
 
-// Makes the next reading of text fail at its very last step, after its rows
-// came: the calls a whole reading makes are counted first.
-void breakLastStepOf(Connection& c, const QString& text)
+// Every reading of these texts fails at its very last step, after its rows came.
+void breakReadingOf(Connection& c, const QStringList& texts)
 {
-    g_brokenText = text.left(text.lastIndexOf(';') + 1).toUtf8();   // as the engine keeps it: up to its ";"
-    g_breakAt = 0;
-    g_progressCalls = 0;
-    Query q(c, text);
-    int rows = 0;
-    while (q.next())
-        ++rows;
-    QVERIFY(rows > 0 && g_progressCalls > 0);
-    g_breakAt = g_progressCalls;
-    g_progressCalls = 0;
+    for (const QString& text : texts) {
+        const QByteArray key = text.left(text.lastIndexOf(';') + 1).toUtf8();
+        g_broken[key] = Broken();
+        Query q(c, text);
+        int rows = 0;
+        while (q.next())
+            ++rows;
+        QVERIFY(rows > 0 && g_broken[key].calls > 0);
+        g_broken[key] = Broken{0, g_broken[key].calls};
+    }
 }
 
 void unbreak()
 {
     g_deniedSelect = 0;
-    g_brokenText.clear();
+    g_broken.clear();
 }
 } // namespace
 
 void TestSearch::failedOpenKeepsTheList_data()
 {
-    QTest::addColumn<QString>("fault");   // "deny:N": the Nth select compiled is refused; "break": reading fails
+    // "deny:N": the Nth select compiled is refused; "break": the file breaks,
+    // the new list and the one shown can no longer be read.
+    QTest::addColumn<QString>("fault");
     QTest::newRow("refused when compiled") << "deny:1";
     QTest::newRow("refused when read") << "deny:3";
     QTest::newRow("broken while its rows are read") << "break";
@@ -447,7 +452,7 @@ void TestSearch::failedOpenKeepsTheList()
     // The fault for the next reading of text.
     auto arm = [&](const QString& text) {
         if (fault == "break") {
-            breakLastStepOf(DM->ADOConnection1, text);
+            breakReadingOf(DM->ADOConnection1, {text, DM->dtSet_Sverla.commandText()});
         } else {
             g_selects = 0;
             g_deniedSelect = fault.section(':', 1).toInt();
