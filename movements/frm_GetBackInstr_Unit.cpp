@@ -229,10 +229,10 @@ int Tfrm_GetBackInstr::chosen(QComboBox* list) const
     return NumberListModel::chosen(list);
 }
 
-int Tfrm_GetBackInstr::total() const
+qint64 Tfrm_GetBackInstr::total() const
 {
     // Pieces issued from the used stock come back as used only.
-    return m_debt.bu ? chosen(cmbx_K_vo_BU) : chosen(cmbx_K_vo_NEW) + chosen(cmbx_K_vo_BU);
+    return m_debt.bu ? chosen(cmbx_K_vo_BU) : qint64(chosen(cmbx_K_vo_NEW)) + chosen(cmbx_K_vo_BU);
 }
 
 void Tfrm_GetBackInstr::FormShow()
@@ -249,7 +249,7 @@ void Tfrm_GetBackInstr::FormShow()
 
 void Tfrm_GetBackInstr::cmbx_K_vo_NEWChange()
 {
-    const int t = total();
+    const qint64 t = total();
     ed_SUM->setText(QString::number(t));
     setColour(cmbx_K_vo_NEW, QColor());
     setColour(cmbx_K_vo_BU, QColor());

@@ -158,6 +158,8 @@ void TestReturn::returnDialog_data()
         {"2 new, cancel", 2, false, "0+2=2 normal;1+1=2 normal", "cancel", 0},
         {"2 used, Esc", 2, true, "0+2=2 normal", "esc", 0},
         {"2147483646 used: the lists end at it", 2147483646, true, "0+2147483646=2147483646 normal", "ok", 3},
+        {"2147483646 new: both lists at their ends, red, refused", 2147483646, false,
+         "0+2147483646=2147483646 normal;2147483646+2147483646=4294967292 red", "refused", 0},
     };
     for (ToolKind k : Kinds)
         for (const Case& c : cases)
@@ -180,7 +182,7 @@ void TestReturn::returnDialog()
     const qint64 firm = s.firm();
     const qint64 op = s.person("Петров П. П.");
     const qint64 other = s.person("Сидоров С. С.");
-    const qint64 tool = addTool(s, firm, kind, "T-7", 10, std::max(kvo, 10));
+    const qint64 tool = addTool(s, firm, kind, "T-7", std::max(kvo + 1, 10), std::max(kvo, 10));
     const qint64 drill = addTool(s, firm, ToolKind::Sverla, "S-1", 5, 5);
     issue(s, ToolKind::Sverla, drill, other, 1, 1, false);
     issue(s, kind, tool, other, 2, 1, false);
