@@ -274,6 +274,9 @@ void TestGive::issue()
                     QVERIFY(view->isVisible());
                     QVERIFY(view->viewport()->rect().contains(view->visualRect(view->currentIndex())));
                     QCOMPARE(view->currentIndex().row(), list->currentIndex());
+                    // Wide enough for the longest number.
+                    QVERIFY(view->viewport()->width()
+                            >= view->fontMetrics().horizontalAdvance(list->itemText(list->count() - 1)));
                     QTest::keyClick(view, Qt::Key_Up);
                     QTest::keyClick(view, Qt::Key_Return);
                     QVERIFY(!view->isVisible());

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QProxyStyle>
+#include <QScrollBar>
 #include <QStyleFactory>
 #include <algorithm>
 #include <climits>
@@ -40,11 +41,19 @@ NumberListModel* NumberListModel::of(QComboBox* list)
     list->setStyle(style);
     list->setModel(m);
     list->setView(new UniformListView);
-    // Sized by the longest number, not by measuring every item.
+    // The box and its drop-down sized by the longest number, not by
+    // measuring every item.
     list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    list->setMinimumContentsLength(1);
-    connect(m, &QAbstractItemModel::modelReset, list,
-            [list, m] { list->setMinimumContentsLength(int(QString::number(m->last()).size())); });
+    auto fit = [list, m] {
+        const QString longest = QString::number(m->last());
+        list->setMinimumContentsLength(int(longest.size()));
+        QAbstractItemView* view = list->view();
+        const QFontMetrics fm = view->fontMetrics();
+        view->setMinimumWidth(fm.horizontalAdvance(longest) + 2 * fm.averageCharWidth()
+                              + view->verticalScrollBar()->sizeHint().width());
+    };
+    fit();
+    connect(m, &QAbstractItemModel::modelReset, list, fit);
     return m;
 }
 
