@@ -485,6 +485,45 @@ void RecordSet::open()
     if (m_filtered)
         where = m_filter.sqlWhere();
     load(where);
+    showRowsRead();
+}
+
+void RecordSet::openWithText(const QString& text)
+{
+    if (!isOpen()) {
+        const QString previous = m_source;
+        m_source = text;
+        try {
+            open();
+        } catch (...) {
+            m_source = previous;
+            throw;
+        }
+        return;
+    }
+    // The new rows are read beside the ones shown, which stay until they
+    // are all in.
+    RecordSet fresh(m_conn, m_name, m_kind, text, m_fields);
+    fresh.setRowReader(m_rowReaderText, m_rowReader);
+    if (!m_filterText.isEmpty())
+        fresh.setFilter(m_filterText);
+    fresh.setFiltered(m_filtered);
+    fresh.open();
+    close();
+    m_source = text;
+    ++m_reads;
+    m_cols.swap(fresh.m_cols);
+    m_rows = fresh.m_rows;
+    m_baseTable = fresh.m_baseTable;
+    m_writable = fresh.m_writable;
+    m_originColumn = fresh.m_originColumn;
+    m_pushedWhere = fresh.m_pushedWhere;
+    m_readState = fresh.m_readState;
+    showRowsRead();
+}
+
+void RecordSet::showRowsRead()
+{
     m_sortText.clear();
     m_sortKeys.clear();
     m_order.resize(size_t(m_rows));

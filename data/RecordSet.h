@@ -109,6 +109,11 @@ public:
 
     void open();
     void close();
+    // Opens again by a new command text (a closed record set simply opens
+    // with it). The rows shown stay until the new ones are all read: when
+    // reading them fails, the text, rows, order, filter and current row stay
+    // as they were, and DbError says why.
+    void openWithText(const QString& text);
     bool isOpen() const { return m_state != State::Inactive; }
     State state() const { return m_state; }
 
@@ -222,6 +227,7 @@ private:
     class RowAccess;
 
     void load(const QString& where);
+    void showRowsRead();   // the rows just read, in the source's order, the first current
     void repositionRow(int row);
     void loadFromReader(const QString& where);
     static void appendCell(Column& c, const Query& q, int col);

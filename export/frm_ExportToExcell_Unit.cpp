@@ -1,10 +1,13 @@
 #include "frm_ExportToExcell_Unit.h"
 
+#include "DbError.h"
 #include "Dialogs.h"
+#include "ExportFolders.h"
 #include "ExportWorkbook.h"
 #include "HideWhileShown.h"
 #include "RecordSet.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
@@ -12,9 +15,12 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <exception>
+#include <memory>
+#include <vector>
 
 Tfrm_ExportToExcell* frm_ExportToExcell = nullptr;
 
@@ -53,6 +59,58 @@ public:
 private:
     QPointer<QWidget> m_w;
     QSizePolicy m_old;
+};
+
+// A page's current record (by its ID) and its grid's scroll position, put
+// back when this ends: writing the rows leaves the person where they were.
+class KeepPosition {
+public:
+    explicit KeepPosition(const Tfrm_ExportToExcell::Page& page)
+        : m_rs(page.recordSet), m_grid(qobject_cast<QAbstractScrollArea*>(page.grid))
+    {
+        if (m_rs && m_rs->isOpen() && !m_rs->isEmpty()) {
+            m_recNo = m_rs->recNo();
+            m_id = currentId();
+        }
+        if (m_grid) {
+            m_x = m_grid->horizontalScrollBar()->value();
+            m_y = m_grid->verticalScrollBar()->value();
+        }
+    }
+    ~KeepPosition()
+    {
+        try {
+            if (m_rs && m_rs->isOpen() && !m_rs->isEmpty() && m_recNo > 0) {
+                if (m_id > 0) {
+                    if (currentId() != m_id)
+                        m_rs->locate(QStringLiteral("ID"), m_id);
+                } else if (m_rs->recNo() != m_recNo && m_recNo <= m_rs->recordCount()) {
+                    m_rs->setRecNo(m_recNo);
+                }
+            }
+        } catch (const DbError&) {
+            // The rows as they are: nothing to put back.
+        }
+        if (m_grid) {
+            m_grid->horizontalScrollBar()->setValue(m_x);
+            m_grid->verticalScrollBar()->setValue(m_y);
+        }
+    }
+    KeepPosition(const KeepPosition&) = delete;
+    KeepPosition& operator=(const KeepPosition&) = delete;
+
+private:
+    int currentId() const
+    {
+        const int f = m_rs->fieldIndex(QStringLiteral("ID"));
+        return f >= 0 && !m_rs->isEmpty() ? m_rs->field(f).asInteger() : 0;
+    }
+
+    RecordSet* m_rs;
+    QPointer<QAbstractScrollArea> m_grid;
+    int m_recNo = 0;
+    int m_id = 0;
+    int m_x = 0, m_y = 0;
 };
 
 } // namespace
@@ -122,6 +180,9 @@ QString Tfrm_ExportToExcell::ExportToExcell(const QList<Page>& pages, const QStr
 {
     QString path, error;
     {
+        std::vector<std::unique_ptr<KeepPosition>> places;
+        for (const Page& page : pages)
+            places.push_back(std::make_unique<KeepPosition>(page));
         BusyCursor busy;
         struct Running {
             Tfrm_ExportToExcell* w;
@@ -158,8 +219,8 @@ QString Tfrm_ExportToExcell::ExportToExcell(const QList<Page>& pages, const QStr
 
 QString Tfrm_ExportToExcell::writeWorkbook(const QList<Page>& pages, const QString& bookName, QString* error)
 {
-    const QString base = TempFolder.isEmpty() ? QDir::tempPath() : TempFolder;
-    QTemporaryDir folder(QDir(base).filePath(QStringLiteral("tooldb-export-XXXXXX")));
+    const QString base = TempFolder.isEmpty() ? ExportFolders::temporaryFolder() : TempFolder;
+    QTemporaryDir folder(QDir(base).filePath(ExportFolders::folderTemplate()));
     if (!folder.isValid()) {
         *error = QStringLiteral("Не удалось создать папку для файла в \"%1\": %2")
                      .arg(QDir::toNativeSeparators(base), folder.errorString());
@@ -181,12 +242,8 @@ QString Tfrm_ExportToExcell::writeWorkbook(const QList<Page>& pages, const QStri
             else
                 SetProgress(std::max(m_progress, (100 * j + std::clamp(p, 0, 100)) / count));
         };
-        const bool written = book.addPage(*page.recordSet, page.sheetName, progress);
-        // The rows were read where they stand; the last one ends current,
-        // as after walking them, and the page's detail panel follows it.
-        if (page.recordSet->isOpen() && !page.recordSet->isEmpty())
-            page.recordSet->last();
-        if (!written) {
+        // The rows are read by position: the current row stays where it is.
+        if (!book.addPage(*page.recordSet, page.sheetName, progress)) {
             *error = book.error();
             return QString();
         }

@@ -25,10 +25,12 @@ public:
     };
 
     // Writes the pages, each on its own sheet, into "<bookName>.xlsx" in a
-    // new folder under the temporary folder and opens it. Afterwards every
-    // page's last record is current. Returns the file written; empty when
-    // the export failed, which has been reported in an error box. Grids,
-    // cursor and this window are restored on every path.
+    // new folder under the temporary folder and opens it; says where the
+    // file is only when it cannot be opened. Returns the file written;
+    // empty when the export failed, which has been reported in an error
+    // box. Every page keeps its current record (by ID) and its grid its
+    // scroll position; grids, cursor and this window are restored on every
+    // path.
     QString ExportToExcell(const QList<Page>& pages, const QString& bookName);
 
     // The gauge; a progress outside 0 to 100 shows as the nearer end.
@@ -36,8 +38,8 @@ public:
     void SetProgress(int progress);
     int Progress() const { return m_progress; }   // as last set, before holding it at the ends
 
-    // Where the folders of new workbooks are made; the user's temporary
-    // folder when empty.
+    // Where the folders of new workbooks are made; the system's temporary
+    // folder (ExportFolders::temporaryFolder) when empty.
     QString TempFolder;
 
 protected:

@@ -3,6 +3,7 @@
 #include "DM_Unit.h"
 #include "DbError.h"
 #include "Dialogs.h"
+#include "ExportFolders.h"
 #include "Schema.h"
 #include "frm_About_Unit.h"
 #include "frm_EditAdd_Plast_Unit.h"
@@ -177,6 +178,8 @@ void DestroyWindows()
 
 int Run(const QString& path)
 {
+    // The workbooks of earlier exports, left for the spreadsheet program.
+    ExportFolders::removeOld(ExportFolders::temporaryFolder());
     if (!EnsureDatabase(path))
         return 0;
     if (!CreateWindows(path))

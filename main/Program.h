@@ -23,8 +23,9 @@ bool CreateWindows(const QString& path);
 // data module.
 void DestroyWindows();
 
-// The whole run: database, windows, the main window with its login, the
-// message loop until the main window closes. Returns the exit code.
+// The whole run: the export folders older than a day removed, database,
+// windows, the main window with its login, the message loop until the main
+// window closes. Returns the exit code.
 int Run(const QString& path);
 
 } // namespace Program

@@ -3,6 +3,7 @@
 #include "DM_Unit.h"
 #include "Dialogs.h"
 #include "ImageBox.h"
+#include "NumberListModel.h"
 #include "PictureFile.h"
 #include "ProgramFolder.h"
 #include "RecordSet.h"
@@ -124,18 +125,13 @@ void showToolPicture(ImageBox* image, const QString& pictureName)
 void fillQuantities(QComboBox* list, int stock)
 {
     const QSignalBlocker quiet(list);
-    list->clear();
-    QStringList items;
-    items.reserve(std::max(stock, 0) + 1);
-    for (int i = 0; i <= std::max(stock, 0); ++i)
-        items << QString::number(i);
-    list->addItems(items);
+    NumberListModel::of(list)->setLast(stock);
     list->setCurrentIndex(0);
 }
 
 int chosenQuantity(const QComboBox* list)
 {
-    return list->currentIndex() < 0 ? 0 : list->currentText().toInt();
+    return NumberListModel::chosen(list);
 }
 
 void showFileAgain(QWidget* owner, ToolKind kind)

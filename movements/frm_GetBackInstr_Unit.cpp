@@ -5,6 +5,7 @@
 #include "DataAware.h"
 #include "DbError.h"
 #include "Dialogs.h"
+#include "NumberListModel.h"
 #include "RecordSet.h"
 #include "RowEditor.h"
 #include "ToolKind.h"
@@ -95,6 +96,8 @@ Tfrm_GetBackInstr::Tfrm_GetBackInstr(QWidget* parent) : TForm(parent)
     cmbx_K_vo_NEW->setObjectName(QStringLiteral("cmbx_K_vo_NEW"));
     cmbx_K_vo_BU = new QComboBox(GroupBox2);
     cmbx_K_vo_BU->setObjectName(QStringLiteral("cmbx_K_vo_BU"));
+    NumberListModel::of(cmbx_K_vo_NEW);
+    NumberListModel::of(cmbx_K_vo_BU);
     ed_SUM = new QLineEdit(GroupBox2);
     ed_SUM->setObjectName(QStringLiteral("ed_SUM"));
     ed_SUM->setReadOnly(true);
@@ -217,21 +220,19 @@ void Tfrm_GetBackInstr::setColour(QWidget* w, const QColor& c)
 void Tfrm_GetBackInstr::fillList(QComboBox* list, int max, bool chooseLast)
 {
     const QSignalBlocker quiet(list);
-    list->clear();
-    for (int i = 0; i <= std::max(max, 0); ++i)
-        list->addItem(QString::number(i));
+    NumberListModel::of(list)->setLast(max);
     list->setCurrentIndex(chooseLast ? list->count() - 1 : 0);
 }
 
 int Tfrm_GetBackInstr::chosen(QComboBox* list) const
 {
-    return std::max(list->currentIndex(), 0);   // item i is the number i
+    return NumberListModel::chosen(list);
 }
 
-int Tfrm_GetBackInstr::total() const
+qint64 Tfrm_GetBackInstr::total() const
 {
     // Pieces issued from the used stock come back as used only.
-    return m_debt.bu ? chosen(cmbx_K_vo_BU) : chosen(cmbx_K_vo_NEW) + chosen(cmbx_K_vo_BU);
+    return m_debt.bu ? chosen(cmbx_K_vo_BU) : qint64(chosen(cmbx_K_vo_NEW)) + chosen(cmbx_K_vo_BU);
 }
 
 void Tfrm_GetBackInstr::FormShow()
@@ -248,7 +249,7 @@ void Tfrm_GetBackInstr::FormShow()
 
 void Tfrm_GetBackInstr::cmbx_K_vo_NEWChange()
 {
-    const int t = total();
+    const qint64 t = total();
     ed_SUM->setText(QString::number(t));
     setColour(cmbx_K_vo_NEW, QColor());
     setColour(cmbx_K_vo_BU, QColor());

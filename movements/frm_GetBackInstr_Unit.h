@@ -91,7 +91,7 @@ public:
     static QColor warnRed() { return QColor(255, 0, 0); }
 
     // The total of the two lists as this debt counts it.
-    int total() const;
+    qint64 total() const;
     const Debt& debt() const { return m_debt; }
 
 protected:

@@ -5,6 +5,7 @@
 #include "DbError.h"
 #include "Dialogs.h"
 #include "ImageBox.h"
+#include "NumberListModel.h"
 #include "PictureFile.h"
 #include "ProgramFolder.h"
 #include "StockParts.h"
@@ -210,6 +211,7 @@ Tfrm_GiveToWork::Tfrm_GiveToWork(QWidget* parent) : TMovementForm(parent)
     cmbx_K_vo_Otdat->setObjectName(QStringLiteral("cmbx_K_vo_Otdat"));
     cmbx_K_vo_Otdat->setEditable(false);
     cmbx_K_vo_Otdat->setMaxVisibleItems(20);
+    NumberListModel::of(cmbx_K_vo_Otdat);
     cmbx_K_vo_Otdat->setFixedWidth(80);
     QFont bold = cmbx_K_vo_Otdat->font();
     bold.setBold(true);
@@ -343,13 +345,9 @@ void Tfrm_GiveToWork::setBoxColor(QLineEdit* box, const QColor& c)
 void Tfrm_GiveToWork::fillQuantities(int stock)
 {
     m_filling = true;
-    cmbx_K_vo_Otdat->clear();
-    QStringList items;
-    items.reserve(qMax(stock, 0) + 1);
-    for (int i = 0; i <= qMax(stock, 0); ++i)
-        items << QString::number(i);
-    cmbx_K_vo_Otdat->addItems(items);
-    cmbx_K_vo_Otdat->setCurrentIndex(qMax(stock, 0));
+    NumberListModel* numbers = NumberListModel::of(cmbx_K_vo_Otdat);
+    numbers->setLast(stock);
+    cmbx_K_vo_Otdat->setCurrentIndex(numbers->rowOf(numbers->last()));
     m_filling = false;
 }
 

@@ -2,6 +2,7 @@
 
 #include "DM_Unit.h"
 #include "Dialogs.h"
+#include "NumberListModel.h"
 #include "RecordSet.h"
 #include "StockParts.h"
 #include "ToolKind.h"
@@ -69,6 +70,7 @@ Tfrm_Per_Instr_BU::Tfrm_Per_Instr_BU(QWidget* parent) : TMovementForm(parent)
     cmbx_COUNT->setObjectName(QStringLiteral("cmbx_COUNT"));
     cmbx_COUNT->setEditable(false);   // choice only
     cmbx_COUNT->setMaxVisibleItems(20);
+    NumberListModel::of(cmbx_COUNT);
     Label6 = label(GroupBox2, "Label6", "=");
     Label7 = label(GroupBox2, "Label7", "БУ инстр. (будет)");
     ed_BU_Instr = stock::shownBox(GroupBox2, "ed_BU_Instr");

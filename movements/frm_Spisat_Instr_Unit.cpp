@@ -3,6 +3,7 @@
 #include "DM_Unit.h"
 #include "Dialogs.h"
 #include "ImageBox.h"
+#include "NumberListModel.h"
 #include "RecordSet.h"
 #include "StockParts.h"
 #include "ToolKind.h"
@@ -52,6 +53,7 @@ QComboBox* quantityList(QWidget* parent, const char* name)
     c->setEditable(false);   // choice only
     c->setMaxVisibleItems(20);
     c->setMinimumWidth(90);
+    NumberListModel::of(c);
     return c;
 }
 

@@ -164,36 +164,14 @@ bool applyQuery(RecordSet& rs, const QString& text, QString* error)
             *error = refused;
         return false;
     }
-    const QString previous = rs.commandText();
-    const bool wasOpen = rs.isOpen();
-    const QString sort = rs.sort();
-    int id = 0;
-    if (wasOpen && !rs.isEmpty() && rs.fieldIndex(QStringLiteral("ID")) >= 0)
-        id = rs.fieldByName(QStringLiteral("ID")).asInteger();
-    rs.close();
-    rs.setCommandText(text);
+    // The rows shown stay until the new ones are all read: a list that
+    // cannot be read leaves the previous one, its order and current row.
     try {
-        rs.open();
+        rs.openWithText(text);
         return true;
     } catch (const DbError& e) {
         if (error)
             *error = e.message();
-    }
-    // Reading failed: the list again as it was, by the previous text, in
-    // the previous order and on the previous row.
-    rs.close();
-    rs.setCommandText(previous);
-    if (wasOpen) {
-        try {
-            rs.open();
-            if (!sort.isEmpty())
-                rs.setSort(sort);
-            if (id > 0)
-                rs.locate(QStringLiteral("ID"), id);
-        } catch (const DbError& e) {
-            if (error)
-                *error += QLatin1Char('\n') + e.message();
-        }
     }
     return false;
 }

@@ -57,9 +57,9 @@ QString queryText(const Criteria& c);
 QString fullListText();
 
 // Puts text on the record set and opens it again. A text the engine refuses
-// leaves the record set as it is; when the rows cannot be read, the previous
-// text is put back and opened with the previous order and current row. Both
-// return false with the engine's error.
+// leaves the record set as it is, and so do rows that cannot be read: the
+// previous text, rows, order and current row stay. Both return false with
+// the engine's error.
 bool applyQuery(RecordSet& rs, const QString& text, QString* error);
 
 } // namespace SverlaFilter

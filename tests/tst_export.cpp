@@ -20,7 +20,12 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <cmath>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -152,6 +157,41 @@ struct DuringExport {
 
 QList<int> ints(std::initializer_list<int> l) { return QList<int>(l); }
 
+// The current folder and the environment's TMPDIR for as long as this lives.
+class Surroundings {
+public:
+    Surroundings(const QString& folder, const std::optional<QString>& tmpdir)
+        : m_folder(QDir::currentPath()), m_had(qEnvironmentVariableIsSet("TMPDIR")), m_tmpdir(qgetenv("TMPDIR"))
+    {
+        QDir::setCurrent(folder);
+        if (tmpdir)
+            qputenv("TMPDIR", tmpdir->toLocal8Bit());
+        else
+            qunsetenv("TMPDIR");
+    }
+    ~Surroundings()
+    {
+        QDir::setCurrent(m_folder);
+        if (m_had)
+            qputenv("TMPDIR", m_tmpdir);
+        else
+            qunsetenv("TMPDIR");
+    }
+
+private:
+    QString m_folder;
+    bool m_had;
+    QByteArray m_tmpdir;
+};
+
+// Sets a file's or folder's time of last change to so many hours ago.
+bool makeOld(const QString& path, int hours)
+{
+    const timespec when{time(nullptr) - time_t(hours) * 3600, 0};
+    const timespec times[2] = {when, when};
+    return utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0;
+}
+
 } // namespace
 
 class TestExport : public QObject {
@@ -169,6 +209,10 @@ private slots:
     void failures();
     void writerFailures_data();
     void writerFailures();
+    void temporaryFolder_data();
+    void temporaryFolder();
+    void oldFoldersRemoved_data();
+    void oldFoldersRemoved();
     void progressWindow();
 
 private:
@@ -377,7 +421,12 @@ void TestExport::rowsFollowTheGrid()
     } else if (how == "title") {
         clickTitle(frm_Main->dbgr_Sverlo, what);
     }
-    rs.first();
+    // The person stands on a record in the middle, the grid scrolled to it.
+    const QString current = codes.value(int(codes.size()) / 2);
+    if (!codes.isEmpty())
+        QVERIFY(rs.locate("Kod", current));
+    DBGrid* grid = frm_Main->dbgr_Sverlo;
+    const int scrolledTo = grid->verticalScrollBar()->value();
 
     const QString folder = QDir(m_tmp.path()).filePath(QString::fromLatin1(QTest::currentDataTag()).left(8));
     QVERIFY(QDir().mkpath(folder));
@@ -395,7 +444,7 @@ void TestExport::rowsFollowTheGrid()
 
     // While the rows were written: the progress shown, the grid hidden, the
     // busy cursor, the panels in their places. Afterwards all as before,
-    // the last record current.
+    // the same record current and the grid where it was.
     QVERIFY(seen.progressShown);
     QVERIFY(!seen.gridShown);
     QCOMPARE(seen.panelAt, panelAt);
@@ -407,8 +456,11 @@ void TestExport::rowsFollowTheGrid()
     QCOMPARE(frm_ExportToExcell->Progress(), progress);
     QCOMPARE(frm_ExportToExcell->Gauge1->value(), std::min(progress, 100));
     QCOMPARE(rs.recordCount(), int(codes.size()));
-    if (!codes.isEmpty())
-        QCOMPARE(rs.fieldByName("Kod").asString(), codes.last());
+    if (!codes.isEmpty()) {
+        QCOMPARE(rs.fieldByName("Kod").asString(), current);
+        QCOMPARE(grid->currentIndex().row(), rs.recNo() - 1);
+    }
+    QCOMPARE(grid->verticalScrollBar()->value(), scrolledTo);
 
     // A new folder under the temporary folder, holding the one workbook.
     QCOMPARE(s.user.documentsOpened().size(), 1);
@@ -437,8 +489,13 @@ void TestExport::allPages()
     QVERIFY(s.start());
     frm_ExportToExcell->TempFolder = m_tmp.path();
     frm_Main->PageControl_Main->setCurrentIndex(Tfrm_Main::PageDerj);
-    for (int p = 0; p < 5; ++p)
+    // Each page on its first record; the debt closed next is the first one.
+    QList<int> ids;
+    for (int p = 0; p < 5; ++p) {
         frm_Main->pageRecordSet(p)->first();
+        ids << frm_Main->pageRecordSet(p)->fieldByName("ID").asInteger();
+    }
+    QCOMPARE(DM->dtset_DolgiSQL.recordCount(), 2);
     frm_Main->mm_Export_ALL->trigger();
 
     QCOMPARE(s.user.texts(), QStringList());
@@ -458,7 +515,9 @@ void TestExport::allPages()
         QCOMPARE(ws.texts(1, 2, 2), QStringList{Title});
         QCOMPARE(ws.maxRow, 3 + rs->recordCount());
         QCOMPARE(ws.text(4, p == 4 ? 4 : 3), firstCodes[p]);
-        QCOMPARE(rs->recNo(), rs->recordCount());   // the last record current
+        QCOMPARE(rs->recNo(), 1);   // each page where it was
+        QCOMPARE(rs->fieldByName("ID").asInteger(), ids[p]);
+        QCOMPARE(frm_Main->pageGrid(p)->currentIndex().row(), 0);
         QVERIFY2(frm_Main->pageGrid(p)->isVisible() == (p == Tfrm_Main::PageDerj), qPrintable(ws.name));
     }
     QCOMPARE(book[0].texts(2, 2, 3), (QStringList{"Тип сверла", "КОД"}));
@@ -569,6 +628,137 @@ void TestExport::writerFailures()
     QStringList left = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
     left.removeAll(target);
     QCOMPARE(left, QStringList());
+}
+
+// ---------------------------------------------------------------------------
+
+// The workbook's folder goes under the system's temporary folder: TMPDIR
+// when it is a folder that can be written, else /tmp; never into the
+// folder of the database (the current folder). Where the file went is said
+// only when no program opens it.
+void TestExport::temporaryFolder_data()
+{
+    QTest::addColumn<QString>("tmpdir");   // "<unset>", or the value; "@" stands for a fresh folder
+    QTest::addColumn<bool>("used");        // the folder named by TMPDIR is used (else /tmp)
+
+    QTest::newRow("not set") << "<unset>" << false;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("a folder") << "@/tmp" << true;
+    QTest::newRow("a folder that is missing") << "@/missing" << false;
+    QTest::newRow("a plain file") << "@/a-file" << false;
+    QTest::newRow("a relative path, found in the current folder") << "tmp" << false;
+    QTest::newRow("a folder that cannot be written") << "@/read-only" << false;
+}
+
+void TestExport::temporaryFolder()
+{
+    QFETCH(QString, tmpdir);
+    QFETCH(bool, used);
+
+    StockedSession s;
+    QVERIFY(s.start());
+    frm_ExportToExcell->TempFolder.clear();
+    QTemporaryDir place;
+    const QString fresh = place.path();
+    QVERIFY(QDir(fresh).mkpath("tmp"));
+    QVERIFY(QDir(s.db.folder()).mkpath("tmp"));
+    QFile file(place.filePath("a-file"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    if (tmpdir.endsWith("read-only")) {
+        if (geteuid() == 0)
+            QSKIP("permissions do not bind root");
+        QVERIFY(QDir(fresh).mkpath("read-only"));
+        QVERIFY(QFile::setPermissions(place.filePath("read-only"), QFile::ReadOwner | QFile::ExeOwner));
+    }
+    tmpdir.replace("@", fresh);
+    const QStringList inDbFolder = QDir(s.db.folder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+
+    QString folder;
+    {
+        Surroundings here(s.db.folder(), tmpdir == "<unset>" ? std::nullopt : std::optional<QString>(tmpdir));
+        frm_Main->mm_Export_Activ_Page->trigger();
+    }
+    QCOMPARE(s.user.documentsOpened().size(), 1);
+    folder = QFileInfo(s.user.documentsOpened().first()).absolutePath();
+    const QStringList nowInDbFolder = QDir(s.db.folder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    if (QFileInfo(folder).fileName().startsWith("tooldb-export-"))
+        QDir(folder).removeRecursively();
+
+    QCOMPARE(s.user.texts(), QStringList());   // opened: nothing to say
+    QCOMPARE(QFileInfo(folder).absolutePath(), used ? QDir(tmpdir).canonicalPath() : QStringLiteral("/tmp"));
+    QVERIFY(QFileInfo(folder).fileName().startsWith("tooldb-export-"));
+    QCOMPARE(nowInDbFolder, inDbFolder);
+}
+
+// At start the program removes its own export folders in the temporary
+// folder where nothing changed for a day, and nothing else.
+void TestExport::oldFoldersRemoved_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("kind");    // folder, file, link (to an old folder elsewhere), foreign (another user's)
+    QTest::addColumn<int>("hours");       // since its last change
+    QTest::addColumn<int>("bookHours");   // since the workbook in it changed; -1: no workbook
+    QTest::addColumn<bool>("removed");
+
+    QTest::newRow("a day and an hour old") << "tooldb-export-a1B2c3" << "folder" << 25 << 25 << true;
+    QTest::newRow("a week old, empty") << "tooldb-export-ZZ09az" << "folder" << 24 * 7 << -1 << true;
+    QTest::newRow("23 hours old") << "tooldb-export-a1B2c3" << "folder" << 23 << 23 << false;
+    QTest::newRow("old, the workbook saved again lately") << "tooldb-export-a1B2c3" << "folder" << 30 << 2 << false;
+    QTest::newRow("a shorter name") << "tooldb-export-abc" << "folder" << 30 << 30 << false;
+    QTest::newRow("a longer name") << "tooldb-export-a1B2c3d" << "folder" << 30 << 30 << false;
+    QTest::newRow("another program's folder") << "export-a1B2c3" << "folder" << 30 << 30 << false;
+    QTest::newRow("a file of that name") << "tooldb-export-a1B2c3" << "file" << 30 << -1 << false;
+    QTest::newRow("a link of that name") << "tooldb-export-a1B2c3" << "link" << 30 << 30 << false;
+    QTest::newRow("another user's folder") << "tooldb-export-a1B2c3" << "foreign" << 30 << 30 << false;
+}
+
+void TestExport::oldFoldersRemoved()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, kind);
+    QFETCH(int, hours);
+    QFETCH(int, bookHours);
+    QFETCH(bool, removed);
+
+    if (kind == "foreign" && geteuid() != 0)
+        QSKIP("only root can give a folder to another user");
+    QTemporaryDir temp, elsewhere, current;
+    const QString path = temp.filePath(name);
+    const QString folder = kind == "link" ? elsewhere.filePath("old") : path;
+    if (kind == "file") {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    } else {
+        QVERIFY(QDir().mkpath(folder));
+        if (bookHours >= 0) {
+            QFile book(QDir(folder).filePath("Сверла.xlsx"));
+            QVERIFY(book.open(QIODevice::WriteOnly));
+            book.close();
+            QVERIFY(makeOld(book.fileName(), bookHours));
+        }
+        if (kind == "link")
+            QVERIFY(QFile::link(folder, path));
+        if (kind == "foreign")
+            QVERIFY(chown(QFile::encodeName(folder).constData(), 65534, 65534) == 0);
+    }
+    QVERIFY(makeOld(folder, hours));
+    // A folder of the program's own, changed just now, beside it.
+    QVERIFY(QDir(temp.path()).mkpath("tooldb-export-N0wN0w"));
+
+    int rc = -1;
+    {
+        Surroundings here(current.path(), temp.path());
+        ScriptedUser user;
+        user.answer(false);   // no database here, and none made: the program ends
+        rc = Program::Run(Program::databaseFile());
+        QCOMPARE(user.shown().size(), 1);
+    }
+    QCOMPARE(rc, 0);
+    QCOMPARE(QFileInfo::exists(path) || QFileInfo(path).isSymLink(), !removed);
+    QVERIFY(QFileInfo::exists(temp.filePath("tooldb-export-N0wN0w")));
+    if (kind == "link")
+        QVERIFY(QFileInfo::exists(QDir(folder).filePath("Сверла.xlsx")));   // what it points to stays
 }
 
 // ---------------------------------------------------------------------------

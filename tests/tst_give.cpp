@@ -5,15 +5,18 @@
 // and after every command the stock invariant of the tool.
 #include "DataAware.h"
 #include "Form.h"
+#include "NumberListModel.h"
 #include "ImageBox.h"
 #include "ProgramFolder.h"
 #include "ToolKind.h"
 #include "frm_GiveToWork_Unit.h"
 #include "tst_main_session.h"
 
+#include <QAbstractItemView>
 #include <QClipboard>
 #include <QDateEdit>
 #include <QGroupBox>
+#include <QStringListModel>
 
 Q_DECLARE_METATYPE(ToolKind)
 
@@ -54,14 +57,6 @@ Counts countsOf(Connection& c, ToolKind k, qint64 id)
             c.scalar(QStringLiteral("SELECT SUM(K_vo) FROM Dolgi WHERE ID_Tabl=%1 AND ID_Instr=%2").arg(i.code).arg(id))};
 }
 
-QStringList items(const QComboBox* c)
-{
-    QStringList out;
-    for (int i = 0; i < c->count(); ++i)
-        out << c->itemText(i);
-    return out;
-}
-
 bool isRed(const QLineEdit* e) { return e->palette().color(QPalette::Base) == QColor(255, 0, 0); }
 
 } // namespace
@@ -78,6 +73,8 @@ private slots:
     void nomerZap();
     void operatorPhoto_data();
     void operatorPhoto();
+    void quantitySearch_data();
+    void quantitySearch();
 };
 
 // Each case: the tool's counts (new, used, in work); what the other copy of
@@ -117,6 +114,15 @@ void TestGive::issue_data()
          "expect type БУ; expect have 3 normal; expect list 3 of 0..3; expect left 0; expect ok on; operator 1; ok",
          {}, {0, 0, 3}, 3, true},
         {"no stock at all: refused, never shown", {0, 0, 2}, "", "", {NoStock}, {0, 0, 2}, 0, false},
+        {"a few million pieces: the list offers them all, a number typed is found",
+         {3000000, 0, 0}, "",
+         "expect list 3000000 of 0..3000000; keys 29; expect qty 29; drop up; expect qty 28; qty 2999999; expect left 1; operator 0; ok",
+         {}, {1, 0, 2999999}, 2999999, false},
+        {"the largest stock: the list ends at it",
+         {2147483647, 0, 0}, "",
+         "expect have 2147483647 normal; expect list 2147483647 of 0..2147483647; expect left 0; keys 30; "
+         "expect qty 30; drop up; expect qty 29; qty 2147483600; expect left 47; operator 0; ok",
+         {}, {47, 0, 2147483600}, 2147483600, false},
         {"used stock chosen over the new",
          {2, 6, 0}, "", "type БУ; expect have 6 normal; expect list 6 of 0..6; qty 4; operator 0; ok",
          {}, {2, 2, 4}, 4, true},
@@ -240,11 +246,9 @@ void TestGive::issue()
                 } else if (step.startsWith("expect list")) {
                     // "expect list S of 0..M": items 0 to M, S chosen.
                     const int m = step.section("..", 1).toInt();
-                    QStringList want;
-                    for (int i = 0; i <= m; ++i)
-                        want << QString::number(i);
-                    QCOMPARE(items(f->cmbx_K_vo_Otdat), want);
+                    QCOMPARE(listItems(f->cmbx_K_vo_Otdat), numberList(m));
                     QCOMPARE(f->cmbx_K_vo_Otdat->currentText(), step.section(' ', 2, 2));
+                    QCOMPARE(f->cmbx_K_vo_Otdat->findText(QString::number(m)), f->cmbx_K_vo_Otdat->count() - 1);
                 } else if (step.startsWith("expect left")) {
                     QCOMPARE(f->ed_InstrOstatok->text(), step.section('=', -1).section(' ', -1));
                 } else if (step.startsWith("expect ok")) {
@@ -265,6 +269,24 @@ void TestGive::issue()
                     emit f->DBLookupComboBox1->activated(i);
                 } else if (step.startsWith("type")) {
                     f->cmbx_Type->setCurrentIndex(f->cmbx_Type->findText(arg));
+                } else if (step.startsWith("keys")) {
+                    QTest::keyClicks(f->cmbx_K_vo_Otdat, arg);
+                } else if (step == "drop up") {
+                    // The list dropped down on its chosen item, one up, Enter.
+                    QComboBox* list = f->cmbx_K_vo_Otdat;
+                    list->showPopup();
+                    QAbstractItemView* view = list->view();
+                    QVERIFY(view->isVisible());
+                    QVERIFY(view->viewport()->rect().contains(view->visualRect(view->currentIndex())));
+                    QCOMPARE(view->currentIndex().row(), list->currentIndex());
+                    // Wide enough for the longest number.
+                    QVERIFY(view->viewport()->width()
+                            >= view->fontMetrics().horizontalAdvance(list->itemText(list->count() - 1)));
+                    QTest::keyClick(view, Qt::Key_Up);
+                    QTest::keyClick(view, Qt::Key_Return);
+                    QVERIFY(!view->isVisible());
+                } else if (step.startsWith("expect qty")) {
+                    QCOMPARE(f->cmbx_K_vo_Otdat->currentText(), step.section(' ', 2));
                 } else if (step.startsWith("qty")) {
                     f->cmbx_K_vo_Otdat->setCurrentIndex(f->cmbx_K_vo_Otdat->findText(arg));
                 } else if (step.startsWith("nomer")) {
@@ -469,6 +491,77 @@ void TestGive::operatorPhoto()
     frm_Main->GiveToWork(ToolKind::Sverla);
     QCOMPARE(s.user.unexpected(), 0);
     QCOMPARE(visible, shown);
+}
+
+// Finding a number in a quantity list (a number typed, findText): what a
+// list holding every item as text finds, without reading the items.
+void TestGive::quantitySearch_data()
+{
+    QTest::addColumn<int>("last");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("flags");
+    QTest::addColumn<int>("hits");
+    QTest::addColumn<QList<int>>("rows");   // for a long list; a short one is checked against a list of texts
+
+    const int typed = Qt::MatchStartsWith | Qt::MatchWrap;
+    const int exact = Qt::MatchExactly | Qt::MatchCaseSensitive;
+    QTest::newRow("typed 1 from the top") << 123 << 0 << "1" << typed << 1 << QList<int>{};
+    QTest::newRow("typed 1, three found") << 123 << 1 << "1" << typed << 3 << QList<int>{};
+    QTest::newRow("typed 1 past 19: the hundreds") << 123 << 20 << "1" << typed << 5 << QList<int>{};
+    QTest::newRow("typed 12 at the end") << 123 << 120 << "12" << typed << 6 << QList<int>{};
+    QTest::newRow("typed 1 wraps to the top") << 123 << 122 << "1" << typed << 4 << QList<int>{};
+    QTest::newRow("no wrap") << 123 << 122 << "9" << int(Qt::MatchStartsWith) << 1 << QList<int>{};
+    QTest::newRow("typed 0") << 123 << 7 << "0" << typed << 2 << QList<int>{};
+    QTest::newRow("typed 9 in a short list") << 5 << 0 << "9" << typed << 1 << QList<int>{};
+    QTest::newRow("nothing typed") << 123 << 40 << "" << typed << 2 << QList<int>{};
+    QTest::newRow("every match") << 123 << 0 << "2" << typed << -1 << QList<int>{};
+    QTest::newRow("exact, after the start") << 123 << 5 << "7" << exact << 1 << QList<int>{};
+    QTest::newRow("exact, before the start") << 123 << 10 << "7" << exact << 1 << QList<int>{};
+    QTest::newRow("exact with a leading zero") << 123 << 0 << "007" << exact << 1 << QList<int>{};
+    QTest::newRow("exact, not a number") << 123 << 0 << "12a" << exact << 1 << QList<int>{};
+    QTest::newRow("exact, past the last") << 123 << 0 << "124" << exact << 1 << QList<int>{};
+    QTest::newRow("contains") << 123 << 0 << "3" << int(Qt::MatchContains) << 4 << QList<int>{};
+    QTest::newRow("the largest list: its last number")
+        << 2147483647 << 0 << "2147483647" << exact << 1 << QList<int>{2147483646};
+    QTest::newRow("the largest list: the number left out")
+        << 2147483647 << 0 << "2147483646" << exact << 1 << QList<int>{};
+    QTest::newRow("the largest list: the number before")
+        << 2147483647 << 0 << "2147483645" << exact << 1 << QList<int>{2147483645};
+    QTest::newRow("the largest list: typed 21474836")
+        << 2147483647 << 5 << "21474836" << typed << 3 << QList<int>{21474836, 214748360, 214748361};
+    QTest::newRow("the largest list: typed 9 near the end wraps")
+        << 2147483647 << 2147483000 << "9" << typed << 2 << QList<int>{9, 90};
+}
+
+void TestGive::quantitySearch()
+{
+    QFETCH(int, last);
+    QFETCH(int, start);
+    QFETCH(QString, text);
+    QFETCH(int, flags);
+    QFETCH(int, hits);
+    QFETCH(QList<int>, rows);
+
+    NumberListModel numbers;
+    numbers.setLast(last);
+    auto found = [](const QModelIndexList& list) {
+        QList<int> out;
+        for (const QModelIndex& i : list)
+            out << i.row();
+        return out;
+    };
+    const QModelIndexList got = numbers.match(numbers.index(start), Qt::DisplayRole, text, hits, Qt::MatchFlags(flags));
+    if (last <= 1000) {
+        QStringList texts;
+        for (int i = 0; i <= last; ++i)
+            texts << QString::number(i);
+        QStringListModel all(texts);
+        rows = found(all.match(all.index(start), Qt::DisplayRole, text, hits, Qt::MatchFlags(flags)));
+    }
+    QCOMPARE(found(got), rows);
+    for (const QModelIndex& i : got)
+        QVERIFY(i.data().toString().contains(text));
 }
 
 QTEST_MAIN(TestGive)

@@ -133,6 +133,36 @@ inline void typeKeys(QWidget* w, const QString& text)
     }
 }
 
+// The items of a drop-down list, joined by ","; a list of more than 12 as
+// its first three and its last: "0,1,2,…,2147483647".
+inline QString listItems(const QComboBox* c)
+{
+    const int n = c->count();
+    QStringList out;
+    for (int i = 0; i < n; ++i) {
+        if (n > 12 && i == 3) {
+            out << QStringLiteral("…");
+            i = n - 1;
+        }
+        out << c->itemText(i);
+    }
+    return out.join(QLatin1Char(','));
+}
+
+// The numbers 0 to last, as listItems gives them.
+inline QString numberList(int last)
+{
+    QStringList out;
+    for (qint64 i = 0; i <= last; ++i) {
+        if (last >= 12 && i == 3) {
+            out << QStringLiteral("…");
+            i = last;
+        }
+        out << QString::number(i);
+    }
+    return out.join(QLatin1Char(','));
+}
+
 // No window of the program may stay on screen after a test.
 inline bool noWindowShown()
 {

@@ -73,22 +73,6 @@ int counter(Connection& c, ToolKind k, const char* which, qint64 id)
     return int(c.scalar(QStringLiteral("SELECT %1 FROM %2 WHERE ID = %3").arg(col, i.table).arg(id)));
 }
 
-QStringList items(const QComboBox* c)
-{
-    QStringList out;
-    for (int i = 0; i < c->count(); ++i)
-        out << c->itemText(i);
-    return out;
-}
-
-QStringList numbers(int upTo)
-{
-    QStringList out;
-    for (int i = 0; i <= upTo; ++i)
-        out << QString::number(i);
-    return out;
-}
-
 QColor base(const QWidget* w) { return w->palette().color(QPalette::Active, QPalette::Base); }
 
 // The colour a state names: normal (the window colour), yellow or red.
@@ -173,6 +157,9 @@ void TestReturn::returnDialog_data()
         {"1 used back", 1, true, "0+1=1 normal", "ok", 3},
         {"2 new, cancel", 2, false, "0+2=2 normal;1+1=2 normal", "cancel", 0},
         {"2 used, Esc", 2, true, "0+2=2 normal", "esc", 0},
+        {"2147483646 used: the lists end at it", 2147483646, true, "0+2147483646=2147483646 normal", "ok", 3},
+        {"2147483646 new: both lists at their ends, red, refused", 2147483646, false,
+         "0+2147483646=2147483646 normal;2147483646+2147483646=4294967292 red", "refused", 0},
     };
     for (ToolKind k : Kinds)
         for (const Case& c : cases)
@@ -195,7 +182,7 @@ void TestReturn::returnDialog()
     const qint64 firm = s.firm();
     const qint64 op = s.person("Петров П. П.");
     const qint64 other = s.person("Сидоров С. С.");
-    const qint64 tool = addTool(s, firm, kind, "T-7", 10, 10);
+    const qint64 tool = addTool(s, firm, kind, "T-7", std::max(kvo + 1, 10), std::max(kvo, 10));
     const qint64 drill = addTool(s, firm, ToolKind::Sverla, "S-1", 5, 5);
     issue(s, ToolKind::Sverla, drill, other, 1, 1, false);
     issue(s, kind, tool, other, 2, 1, false);
@@ -221,8 +208,8 @@ void TestReturn::returnDialog()
         QCOMPARE(f->ed_Type->text(), bu ? QString("БУ") : QString("Новый"));
         QCOMPARE(base(f->DBEdit6), Tfrm_GetBackInstr::paleGreen());
         QCOMPARE(f->cmbx_K_vo_NEW->isEnabled(), !bu);
-        QCOMPARE(items(f->cmbx_K_vo_NEW), numbers(kvo));
-        QCOMPARE(items(f->cmbx_K_vo_BU), numbers(kvo));
+        QCOMPARE(listItems(f->cmbx_K_vo_NEW), numberList(kvo));
+        QCOMPARE(listItems(f->cmbx_K_vo_BU), numberList(kvo));
         const QColor normal = QApplication::palette(f->cmbx_K_vo_BU).color(QPalette::Base);
         for (int i = 0; i < choices.size(); ++i) {
             // "new+used=total colour"

@@ -2,6 +2,7 @@
 // buttons and the dialogs' controls with a scripted user in the person's place.
 #include "DataAware.h"
 #include "GridLook.h"
+#include "Query.h"
 #include "SverlaFilterQuery.h"
 #include "frm_Filter_Sverla_Unit.h"
 #include "frm_SearchRec_Unit.h"
@@ -378,20 +379,63 @@ int denySelect(void*, int action, const char*, const char*, const char*, const c
         return SQLITE_OK;
     return ++g_selects == g_deniedSelect ? SQLITE_DENY : SQLITE_OK;
 }
+
+// A file that breaks while rows are read, though the statements compile:
+// while a statement of a broken text runs, the engine's progress calls are
+// counted, and the last call of each whole reading interrupts it.
+struct Broken {
+    int calls = 0;
+    int breakAt = 0;   // the calls of a whole reading; 0 while they are counted
+};
+QHash<QByteArray, Broken> g_broken;   // by the text as the engine keeps it: up to its ";"
+int breakReading(void* db)
+{
+    for (sqlite3_stmt* st = sqlite3_next_stmt(static_cast<sqlite3*>(db), nullptr); st && !g_broken.isEmpty();
+         st = sqlite3_next_stmt(static_cast<sqlite3*>(db), st)) {
+        const auto it = g_broken.find(QByteArray(sqlite3_sql(st)));
+        if (sqlite3_stmt_busy(st) && it != g_broken.end()) {
+            ++it->calls;
+            return it->breakAt > 0 && it->calls % it->breakAt == 0 ? 1 : 0;
+        }
+    }
+    return 0;
+}
+
+// Every reading of these texts fails at its very last step, after its rows came.
+void breakReadingOf(Connection& c, const QStringList& texts)
+{
+    for (const QString& text : texts) {
+        const QByteArray key = text.left(text.lastIndexOf(';') + 1).toUtf8();
+        g_broken[key] = Broken();
+        Query q(c, text);
+        int rows = 0;
+        while (q.next())
+            ++rows;
+        QVERIFY(rows > 0 && g_broken[key].calls > 0);
+        g_broken[key] = Broken{0, g_broken[key].calls};
+    }
+}
+
+void unbreak()
+{
+    g_deniedSelect = 0;
+    g_broken.clear();
+}
 } // namespace
 
 void TestSearch::failedOpenKeepsTheList_data()
 {
-    QTest::addColumn<int>("denied");
-    QTest::addColumn<bool>("sortMarkKept");
-    QTest::newRow("refused when compiled") << 1 << true;
-    QTest::newRow("refused when read") << 3 << false;
+    // "deny:N": the Nth select compiled is refused; "break": the file breaks,
+    // the new list and the one shown can no longer be read.
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("refused when compiled") << "deny:1";
+    QTest::newRow("refused when read") << "deny:3";
+    QTest::newRow("broken while its rows are read") << "break";
 }
 
 void TestSearch::failedOpenKeepsTheList()
 {
-    QFETCH(int, denied);
-    QFETCH(bool, sortMarkKept);
+    QFETCH(QString, fault);
 
     Session s;
     addDrills(s);
@@ -401,41 +445,57 @@ void TestSearch::failedOpenKeepsTheList()
     clickRow(frm_Main->dbgr_Sverlo, 4);
     const QString current = currentKod();
     const QString before = DM->dtSet_Sverla.commandText();
-    sqlite3_set_authorizer(DM->ADOConnection1.handle(), denySelect, nullptr);
-    auto deny = [&] {
-        g_selects = 0;
-        g_deniedSelect = denied;
+    sqlite3* db = DM->ADOConnection1.handle();
+    sqlite3_set_authorizer(db, denySelect, nullptr);
+    sqlite3_progress_handler(db, 1, breakReading, db);
+    const QString filtered = Base + " AND (S.Diam_Sverla<=5)\rORDER BY S.Diam_Sverla ;\r";
+    // The fault for the next reading of text.
+    auto arm = [&](const QString& text) {
+        if (fault == "break") {
+            breakReadingOf(DM->ADOConnection1, {text, DM->dtSet_Sverla.commandText()});
+        } else {
+            g_selects = 0;
+            g_deniedSelect = fault.section(':', 1).toInt();
+        }
     };
+    const QString refusal = fault == "break" ? "interrupted" : "not authorized";
 
     s.user.onModal([&](QDialog* d) {
         play(d, {"cmbx_DiamSv=меньше (<)", "ed_DiamSv=5"});
-        deny();
+        arm(filtered);
         QTest::mouseClick(frm_Filter_Sverla->BitBtn1, Qt::LeftButton);
-        g_deniedSelect = 0;
-        // The engine's error; the list, its order, current row and text as they were.
+        unbreak();
+        // The engine's error; the list, its order, current row, sort mark
+        // and text as they were.
         QVERIFY(d->isVisible());
         QCOMPARE(s.user.shown().size(), 1);
-        QVERIFY2(s.user.lastText().contains("not authorized"), qPrintable(s.user.lastText()));
+        QVERIFY2(s.user.lastText().contains(refusal), qPrintable(s.user.lastText()));
         QCOMPARE(DM->dtSet_Sverla.commandText(), before);
         QCOMPARE(column(DM->dtSet_Sverla, "Kod"), sorted);
         QCOMPARE(currentKod(), current);
-        QCOMPARE(frm_Main->dbgr_Sverlo->titleColor("K_vo_New") == GridLook::sortMarkColor(), sortMarkKept);
+        QCOMPARE(frm_Main->dbgr_Sverlo->currentIndex().row(), 4);
+        QCOMPARE(frm_Main->dbgr_Sverlo->titleColor("K_vo_New"), GridLook::sortMarkColor());
         // Pressed again, it works.
         QTest::mouseClick(frm_Filter_Sverla->BitBtn1, Qt::LeftButton);
     });
     QTest::mouseClick(frm_Main->spbt_Sverlo_Filtr, Qt::LeftButton);
     QCOMPARE(column(DM->dtSet_Sverla, "Kod"), (QStringList{"SV-03", "SV-05"}));
     QVERIFY(frm_Main->sttx_Filter_Sverla->isVisible());
+    QCOMPARE(frm_Main->dbgr_Sverlo->titleColor("K_vo_New") == GridLook::sortMarkColor(), false);
 
-    // Clearing that fails keeps the filtered list and its indicator.
-    deny();
+    // Clearing that fails keeps the filtered list, its current row and the indicator.
+    clickRow(frm_Main->dbgr_Sverlo, 1);
+    arm(FullList);
     QTest::mouseClick(frm_Main->spbt_Sverlo_Filtr, Qt::LeftButton);
-    g_deniedSelect = 0;
+    unbreak();
     QCOMPARE(s.user.shown().size(), 2);
+    QVERIFY2(s.user.lastText().contains(refusal), qPrintable(s.user.lastText()));
     QVERIFY(frm_Main->sttx_Filter_Sverla->isVisible());
-    QCOMPARE(DM->dtSet_Sverla.commandText(), Base + " AND (S.Diam_Sverla<=5)\rORDER BY S.Diam_Sverla ;\r");
+    QCOMPARE(DM->dtSet_Sverla.commandText(), filtered);
     QCOMPARE(column(DM->dtSet_Sverla, "Kod"), (QStringList{"SV-03", "SV-05"}));
-    sqlite3_set_authorizer(DM->ADOConnection1.handle(), nullptr, nullptr);
+    QCOMPARE(currentKod(), QString("SV-05"));
+    sqlite3_set_authorizer(db, nullptr, nullptr);
+    sqlite3_progress_handler(db, 0, nullptr, nullptr);
     frm_Main->close();
 }
 

@@ -90,14 +90,8 @@ QAction* itemOf(Move m, ToolKind k)
     return m == Move::Prihod ? menu.prihod : m == Move::Spisat ? menu.spisat : menu.perBU;
 }
 
-// The texts a combo box offers, joined by ",".
-QString items(QComboBox* c)
-{
-    QStringList out;
-    for (int i = 0; i < c->count(); ++i)
-        out << c->itemText(i);
-    return out.join(QLatin1Char(','));
-}
+// The texts a combo box offers, joined by "," (a long list abridged).
+QString items(QComboBox* c) { return listItems(c); }
 
 // Plays a script in an open movement dialog. Steps, blank-separated:
 //   new=T / bu=T / count=T   type T into the quantity box (receipt) or
@@ -273,6 +267,10 @@ void TestStock::movement_data()
         {"write-off: a count below 0 offers nothing of it", Move::Spisat, "-2|1|0",
          "see:cmbx_K_vo_NEW=0@0 see:ed_K_vo_NEW_ALL=-2 bu=1 ok", {}, "-2|0|0", {"1|1"}},
         {"write-off: cancel after changes", Move::Spisat, "5|1|0", "new=5 cancel", {}, "5|1|0", {}},
+        {"write-off: the largest stock, the list ends at it", Move::Spisat, "2147483647|5|0",
+         "see:cmbx_K_vo_NEW=0,1,2,…,2147483647@0 see:cmbx_K_vo_BU=0,1,2,3,4,5@0 new=2147483647 "
+         "see:ed_K_vo_NEW_ALL=0 ok closed",
+         {}, "0|5|0", {"2147483647|0"}},
         {"write-off: more than the file now holds, refused", Move::Spisat, "5|1|0",
          "new=5 " + issueThere + " ok open see:cmbx_K_vo_NEW=0,1,2,3,4@0 cancel", {shortNew.arg(4).arg(1)}, "4|1|1",
          {}},
@@ -289,6 +287,10 @@ void TestStock::movement_data()
          "see:ed_BU_Instr=4 see:ed_New_Instr_OST=1 ok closed",
          {}, "1|4|2", {}},
         {"transfer: all new pieces", Move::PerBU, "2|0|0", "count=2 ok", {}, "0|2|0", {}},
+        {"transfer: the largest stock, the list ends at it", Move::PerBU, "2147483647|0|0",
+         "see:cmbx_COUNT=0,1,2,…,2147483647@0 count=2147483000 see:ed_BU_Instr=2147483000 "
+         "see:ed_New_Instr_OST=647 ok closed",
+         {}, "647|2147483000|0", {}},
         {"transfer: 0 chosen", Move::PerBU, "2|0|0", "ok open cancel", {zeroIn}, "2|0|0", {}},
         {"transfer: cancel after choosing", Move::PerBU, "2|0|0", "count=1 cancel", {}, "2|0|0", {}},
         {"transfer: more than the file now holds, refused", Move::PerBU, "2|0|0",
