@@ -6,10 +6,16 @@ packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
     libsqlite3-dev libjpeg62-turbo-dev libxlsxwriter-dev
-    libpq-dev postgresql-15
+    libpq-dev
     xvfb xauth imagemagick fonts-dejavu-core
     python3-openpyxl
 )
+# The tests also run the operations on a throwaway PostgreSQL server of their
+# own (tools/with-postgres.sh): its programs come with the server package,
+# which a PC that only runs the program does not need.
+if [ "${1:-}" = "--tests" ]; then
+    packages+=(postgresql-15)
+fi
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
