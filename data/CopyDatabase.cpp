@@ -63,7 +63,7 @@ CopyOutcome copyDatabase(const QString& source, const QString& destination,
         src.open(source);
         Connection dst;
         if (toServer) {
-            dst.open(destination);
+            dst.open(destination, false);   // an empty database gets the tables here
             bool hasSchema = false;
             requireEmpty(dst, &hasSchema);
             if (!hasSchema)
@@ -80,6 +80,11 @@ CopyOutcome copyDatabase(const QString& source, const QString& destination,
             total += rowsOf(src, t.name);
         {
             WriteTransaction tr(dst);
+            // The destination held no data: what its tables hold now are the
+            // rows a new database starts with (kinds, settings, the
+            // administrator), which the source's rows replace.
+            for (const TableSpec& t : schemaTables())
+                dst.exec(QStringLiteral("DELETE FROM %1").arg(dst.dialect().quoted(t.name)));
             for (const TableSpec& t : schemaTables()) {
                 const QStringList cols = columnNames(t);
                 QStringList srcCols, quotedCols, marks;

@@ -1,6 +1,7 @@
 #include "Program.h"
 
 #include "DM_Unit.h"
+#include "Engine.h"
 #include "DbError.h"
 #include "Dialogs.h"
 #include "ExportFolders.h"
@@ -33,6 +34,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
 
 namespace Program {
 
@@ -71,8 +73,47 @@ QString databaseFile()
     return QStringLiteral("db_instr.db");
 }
 
+QString databaseName(const QStringList& args, const QString& programFolder, const QString& configFolder,
+                     QString* error)
+{
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--database")) {
+            if (i + 1 >= args.size() || args[i + 1].trimmed().isEmpty()) {
+                *error = QStringLiteral("После --database укажите базу данных: путь к файлу или адрес сервера "
+                                        "(postgresql://пользователь@сервер/база).");
+                return {};
+            }
+            return args[i + 1].trimmed();
+        }
+        if (args[i].startsWith(QLatin1String("--database=")))
+            return args[i].mid(11).trimmed();
+    }
+    const QString files[] = {QDir(configFolder).filePath(QStringLiteral("tooldb/") + QLatin1String(SettingsFileName)),
+                             QDir(programFolder).filePath(QLatin1String(SettingsFileName))};
+    for (const QString& f : files) {
+        if (!QFileInfo(f).isFile())
+            continue;
+        QSettings settings(f, QSettings::IniFormat);
+        if (settings.status() != QSettings::NoError) {
+            *error = QStringLiteral("Файл настроек \"%1\" не читается.").arg(QDir::toNativeSeparators(f));
+            return {};
+        }
+        const QString name = settings.value(QStringLiteral("database")).toString().trimmed();
+        if (name.isEmpty()) {
+            *error = QStringLiteral("В файле настроек \"%1\" нет строки database=… (путь к файлу базы данных или "
+                                    "адрес сервера).")
+                         .arg(QDir::toNativeSeparators(f));
+            return {};
+        }
+        return name;
+    }
+    return databaseFile();
+}
+
 bool EnsureDatabase(const QString& path)
 {
+    if (isServerName(path))
+        return true;   // a server's database is made by its administrator
     const QFileInfo fi(path);
     if (fi.exists())
         return true;

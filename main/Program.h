@@ -8,7 +8,18 @@ namespace Program {
 // The database file, looked up by its bare name in the current folder.
 QString databaseFile();
 
-// First run: when no file exists at path, asks whether to create a new
+// The file name of the settings that name the database.
+inline constexpr const char* SettingsFileName = "tooldb.conf";
+// The database to work on, the first of: `--database NAME` among the
+// arguments; the setting `database=` in tooldb.conf in the user's
+// configuration folder (configFolder/tooldb/); the same beside the program
+// (programFolder); db_instr.db in the current folder. NAME is a file path
+// or a server's libpq URI (postgresql://user@host/dbname?...). An empty
+// result with `error` set: the arguments or a settings file are wrong.
+QString databaseName(const QStringList& args, const QString& programFolder, const QString& configFolder,
+                     QString* error);
+
+// First run: a server database is left to the server; when no file exists at path, asks whether to create a new
 // database there and, on Yes, asks for the administrator's password twice
 // and creates it. False when the program is to end (No, or the password
 // given up, or the database could not be written).

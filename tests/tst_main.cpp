@@ -82,6 +82,8 @@ private slots:
     void keyboard_data();
     void keyboard();
     void othersChangesShowByThemselves();
+    void databaseName_data();
+    void databaseName();
 };
 
 // ---------------------------------------------------------------------------
@@ -521,6 +523,55 @@ void TestMain::othersChangesShowByThemselves()
     QTRY_COMPARE_WITH_TIMEOUT(drills.recordCount(), 3, 5000);
     QCOMPARE(frm_Main->statusPanelText(0), QString(" Всего записей : 3"));
     QCOMPARE(drills.fieldByName("ID").asInteger(), int(second));
+}
+
+void TestMain::databaseName_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("userSettings");      // tooldb.conf in the user's folder ("-": none)
+    QTest::addColumn<QString>("programSettings");   // tooldb.conf beside the program ("-": none)
+    QTest::addColumn<QString>("name");              // "!": an error
+    const QString server = "postgresql://kladovshik@sklad-srv/tooldb?sslmode=require";
+    QTest::newRow("nothing: the file in the current folder") << QStringList{"tooldb"} << "-" << "-" << "db_instr.db";
+    QTest::newRow("beside the program") << QStringList{"tooldb"} << "-" << "database=" + server << server;
+    QTest::newRow("the user's own comes first") << QStringList{"tooldb"} << "database=/srv/a.db"
+                                                << "database=" + server << "/srv/a.db";
+    QTest::newRow("the command line comes first") << QStringList{"tooldb", "--database", "/tmp/b.db"}
+                                                  << "database=/srv/a.db" << "database=" + server << "/tmp/b.db";
+    QTest::newRow("--database=NAME") << QStringList{"tooldb", "--database=" + server} << "-" << "-" << server;
+    QTest::newRow("--database without a name") << QStringList{"tooldb", "--database"} << "-" << "-" << "!";
+    QTest::newRow("a settings file without the name") << QStringList{"tooldb"} << "-" << "[other]\nx=1" << "!";
+}
+
+// Which database the program opens: the command line, the user's settings,
+// the settings beside the program, the file in the current folder.
+void TestMain::databaseName()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, userSettings);
+    QFETCH(QString, programSettings);
+    QFETCH(QString, name);
+    QTemporaryDir dir;
+    const QString config = dir.filePath("config"), program = dir.filePath("program");
+    QVERIFY(QDir().mkpath(config + "/tooldb") && QDir().mkpath(program));
+    auto write = [](const QString& path, const QString& text) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(text.toUtf8() + "\n");
+    };
+    if (userSettings != "-")
+        write(config + "/tooldb/tooldb.conf", userSettings);
+    if (programSettings != "-")
+        write(program + "/tooldb.conf", programSettings);
+    QString error;
+    const QString got = Program::databaseName(args, program, config, &error);
+    if (name == "!") {
+        QVERIFY(got.isEmpty());
+        QVERIFY(!error.isEmpty());
+    } else {
+        QCOMPARE(got, name);
+        QVERIFY(error.isEmpty());
+    }
 }
 
 // The main window fits a 1024x768 screen (less a panel of the desktop) on
