@@ -3,8 +3,10 @@
 // never written, whatever state it is found in.
 #include "Connection.h"
 #include "Consistency.h"
+#include "CopyDatabase.h"
 #include "DbError.h"
 #include "SampleData.h"
+#include "Schema.h"
 #include "TestSupport.h"
 
 #include <QDir>
@@ -80,6 +82,8 @@ private slots:
     void brokenRule();
     void damagedPageStopsOnlyItsTable();
     void sampleDatabasesPass();
+    void copiedWhole_data();
+    void copiedWhole();
     void neverWrites_data();
     void neverWrites();
     void refusedFiles_data();
@@ -244,6 +248,62 @@ void TestConsistency::sampleDatabasesPass()
         const QString path = dir.filePath(QStringLiteral("s%1.db").arg(seed));
         writeSampleDatabase(path, o);
         QCOMPARE(consistencyOfFile(path), QStringList());
+    }
+}
+
+void TestConsistency::copiedWhole_data()
+{
+    QTest::addColumn<QString>("destination");   // "file", "server" (an empty database of the test server)
+    QTest::newRow("to a new file") << "file";
+    QTest::newRow("to an empty server database") << "server";
+}
+
+// A storeroom copied whole (tooldb-copy): every row of every table with its
+// keys, the copy's check clean; a destination holding data is refused and
+// left as it was.
+void TestConsistency::copiedWhole()
+{
+    QFETCH(QString, destination);
+    QTemporaryDir dir;
+    SampleOptions o;
+    o.tools = 80;
+    const QString source = dir.filePath("source.db");
+    writeSampleDatabase(source, o);
+    QString target = dir.filePath("copy.db");
+    QString dropName;
+    const QString server = qEnvironmentVariable("TOOLDB_TEST_PG");
+    if (destination == "server") {
+        if (server.isEmpty())
+            QSKIP("no test server (TOOLDB_TEST_PG): run the suite through tools/with-postgres.sh");
+        Connection admin;
+        admin.open(server, false);
+        dropName = QStringLiteral("copy_%1").arg(QCoreApplication::applicationPid());
+        admin.exec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(dropName));
+        admin.exec(QStringLiteral("CREATE DATABASE %1").arg(dropName));
+        target = QString(server).replace(QStringLiteral("/tooldb_test?"), QStringLiteral("/%1?").arg(dropName));
+    }
+    const CopyOutcome r = copyDatabase(source, target);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QVERIFY(r.lines.last().contains("нарушений нет"));
+    {
+        Connection a, b;
+        a.open(source);
+        b.open(target);
+        for (const TableSpec& t : schemaTables()) {
+            const QString sql = QStringLiteral("SELECT COUNT(*), COALESCE(SUM(ID), 0) FROM %1").arg(t.name);
+            QCOMPARE(rowsText(b, sql), rowsText(a, sql));
+        }
+        // New rows continue the keys.
+        QVERIFY(insertRow(b, "Firma", {{"Name", "Новая"}}) > a.scalar("SELECT MAX(ID) FROM Firma"));
+    }
+    // Copied again onto what now holds data: refused, nothing changed.
+    const CopyOutcome again = copyDatabase(source, target);
+    QVERIFY(!again.ok);
+    QVERIFY(!again.error.isEmpty());
+    if (!dropName.isEmpty()) {
+        Connection admin;
+        admin.open(server, false);
+        admin.exec(QStringLiteral("DROP DATABASE %1").arg(dropName));
     }
 }
 

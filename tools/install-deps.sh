@@ -3,7 +3,7 @@
 # Runs as root (CI) or through sudo; installs nothing that is already there.
 set -euo pipefail
 packages=(
-    build-essential cmake pkg-config
+    build-essential cmake pkg-config lld
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
     libsqlite3-dev libjpeg62-turbo-dev libxlsxwriter-dev
     libpq-dev
