@@ -60,6 +60,28 @@ QString databaseInUseMessage(const QString& path)
         .arg(QDir::toNativeSeparators(path));
 }
 
+namespace {
+
+// Opens `file` through a connection of its own (flags: read-only, or for
+// writing a copy) and checks its content as the database at `path`.
+void checkContentOf(const QString& file, int flags, const QString& path)
+{
+    sqlite3* db = nullptr;
+    const QByteArray name = QFile::encodeName(file);
+    const int rc = sqlite3_open_v2(name.constData(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+    struct Closer {
+        sqlite3* db;
+        ~Closer() { sqlite3_close(db); }
+    } closer{db};
+    if (rc != SQLITE_OK)
+        throw DbError(QStringLiteral("Не удается открыть базу данных \"%1\": %2")
+                          .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()),
+                               db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("нет памяти")));
+    checkDatabaseContent(db, path);
+}
+
+} // namespace
+
 bool checkDatabaseFile(const QString& path, bool* recovered)
 {
     const QFileInfo fi(path);
@@ -102,33 +124,13 @@ bool checkDatabaseFile(const QString& path, bool* recovered)
             throw DbError(QStringLiteral("Файл базы данных \"%1\" остался после сбоя с незаконченными изменениями "
                                          "(файл \"%2\"), и для проверки не хватило места во временной папке.")
                               .arg(shown, QDir::toNativeSeparators(journal)));
-        sqlite3* db = nullptr;
-        const QByteArray name = QFile::encodeName(copied);
-        const int rc = sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-        struct Closer {
-            sqlite3* db;
-            ~Closer() { sqlite3_close(db); }
-        } closer{db};
-        if (rc != SQLITE_OK)
-            throw DbError(QStringLiteral("Не удается открыть базу данных \"%1\": %2")
-                              .arg(shown, db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("нет памяти")));
-        checkDatabaseContent(db, path);
+        checkContentOf(copied, SQLITE_OPEN_READWRITE, path);
         if (recovered)
             *recovered = true;
         return true;
     }
 
-    sqlite3* db = nullptr;
-    const QByteArray name = QFile::encodeName(fi.absoluteFilePath());
-    const int rc = sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
-    struct Closer {
-        sqlite3* db;
-        ~Closer() { sqlite3_close(db); }
-    } closer{db};
-    if (rc != SQLITE_OK)
-        throw DbError(QStringLiteral("Не удается открыть базу данных \"%1\": %2")
-                          .arg(shown, db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("нет памяти")));
-    checkDatabaseContent(db, path);
+    checkContentOf(fi.absoluteFilePath(), SQLITE_OPEN_READONLY, path);
     return true;
 }
 
