@@ -21,7 +21,10 @@ bool isLockError(int rc)
     return rc == SQLITE_BUSY || rc == SQLITE_LOCKED;
 }
 
-QSet<QString> columnsOf(sqlite3* db, const QString& object, bool* exists)
+
+} // namespace
+
+QSet<QString> tableColumns(sqlite3* db, const QString& object, bool* exists)
 {
     QSet<QString> cols;
     sqlite3_stmt* st = nullptr;
@@ -35,11 +38,10 @@ QSet<QString> columnsOf(sqlite3* db, const QString& object, bool* exists)
     sqlite3_finalize(st);
     if (rc != SQLITE_DONE)
         throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
-    *exists = !cols.isEmpty();
+    if (exists)
+        *exists = !cols.isEmpty();
     return cols;
 }
-
-} // namespace
 
 void verifySchema(sqlite3* db, const QString& path)
 {
@@ -50,7 +52,7 @@ void verifySchema(sqlite3* db, const QString& path)
         sqlite3_free(err);
         throw DbError(QStringLiteral("Файл \"%1\" не является базой данных программы: %2").arg(path, msg));
     }
-    verifySchemaWith([db](const QString& t, bool* exists) { return columnsOf(db, t, exists); }, path);
+    verifySchemaWith([db](const QString& t, bool* exists) { return tableColumns(db, t, exists); }, path);
 }
 
 QString databaseInUseMessage(const QString& path)

@@ -2,6 +2,7 @@
 // The SQLite engine's checks of a database file (part of the SQLite engine):
 // what is checked of the file before the program writes anything to it, so that a file that is refused is left byte for byte as it was and
 // the storekeeper is told what is wrong in plain words.
+#include <QSet>
 #include <QString>
 
 struct sqlite3;
@@ -29,3 +30,7 @@ void verifySchema(sqlite3* db, const QString& path);
 
 // The message for a file that another program keeps locked.
 QString databaseInUseMessage(const QString& path);
+
+// The columns of a table or view (in lower case) of an open file; `exists`
+// (may be null) tells whether it has any. DbError when the file cannot say.
+QSet<QString> tableColumns(sqlite3* db, const QString& object, bool* exists);

@@ -905,58 +905,41 @@ void RecordSet::setFiltered(bool on)
     emit afterScroll();
 }
 
+bool RecordSet::sortsBefore(int32_t a, int32_t b) const
+{
+    for (const SortKey& k : m_sortKeys) {
+        const Column& c = m_cols[size_t(k.field)];
+        int r = 0;
+        if (c.isText()) {
+            const int32_t ia = c.ints[size_t(a)], ib = c.ints[size_t(b)];
+            r = ia == ib ? 0 : ia < 0 ? -1 : ib < 0 ? 1 : collatePrimary(c.pool.view(ia), c.pool.view(ib));
+        } else {
+            const bool na = c.nulls[size_t(a)], nb = c.nulls[size_t(b)];
+            if (na || nb) {
+                r = na == nb ? 0 : (na ? -1 : 1);
+            } else if (c.type == FieldType::Float) {
+                const double x = c.reals[size_t(a)], y = c.reals[size_t(b)];
+                r = x < y ? -1 : (x > y ? 1 : 0);
+            } else if (c.type == FieldType::DateTime) {
+                const int64_t x = c.stamps[size_t(a)], y = c.stamps[size_t(b)];
+                r = x < y ? -1 : (x > y ? 1 : 0);
+            } else {
+                const int32_t x = c.ints[size_t(a)], y = c.ints[size_t(b)];
+                r = x < y ? -1 : (x > y ? 1 : 0);
+            }
+        }
+        if (r != 0)
+            return k.desc ? r > 0 : r < 0;
+    }
+    // Rows equal under the keys come in the source's own order (the
+    // physical one), whatever sort was set before.
+    return a < b;
+}
+
 void RecordSet::applySortKeys()
 {
-    // Rows equal under the keys come in the source's own order (the physical
-    // one), whatever sort was set before: the order depends on the text alone.
-    if (m_sortKeys.empty()) {
-        std::sort(m_order.begin(), m_order.end());
-        return;
-    }
-    const auto& keys = m_sortKeys;
-    const auto& cols = m_cols;
-    auto cmp = [&](int32_t a, int32_t b) {
-        for (const SortKey& k : keys) {
-            const Column& c = cols[size_t(k.field)];
-            int r = 0;
-            switch (c.type) {
-            case FieldType::Text:
-            case FieldType::Memo: {
-                const int32_t ia = c.ints[size_t(a)], ib = c.ints[size_t(b)];
-                if (ia == ib)
-                    r = 0;
-                else if (ia < 0)
-                    r = -1;
-                else if (ib < 0)
-                    r = 1;
-                else
-                    r = collatePrimary(c.pool.view(ia), c.pool.view(ib));
-                break;
-            }
-            default: {
-                const bool na = c.nulls[size_t(a)], nb = c.nulls[size_t(b)];
-                if (na || nb) {
-                    r = na == nb ? 0 : (na ? -1 : 1);
-                    break;
-                }
-                if (c.type == FieldType::Float) {
-                    const double x = c.reals[size_t(a)], y = c.reals[size_t(b)];
-                    r = x < y ? -1 : (x > y ? 1 : 0);
-                } else if (c.type == FieldType::DateTime) {
-                    const int64_t x = c.stamps[size_t(a)], y = c.stamps[size_t(b)];
-                    r = x < y ? -1 : (x > y ? 1 : 0);
-                } else {
-                    const int32_t x = c.ints[size_t(a)], y = c.ints[size_t(b)];
-                    r = x < y ? -1 : (x > y ? 1 : 0);
-                }
-            }
-            }
-            if (r != 0)
-                return k.desc ? r > 0 : r < 0;
-        }
-        return a < b;
-    };
-    std::sort(m_order.begin(), m_order.end(), cmp);
+    // The order depends on the rows and the sort text alone.
+    std::sort(m_order.begin(), m_order.end(), [this](int32_t a, int32_t b) { return sortsBefore(a, b); });
 }
 
 void RecordSet::setSort(const QString& text)
@@ -1390,42 +1373,9 @@ void RecordSet::repositionRow(int row)
     const auto it = std::find(m_order.begin(), m_order.end(), row);
     if (it != m_order.end())
         m_order.erase(it);
-    if (m_sortKeys.empty()) {
-        m_order.insert(std::lower_bound(m_order.begin(), m_order.end(), row), row);
-        return;
-    }
-    std::vector<int32_t> one{row};
-    // applySortKeys' comparison, on this row against the others.
-    const auto& keys = m_sortKeys;
-    const auto& cols = m_cols;
-    auto less = [&](int32_t a, int32_t b) {
-        for (const SortKey& k : keys) {
-            const Column& c = cols[size_t(k.field)];
-            int r = 0;
-            if (c.isText()) {
-                const int32_t ia = c.ints[size_t(a)], ib = c.ints[size_t(b)];
-                r = ia == ib ? 0 : ia < 0 ? -1 : ib < 0 ? 1 : collatePrimary(c.pool.view(ia), c.pool.view(ib));
-            } else {
-                const bool na = c.nulls[size_t(a)], nb = c.nulls[size_t(b)];
-                if (na || nb) {
-                    r = na == nb ? 0 : (na ? -1 : 1);
-                } else if (c.type == FieldType::Float) {
-                    const double x = c.reals[size_t(a)], y = c.reals[size_t(b)];
-                    r = x < y ? -1 : (x > y ? 1 : 0);
-                } else if (c.type == FieldType::DateTime) {
-                    const int64_t x = c.stamps[size_t(a)], y = c.stamps[size_t(b)];
-                    r = x < y ? -1 : (x > y ? 1 : 0);
-                } else {
-                    const int32_t x = c.ints[size_t(a)], y = c.ints[size_t(b)];
-                    r = x < y ? -1 : (x > y ? 1 : 0);
-                }
-            }
-            if (r != 0)
-                return k.desc ? r > 0 : r < 0;
-        }
-        return a < b;
-    };
-    m_order.insert(std::lower_bound(m_order.begin(), m_order.end(), row, less), row);
+    m_order.insert(std::lower_bound(m_order.begin(), m_order.end(), row,
+                                    [this](int32_t a, int32_t b) { return sortsBefore(a, b); }),
+                   row);
 }
 
 void RecordSet::refreshRows(const QList<int>& ids, bool appendNew)

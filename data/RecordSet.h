@@ -231,6 +231,8 @@ private:
     void repositionRow(int row);
     void loadFromReader(const QString& where);
     static void appendCell(Column& c, const Query& q, int col);
+    // Whether row a comes before row b under the sort keys (ties: source order).
+    bool sortsBefore(int32_t a, int32_t b) const;
     void applySortKeys();
     void rebuildView();
     void checkBrowse();

@@ -213,21 +213,11 @@ public:
 
     QSet<QString> columnsOf(const QString& table, bool* exists) override
     {
-        QSet<QString> cols;
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(m_db, "SELECT name FROM pragma_table_info(?)", -1, &st, nullptr) != SQLITE_OK)
-            throw errorOf(m_db, QString());
-        const QByteArray o = table.toUtf8();
-        sqlite3_bind_text(st, 1, o.constData(), int(o.size()), SQLITE_TRANSIENT);
-        int rc;
-        while ((rc = sqlite3_step(st)) == SQLITE_ROW)
-            cols.insert(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))).toLower());
-        sqlite3_finalize(st);
-        if (rc != SQLITE_DONE)
-            throw errorOf(m_db, QString());
-        if (exists)
-            *exists = !cols.isEmpty();
-        return cols;
+        try {
+            return tableColumns(m_db, table, exists);
+        } catch (const DbError&) {
+            throw errorOf(m_db, QString());   // a busy file gets its reason
+        }
     }
     QString integrityProblem(bool quick) override
     {
