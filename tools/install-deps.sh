@@ -6,7 +6,7 @@ packages=(
     build-essential cmake pkg-config lld
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
     libsqlite3-dev libjpeg62-turbo-dev libxlsxwriter-dev
-    libpq-dev
+    libpq-dev mdbtools-dev qt6-charts-dev
     xvfb xauth imagemagick fonts-dejavu-core
     python3-openpyxl
 )
@@ -14,7 +14,7 @@ packages=(
 # own (tools/with-postgres.sh): its programs come with the server package,
 # which a PC that only runs the program does not need.
 if [ "${1:-}" = "--tests" ]; then
-    packages+=(postgresql-15)
+    packages+=(postgresql-15 mdbtools)
 fi
 missing=()
 for p in "${packages[@]}"; do
