@@ -75,9 +75,13 @@ CopyOutcome copyDatabase(const QString& source, const QString& destination,
             dst.open(target);
         }
 
+        // A source made before a table was added has none of its rows.
+        auto sourceRows = [&src](const TableSpec& t) {
+            return t.addedLater && !hasTable(src, t.name) ? 0 : rowsOf(src, t.name);
+        };
         qint64 total = 0, done = 0;
         for (const TableSpec& t : schemaTables())
-            total += rowsOf(src, t.name);
+            total += sourceRows(t);
         {
             WriteTransaction tr(dst);
             // The destination held no data: what its tables hold now are the
@@ -86,6 +90,8 @@ CopyOutcome copyDatabase(const QString& source, const QString& destination,
             for (const TableSpec& t : schemaTables())
                 dst.exec(QStringLiteral("DELETE FROM %1").arg(dst.dialect().quoted(t.name)));
             for (const TableSpec& t : schemaTables()) {
+                if (t.addedLater && !hasTable(src, t.name))
+                    continue;
                 const QStringList cols = columnNames(t);
                 QStringList srcCols, quotedCols, marks;
                 for (const QString& c : cols) {
@@ -130,7 +136,7 @@ CopyOutcome copyDatabase(const QString& source, const QString& destination,
 
         // The check: every table's rows on both sides, and the copy's consistency.
         for (const TableSpec& t : schemaTables()) {
-            const qint64 a = rowsOf(src, t.name), b = rowsOf(dst, t.name);
+            const qint64 a = sourceRows(t), b = rowsOf(dst, t.name);
             if (a != b)
                 throw DbError(QStringLiteral("Копия не совпадает с источником: в таблице \"%1\" %2 строк, а в "
                                              "источнике %3.")

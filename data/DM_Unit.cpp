@@ -377,6 +377,9 @@ TDM::TDM(const QString& databasePath, QObject* parent)
     ADOConnection1.open(databasePath);
     DM = this;
     try {
+        // A database made by an older version gets the tables added since,
+        // before anything else is written.
+        addMissingTables(ADOConnection1);
         for (RecordSet* rs : {&dtSet_Sverla, &dtSet_Frezy, &dtSet_Derj_PL, &dtSet_Plastiny, &dtset_DolgiSQL,
                               &tbl_Firma, &tbl_Support})
             rs->open();

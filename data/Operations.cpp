@@ -2,6 +2,8 @@
 
 #include "Engine.h"
 #include "Query.h"
+#include "Schema.h"
+#include "StockLimits.h"
 
 #include <limits>
 
@@ -614,7 +616,17 @@ Result deleteTool(Connection& c, ToolKind kind, const RecordWrite& w)
         requireUnchanged(c, tool, toolGoneText());
         step = StepTool;
         deleteRecord(c, tool);
-        Result res = storedRecord(w.id, {tool.table});
+        QStringList tables{tool.table};
+        // Its minimum goes with it (a later tool may get the same ID).
+        if (hasTable(c, QStringLiteral("Min_Ostatok"))) {
+            step = StepMinimum;
+            Query m(c, QStringLiteral("DELETE FROM Min_Ostatok WHERE ID_Tabl = ? AND ID_Instr = ?"));
+            m.bindInt(0, k.code).bindInt(1, w.id);
+            m.exec();
+            if (m.changes() > 0)
+                tables << QStringLiteral("Min_Ostatok");
+        }
+        Result res = storedRecord(w.id, tables);
         res.changes.kind = kind;
         return res;
     });
@@ -763,6 +775,62 @@ Result deleteRow(Connection& c, const RecordWrite& w)
         step = StepRecord;
         deleteRecord(c, w);
         return storedRecord(w.id, {w.table});
+    });
+}
+
+// --- Limits ------------------------------------------------------------------
+
+Result setMinimum(Connection& c, ToolKind kind, int toolId, qint64 minimum)
+{
+    if (minimum < 0 || minimum > CountMax)
+        return refused(Refusal::BadRequest,
+                       QStringLiteral("Минимальный остаток должен быть от 0 до %1 шт.").arg(CountMax));
+    const ToolKindInfo& k = toolKind(kind);
+    return run(c, [&](WriteTransaction&, int& step) {
+        if (!exists(c, QStringLiteral("SELECT 1 FROM %1 WHERE ID = ?").arg(q(latin(k.table))), {toolId}))
+            refuse(Refusal::ToolGone, toolGoneText());
+        step = StepMinimum;
+        Query del(c, QStringLiteral("DELETE FROM Min_Ostatok WHERE ID_Tabl = ? AND ID_Instr = ?"));
+        del.bindInt(0, k.code).bindInt(1, toolId);
+        del.exec();
+        qint64 id = 0;
+        if (minimum > 0) {
+            Query ins(c, QStringLiteral("INSERT INTO Min_Ostatok (ID_Tabl, ID_Instr, K_vo_Min) VALUES (?, ?, ?)"));
+            ins.bindInt(0, k.code).bindInt(1, toolId).bindInt(2, minimum);
+            ins.exec();
+            id = ins.insertedId();
+        }
+        Result res;
+        res.status = Status::Stored;
+        res.id = id;
+        res.changes.tables = {QStringLiteral("Min_Ostatok")};
+        res.changes.kind = kind;
+        res.changes.toolId = toolId;
+        return res;
+    });
+}
+
+Result setOverdueLimit(Connection& c, int days, const QString& login)
+{
+    if (login != administratorLogin())
+        return refused(Refusal::NotAdministrator,
+                       QStringLiteral("Изменить срок выдачи может только \"%1\"").arg(administratorLogin()));
+    if (days < 0 || days > limits::MaxOverdueDays)
+        return refused(Refusal::BadRequest,
+                       QStringLiteral("Срок выдачи должен быть от 0 до %1 дней.").arg(limits::MaxOverdueDays));
+    return run(c, [&](WriteTransaction&, int& step) {
+        step = StepSetting;
+        Query del(c, QStringLiteral("DELETE FROM Nastroiki WHERE Name = ?"));
+        del.bindText(0, limits::overdueSettingName());
+        del.exec();
+        Query ins(c, QStringLiteral("INSERT INTO Nastroiki (Name, \"Value\") VALUES (?, ?)"));
+        ins.bindText(0, limits::overdueSettingName()).bindText(1, QString::number(days));
+        ins.exec();
+        Result res;
+        res.status = Status::Stored;
+        res.id = ins.insertedId();
+        res.changes.tables = {QStringLiteral("Nastroiki")};
+        return res;
     });
 }
 

@@ -53,7 +53,8 @@ enum class Refusal {
     FirmUsed,         // firm delete: a tool of the firm (table in Result::table)
     LoginTaken,       // account save: another account has the login
     LoginEmpty,       // account save: no login
-    AdministratorKept // the administrator's account is neither deleted nor renamed
+    AdministratorKept, // the administrator's account is neither deleted nor renamed
+    NotAdministrator  // a setting only the administrator may change
 };
 
 // What an operation wrote, for the windows to show the file again: every
@@ -103,7 +104,9 @@ enum Step {
     StepClosedDebt,    // return: the Dolgi_History row
     StepDebtDelete,    // return: the Dolgi row removed
     StepRecord,        // a reference record or history row
-    StepDefault        // account save: the other accounts' default mark
+    StepDefault,       // account save: the other accounts' default mark
+    StepMinimum,       // a tool's minimum (set, or removed with the tool)
+    StepSetting        // a shared setting
 };
 
 // --- Stock movements -------------------------------------------------------
@@ -208,6 +211,15 @@ Result deleteHistoryRow(Connection& c, const RecordWrite& w);
 // deleted while it still holds what was read.
 Result saveRow(Connection& c, const RecordWrite& w);
 Result deleteRow(Connection& c, const RecordWrite& w);
+
+// --- Limits ------------------------------------------------------------------
+
+// A tool's minimum stock: 0 removes it. Refused for a number below 0 or a
+// tool that is gone.
+Result setMinimum(Connection& c, ToolKind kind, int toolId, qint64 minimum);
+// How many days a tool may stay out before its debt is overdue; only the
+// administrator (login) sets it, 0..limits::MaxOverdueDays.
+Result setOverdueLimit(Connection& c, int days, const QString& login);
 
 // The next free issue number: one more than the highest in use.
 qint64 nextIssueNumber(Connection& c);

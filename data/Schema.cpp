@@ -61,6 +61,10 @@ std::vector<TableSpec> buildTables()
     listKey.key = true;
     t.push_back({QStringLiteral("List_Tabl"), {listKey, ct("Tabl_Name", 255)}});
     t.push_back({QStringLiteral("Support"), {autoId(), ct("Name_OP", 250), cb("BD_in_Work")}});
+    // A tool's minimum stock (one row per tool at most) and the settings
+    // every copy of the program shares.
+    t.push_back({QStringLiteral("Min_Ostatok"), {autoId(), ci("ID_Tabl"), ci("ID_Instr"), ci("K_vo_Min")}, true});
+    t.push_back({QStringLiteral("Nastroiki"), {autoId(), ct("Name", 50), ct("Value", 250)}, true});
     return t;
 }
 
@@ -155,15 +159,46 @@ QStringList schemaStatements()
     return schemaStatements(Dialect{});
 }
 
+namespace {
+
+QString changeTrigger(const TableSpec& t)
+{
+    return QStringLiteral("CREATE TRIGGER tooldb_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON %1 "
+                          "FOR EACH STATEMENT EXECUTE FUNCTION tooldb_changed()")
+        .arg(t.name);
+}
+
+// The CREATE TABLE of one table, and the indexes and rules of the tables
+// added later (their statements stand alone: an older database gets them so).
+QStringList tableStatements(const Dialect& d, const TableSpec& t)
+{
+    QStringList out;
+    QStringList cols;
+    for (const ColumnSpec& c : t.columns) {
+        QString ddl = columnDdl(d, c);
+        if (t.name == QLatin1String("Min_Ostatok") && c.name == QLatin1String("K_vo_Min"))
+            ddl += QStringLiteral(" NOT NULL CHECK (K_vo_Min >= 0)");
+        else if (t.name == QLatin1String("Min_Ostatok") && !c.autoKey)
+            ddl += QStringLiteral(" NOT NULL");
+        else if (t.name == QLatin1String("Nastroiki") && c.name == QLatin1String("Name"))
+            ddl += QStringLiteral(" NOT NULL");
+        cols << ddl;
+    }
+    out << QStringLiteral("CREATE TABLE %1 (%2)").arg(d.quoted(t.name), cols.join(QStringLiteral(", ")));
+    if (t.name == QLatin1String("Min_Ostatok"))
+        out << QStringLiteral("CREATE UNIQUE INDEX IX_Min_Ostatok_Instr ON Min_Ostatok (ID_Tabl, ID_Instr)");
+    else if (t.name == QLatin1String("Nastroiki"))
+        out << QStringLiteral("CREATE UNIQUE INDEX IX_Nastroiki_Name ON Nastroiki (Name)");
+    return out;
+}
+
+} // namespace
+
 QStringList schemaStatements(const Dialect& d)
 {
     QStringList out;
-    for (const TableSpec& t : schemaTables()) {
-        QStringList cols;
-        for (const ColumnSpec& c : t.columns)
-            cols << columnDdl(d, c);
-        out << QStringLiteral("CREATE TABLE %1 (%2)").arg(d.quoted(t.name), cols.join(QStringLiteral(", ")));
-    }
+    for (const TableSpec& t : schemaTables())
+        out << tableStatements(d, t);
     for (const char* tool : {"Sverla", "Frezy", "Derj_Plast", "Plastinyi"})
         out << QStringLiteral("CREATE INDEX IX_%1_Firma ON %1 (ID_Firma)").arg(QString::fromLatin1(tool));
     for (const char* tbl : {"Dolgi", "Dolgi_History"}) {
@@ -195,9 +230,7 @@ QStringList schemaStatements(const Dialect& d)
             << QStringLiteral("CREATE FUNCTION tooldb_changed() RETURNS trigger LANGUAGE plpgsql AS "
                               "$$BEGIN UPDATE tooldb_version SET n = n + 1; RETURN NULL; END$$");
         for (const TableSpec& t : schemaTables())
-            out << QStringLiteral("CREATE TRIGGER tooldb_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON %1 "
-                                  "FOR EACH STATEMENT EXECUTE FUNCTION tooldb_changed()")
-                       .arg(t.name);
+            out << changeTrigger(t);
     }
     return out;
 }
@@ -218,6 +251,40 @@ void createSchema(Connection& c, const QString& adminPassword)
         i.exec();
     }
     tr.commit();
+}
+
+bool hasTable(Connection& c, const QString& name)
+{
+    bool exists = false;
+    c.engine().columnsOf(name, &exists);
+    return exists;
+}
+
+bool addMissingTables(Connection& c)
+{
+    auto missing = [&c] {
+        std::vector<const TableSpec*> out;
+        for (const TableSpec& t : schemaTables())
+            if (t.addedLater && !hasTable(c, t.name))
+                out.push_back(&t);
+        return out;
+    };
+    if (missing().empty())
+        return false;
+    // Asked again under the write lock: another copy starting at the same
+    // moment may have made them meanwhile.
+    WriteTransaction tr(c);
+    const std::vector<const TableSpec*> tables = missing();
+    if (tables.empty())
+        return false;
+    for (const TableSpec* t : tables) {
+        for (const QString& s : tableStatements(c.dialect(), *t))
+            c.exec(s);
+        if (c.dialect().kind == EngineKind::Postgres)
+            c.exec(changeTrigger(*t));
+    }
+    tr.commit();
+    return true;
 }
 
 bool holdsSchema(Connection& c)
@@ -279,6 +346,12 @@ void verifySchemaWith(const std::function<QSet<QString>(const QString&, bool*)>&
         QStringList cols;
         for (const ColumnSpec& col : t.columns)
             cols << col.name;
+        if (t.addedLater) {
+            bool exists = false;
+            columnsOf(t.name, &exists);
+            if (!exists)
+                continue;
+        }
         check(t.name, cols, QStringLiteral("таблицы"));
     }
     check(QStringLiteral("MaxNOfDolgi"), maxNOfDolgiColumns(), QStringLiteral("запроса"));

@@ -23,6 +23,10 @@ struct ColumnSpec {
 struct TableSpec {
     QString name;
     std::vector<ColumnSpec> columns;
+    // A table this program added after the first databases were made: an
+    // older database lacks it until it is opened for writing, when
+    // addMissingTables makes it; its absence is no fault of the file.
+    bool addedLater = false;
 };
 
 const std::vector<TableSpec>& schemaTables();
@@ -49,6 +53,12 @@ void createEmptyDatabase(const QString& name);
 // The schema's tables, views and kind names (and the administrator, when a
 // password is given) on an open database without them, in one transaction.
 void createSchema(Connection& c, const QString& adminPassword = QString());
+// Makes the tables added later (TableSpec::addedLater) that the database
+// lacks, all in one write transaction, before anything else is written;
+// true when it made any. A database that has them is not written at all.
+bool addMissingTables(Connection& c);
+// Whether the database has the table (or view).
+bool hasTable(Connection& c, const QString& name);
 // Whether the database holds the program's tables.
 bool holdsSchema(Connection& c);
 
