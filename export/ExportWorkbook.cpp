@@ -50,6 +50,8 @@ struct Utf8 {
 
 } // namespace
 
+QString ExportWorkbook::errorText(int lxwError, int sysErrno) { return reason(lxwError, sysErrno); }
+
 QString ExportWorkbook::titleText() { return QStringLiteral("БД Инструмента"); }
 
 QString ExportWorkbook::generatorText()

@@ -40,6 +40,9 @@ public:
     // The progress after the k-th of n records.
     static int recordProgress(int k, int n);
 
+    // Why libxlsxwriter failed (its error code and errno), in the user's words.
+    static QString errorText(int lxwError, int sysErrno);
+
     // The texts of row 1 and the sheet's formats.
     static QString titleText();     // cell (1, 2)
     static QString generatorText(); // cell (1, 4)
