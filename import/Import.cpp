@@ -196,7 +196,6 @@ void writeTables(Connection& c, const OldDatabase& old, ImportOutcome& out, QStr
         // way to the old file's: nothing is added that the old file lacks.
         c.exec(QStringLiteral("DELETE FROM %1").arg(c.dialect().quoted(spec->name)));
         if (it.oldName.isEmpty()) {
-            notes << QStringLiteral("Таблицы \"%1\" в старой базе нет: создана пустая.").arg(spec->name);
             out.tables.push_back(it);
             continue;
         }

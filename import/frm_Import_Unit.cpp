@@ -70,7 +70,7 @@ void Tfrm_Import::keyPressEvent(QKeyEvent* e)
 Tfrm_Import_Report::Tfrm_Import_Report(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frm_Import_Report"));
-    setWindowTitle(Title);
+    setWindowTitle(QStringLiteral("Перенос данных: отчет"));
     auto* lay = new QVBoxLayout(this);
     lbl_Result = new QLabel(this);
     lbl_Result->setObjectName(QStringLiteral("lbl_Result"));

@@ -26,10 +26,18 @@ volatile sig_atomic_t g_tempKnown = 0;
 dev_t g_tempDev = 0;
 ino_t g_tempIno = 0;
 
+// A signal that came while no hidden file was known: the import stops at
+// its next step, and the program then ends by that signal.
+volatile sig_atomic_t g_interrupted = 0;
+
 extern "C" void onInterrupt(int sig)
 {
     struct stat st;
-    if (g_tempKnown && ::lstat(g_tempFile, &st) == 0 && st.st_dev == g_tempDev && st.st_ino == g_tempIno) {
+    if (!g_tempKnown) {
+        g_interrupted = sig;
+        return;
+    }
+    if (::lstat(g_tempFile, &st) == 0 && st.st_dev == g_tempDev && st.st_ino == g_tempIno) {
         ::unlink(g_tempFile);
         // The write-ahead log and its index beside it.
         const size_t n = std::strlen(g_tempFile);
@@ -107,10 +115,14 @@ int main(int argc, char** argv)
         std::signal(sig, onInterrupt);
     o.progress = [&](qint64 done, qint64 total) {
         err << QStringLiteral("\r  строк: %1 из %2").arg(done / 2).arg(total / 2) << Qt::flush;
-        return true;
+        return g_interrupted == 0;
     };
 
     const ImportOutcome r = importOldDatabase(args[0], args[1], o);
+    if (!r.ok && g_interrupted) {
+        std::signal(g_interrupted, SIG_DFL);
+        std::raise(g_interrupted);
+    }
     err << '\r' << QString(40, QLatin1Char(' ')) << '\r' << Qt::flush;
     if (!r.ok) {
         err << QStringLiteral("Ничего не перенесено: %1").arg(r.error) << Qt::endl;
