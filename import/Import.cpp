@@ -508,6 +508,18 @@ ImportOutcome importOldDatabase(const QString& oldFile, const QString& destinati
                          .arg(q.join(QStringLiteral(", ")));
         out.lines << notes;
 
+        if (toServer) {
+            const CopyOutcome copy = copyDatabase(target, destination);
+            if (!copy.ok)
+                throw DbError(copy.error);
+            out.lines << QStringLiteral("Скопировано на сервер: %1.").arg(destination);
+        }
+
+        out.lines << QStringLiteral("Проверка перенесенной базы (как tooldb-check):");
+        if (out.findings.isEmpty())
+            out.lines << QStringLiteral("  нарушений нет.");
+        for (const QString& f : out.findings)
+            out.lines << QStringLiteral("  ") + f;
         if (!o.oldProgramFolder.isEmpty()) {
             try {
                 out.pictures = copyPictures(target, o.oldProgramFolder, o.programFolder);
@@ -527,18 +539,6 @@ ImportOutcome importOldDatabase(const QString& oldFile, const QString& destinati
                 out.lines << QStringLiteral("  не скопирован: %1").arg(f);
         }
 
-        if (toServer) {
-            const CopyOutcome copy = copyDatabase(target, destination);
-            if (!copy.ok)
-                throw DbError(copy.error);
-            out.lines << QStringLiteral("Скопировано на сервер: %1.").arg(destination);
-        }
-
-        out.lines << QStringLiteral("Проверка перенесенной базы (как tooldb-check):");
-        if (out.findings.isEmpty())
-            out.lines << QStringLiteral("  нарушений нет.");
-        for (const QString& f : out.findings)
-            out.lines << QStringLiteral("  ") + f;
         out.lines << QStringLiteral("Значения перенесены без изменений; что исправить, решает кладовщик.");
         out.ok = true;
     } catch (const Stopped&) {

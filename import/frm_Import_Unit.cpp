@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QWindow>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -124,7 +126,13 @@ Result offer(const QString& databaseFile)
     progress.lbl_What->setText(QStringLiteral("Перенос данных из \"%1\" в \"%2\"…")
                                    .arg(QDir::toNativeSeparators(old), QDir::toNativeSeparators(fi.absoluteFilePath())));
     progress.show();
-    QCoreApplication::processEvents();
+    // The window is on the screen before the work starts (a short while at most).
+    QElapsedTimer shown;
+    shown.start();
+    do
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    while (!(progress.windowHandle() && progress.windowHandle()->isExposed()) && shown.elapsed() < 500);
+    progress.repaint();
     ImportOptions o;
     // The old program kept its pictures under Images\ beside its file.
     o.oldProgramFolder = QFileInfo(old).absolutePath();
