@@ -479,6 +479,42 @@ private slots:
             QCOMPARE(fileBytes(db), QByteArray("mine"));
     }
 
+    // Onto an empty server database: the same rows and values as in the file.
+    void toServer()
+    {
+        const QString server = qEnvironmentVariable("TOOLDB_TEST_PG");
+        if (server.isEmpty())
+            QSKIP("no test server (TOOLDB_TEST_PG): run the suite through tools/with-postgres.sh");
+        const QString name = QStringLiteral("import_%1").arg(QCoreApplication::applicationPid());
+        {
+            Connection admin;
+            admin.open(server, false);
+            admin.exec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(name));
+            admin.exec(QStringLiteral("CREATE DATABASE %1").arg(name));
+        }
+        const QString target = QString(server).replace(QStringLiteral("/tooldb_test?"), QStringLiteral("/%1?").arg(name));
+        const ImportOutcome r = importOldDatabase(m_old, target);
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QCOMPARE(r.findings, m_outcome.findings);
+        {
+            Connection a, b;
+            a.openReadOnly(m_db);
+            b.open(target);
+            for (const QString& t : oldTableNames()) {
+                const QString sql = QStringLiteral("SELECT COUNT(*), COALESCE(SUM(ID), 0) FROM %1").arg(t);
+                QCOMPARE(rowsText(b, sql), rowsText(a, sql));
+            }
+            QCOMPARE(rowsText(b, QStringLiteral("SELECT Kod, Prim FROM Sverla WHERE ID IN (1, 6, 7) ORDER BY ID")),
+                     rowsText(a, QStringLiteral("SELECT Kod, Prim FROM Sverla WHERE ID IN (1, 6, 7) ORDER BY ID")));
+            Query q(b, QStringLiteral("SELECT Date FROM Dolgi WHERE ID = 3"));
+            QVERIFY(q.next());
+            QCOMPARE(q.dateTime(0).time(), QTime(13, 45));
+        }
+        Connection admin;
+        admin.open(server, false);
+        admin.exec(QStringLiteral("DROP DATABASE %1").arg(name));
+    }
+
     // tooldb-import killed while it writes leaves nothing behind.
     void commandKilled()
     {
