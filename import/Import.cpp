@@ -300,20 +300,30 @@ QString sha(const QString& path)
 }
 
 // `name` in `folder` whatever its letter case (the exact spelling first);
-// empty when there is none.
-QString findIgnoringCase(const QString& folder, const QString& name)
+// empty when there is none. Each folder is listed once per `listed`.
+using FolderNames = QHash<QString, QHash<QString, QString>>;   // folder -> folded name -> name
+QString findIgnoringCase(const QString& folder, const QString& name, FolderNames* listedBefore = nullptr)
 {
     if (folder.isEmpty())
         return {};
     const QDir dir(folder);
-    if (QFileInfo(dir.filePath(name)).exists() && dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System).contains(name))
-        return dir.filePath(name);
-    QStringList entries = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                                        QDir::Name);
-    for (const QString& e : entries)
-        if (e.compare(name, Qt::CaseInsensitive) == 0)
-            return dir.filePath(e);
-    return {};
+    const QString exact = dir.filePath(name);
+    if (QFileInfo::exists(exact) || QFileInfo(exact).isSymLink())
+        return exact;
+    FolderNames here;
+    FolderNames& listed = listedBefore ? *listedBefore : here;
+    auto it = listed.find(dir.absolutePath());
+    if (it == listed.end()) {
+        QHash<QString, QString> names;
+        // In name order: of two names that differ only in case, the first.
+        for (const QString& e :
+             dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name))
+            if (!names.contains(e.toCaseFolded()))
+                names.insert(e.toCaseFolded(), e);
+        it = listed.insert(dir.absolutePath(), names);
+    }
+    const auto found = it->constFind(name.toCaseFolded());
+    return found == it->constEnd() ? QString() : dir.filePath(*found);
 }
 
 QString subFolderIgnoringCase(const QString& root, const QStringList& parts)
@@ -387,6 +397,7 @@ PictureReport copyPictures(const QString& databaseFile, const QString& oldProgra
     Connection c;
     c.openReadOnly(databaseFile);
     QSet<QString> done;   // folder/name already handled
+    FolderNames listed;
     for (const Source& s : sources) {
         const QString folder = QString::fromLatin1(s.folder);
         const QString oldFolder = subFolderIgnoringCase(oldProgramFolder, {QStringLiteral("Images"), folder});
@@ -398,7 +409,7 @@ PictureReport copyPictures(const QString& databaseFile, const QString& oldProgra
             const QString where = QStringLiteral("%1 (%2, ID %3)").arg(name, QString::fromUtf8(s.kind)).arg(q.int64(0));
             if (done.contains(folder + QLatin1Char('/') + name))
                 continue;
-            const QString from = bareName(name) ? findIgnoringCase(oldFolder, name) : QString();
+            const QString from = bareName(name) ? findIgnoringCase(oldFolder, name, &listed) : QString();
             if (from.isEmpty() || !QFileInfo(from).isFile()) {
                 r.missing << where;
                 continue;
