@@ -7,6 +7,7 @@
 #include "ExportFolders.h"
 #include "Schema.h"
 #include "frm_About_Unit.h"
+#include "frm_Import_Unit.h"
 #include "frm_EditAdd_Plast_Unit.h"
 #include "frm_Edit_Derj_Unit.h"
 #include "frm_Edit_Frezy_Unit.h"
@@ -117,6 +118,13 @@ bool EnsureDatabase(const QString& path)
     const QFileInfo fi(path);
     if (fi.exists())
         return true;
+    // The old program's file beside it: its data moved in first, if wanted.
+    switch (ImportOffer::offer(path)) {
+    case ImportOffer::Result::Imported: return true;
+    case ImportOffer::Result::Failed: return false;
+    case ImportOffer::Result::Declined:
+    case ImportOffer::Result::NotOffered: break;
+    }
     const QString question =
         QStringLiteral("Файл базы данных \"%1\" не найден в папке \"%2\".\nСоздать новую базу данных?")
             .arg(fi.fileName(), QDir::toNativeSeparators(fi.absolutePath()));

@@ -19,7 +19,10 @@ inline constexpr const char* SettingsFileName = "tooldb.conf";
 QString databaseName(const QStringList& args, const QString& programFolder, const QString& configFolder,
                      QString* error);
 
-// First run: a server database is left to the server; when no file exists at path, asks whether to create a new
+// First run: a server database is left to the server; when no file exists at
+// path and the old program's db_instr.mdb lies beside it, first offers to
+// move its data in (ImportOffer::offer: true once imported, false when the
+// import failed); else, or on No, asks whether to create a new
 // database there and, on Yes, asks for the administrator's password twice
 // and creates it. False when the program is to end (No, or the password
 // given up, or the database could not be written).
