@@ -138,7 +138,8 @@ QChart* makeChart(const ChartData& d)
         labels << d.categories[at(i)];
     categories->append(labels);
     auto* values = new QValueAxis;
-    values->setLabelFormat(QStringLiteral("%i"));
+    // Whole numbers; the localised labels take a precision ("%.0f").
+    values->setLabelFormat(QStringLiteral("%.0f"));
     values->setRange(0, std::max<qreal>(top, 1));
     values->applyNiceNumbers();
     if (values->max() <= 10)

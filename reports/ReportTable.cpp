@@ -61,7 +61,8 @@ int compareCells(const Column& c, const QVariant& a, const QVariant& b)
         const double x = a.toDouble(), y = b.toDouble();
         return x < y ? -1 : (x > y ? 1 : 0);
     }
-    case Column::Date: {
+    case Column::Date:
+    case Column::Month: {
         const QDate x = dateOf(a), y = dateOf(b);
         return x < y ? -1 : (x > y ? 1 : 0);
     }
@@ -91,6 +92,7 @@ QString cellText(const Column& c, const QVariant& v)
     case Column::Integer: return QString::number(v.toLongLong());
     case Column::Real: return ru::formatFloat(v.toDouble());
     case Column::Date: return ru::formatDate(dateOf(v));
+    case Column::Month: return dateOf(v).toString(QStringLiteral("MM.yyyy"));
     case Column::Text: break;
     }
     return v.toString();
@@ -144,6 +146,8 @@ bool writeXlsx(const Table& t, const QString& path, QString* error, const QImage
     format_set_num_format(realFmt, "General");
     lxw_format* dateFmt = workbook_add_format(wb);
     format_set_num_format(dateFmt, "dd.mm.yyyy");
+    lxw_format* monthFmt = workbook_add_format(wb);
+    format_set_num_format(monthFmt, "mm.yyyy");
 
     lxw_error e = LXW_NO_ERROR;
     auto check = [&](lxw_error r) {
@@ -180,11 +184,13 @@ bool writeXlsx(const Table& t, const QString& path, QString* error, const QImage
             switch (t.columns[i].kind) {
             case Column::Integer: check(worksheet_write_number(ws, r, col, double(v.toLongLong()), intFmt)); break;
             case Column::Real: check(worksheet_write_number(ws, r, col, v.toDouble(), realFmt)); break;
-            case Column::Date: {
+            case Column::Date:
+            case Column::Month: {
                 const QDate d = dateOf(v);
                 if (d.isValid()) {
                     lxw_datetime dt{d.year(), d.month(), d.day(), 0, 0, 0.0};
-                    check(worksheet_write_datetime(ws, r, col, &dt, dateFmt));
+                    check(worksheet_write_datetime(ws, r, col, &dt,
+                                                   t.columns[i].kind == Column::Month ? monthFmt : dateFmt));
                 }
                 break;
             }

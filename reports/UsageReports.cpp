@@ -229,7 +229,7 @@ Table consumptionReport(Connection& c, const Period& p)
     using namespace consumption;
     Table t;
     t.title = title(Usage::Consumption, c, p);
-    t.columns = {{QStringLiteral("Месяц"), Column::Date},
+    t.columns = {{QStringLiteral("Месяц"), Column::Month},
                  {QStringLiteral("Вид инструмента"), Column::Text},
                  {QStringLiteral("Получено"), Column::Integer},
                  {QStringLiteral("Списано"), Column::Integer},
