@@ -4,6 +4,7 @@
 
 #include <QBarCategoryAxis>
 #include <QBarSet>
+#include <QFont>
 #include <QChart>
 #include <QHorizontalBarSeries>
 #include <QHorizontalStackedBarSeries>
@@ -39,6 +40,22 @@ QStringList unique(const QStringList& labels)
     return out;
 }
 
+// "Андреев Александр Викторович" as "Андреев А. В.": the axis has room
+// for little more than a surname.
+QString shortName(const QString& fio)
+{
+    const QStringList words = fio.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (words.size() < 2 || words.size() > 3 || !words[0].at(0).isLetter())
+        return fio;
+    QString s = words[0];
+    for (int i = 1; i < words.size(); ++i) {
+        if (!words[i].at(0).isLetter())
+            return fio;
+        s += QLatin1Char(' ') + words[i].at(0) + QLatin1Char('.');
+    }
+    return s;
+}
+
 } // namespace
 
 ChartData chartData(Usage r, const Table& t)
@@ -56,6 +73,7 @@ ChartData chartData(Usage r, const Table& t)
                 months << m;
         }
         d.categories = months;
+        d.names = months;
         for (const QVariantList& row : t.rows) {
             const QString kind = row.value(consumption::Kind).toString();
             auto set = std::find_if(d.sets.begin(), d.sets.end(), [&](const BarSetData& s) { return s.name == kind; });
@@ -77,7 +95,11 @@ ChartData chartData(Usage r, const Table& t)
             names << row.value(operators::Name).toString();
             taken.values << row.value(operators::Taken).toDouble();
         }
-        d.categories = unique(names);
+        QStringList shortNames;
+        for (const QString& n : names)
+            shortNames << shortName(n);
+        d.categories = unique(shortNames);
+        d.names = names;
         d.sets << taken;
         break;
     }
@@ -93,6 +115,7 @@ ChartData chartData(Usage r, const Table& t)
             issued.values << row.value(tools::Issued).toDouble();
         }
         d.categories = unique(codes);
+        d.names = codes;
         d.sets << off << issued;
         break;
     }
@@ -137,6 +160,15 @@ QChart* makeChart(const ChartData& d)
     for (int i = 0; i < d.categories.size(); ++i)
         labels << d.categories[at(i)];
     categories->append(labels);
+    // Many months side by side: their labels stand upright; many rows: in
+    // a smaller type, so that each keeps its line.
+    if (!d.horizontal && labels.size() > 6)
+        categories->setLabelsAngle(-90);
+    if (d.horizontal && labels.size() > 15) {
+        QFont f = categories->labelsFont();
+        f.setPointSizeF(std::max(6.0, f.pointSizeF() * (labels.size() > 30 ? 0.7 : 0.85)));
+        categories->setLabelsFont(f);
+    }
     auto* values = new QValueAxis;
     // Whole numbers; the localised labels take a precision ("%.0f").
     values->setLabelFormat(QStringLiteral("%.0f"));
@@ -164,7 +196,8 @@ QString barText(const ChartData& d, int category)
         total += v;
         figures << QStringLiteral("%1 %2").arg(s.name, ru::formatFloat(v));
     }
-    QString text = d.categories[category] + QStringLiteral(": ") + figures.join(QStringLiteral(", "));
+    const QString name = d.names.value(category);
+    QString text = (name.isEmpty() ? d.categories[category] : name) + QStringLiteral(": ") + figures.join(QStringLiteral(", "));
     if (d.stacked && d.sets.size() > 1)
         text += QStringLiteral("; всего %1").arg(ru::formatFloat(total));
     return text;

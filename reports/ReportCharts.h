@@ -22,6 +22,7 @@ struct BarSetData {
 struct ChartData {
     QString title;
     QStringList categories;   // each once (a repeated label gets a suffix)
+    QStringList names;        // what each category stands for, in full
     QList<BarSetData> sets;
     bool horizontal = false;
     bool stacked = false;

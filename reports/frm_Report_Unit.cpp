@@ -22,6 +22,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -58,7 +59,11 @@ Tfrm_Report::Tfrm_Report(QWidget* parent, std::function<Connection*()> connectio
     setObjectName(QStringLiteral("frm_Report"));
     setWindowTitle(QStringLiteral("Отчёты"));
     setSizeGripEnabled(true);
-    resize(1180, 700);
+    // Never larger than the screen (a 1024x768 one included).
+    QSize size(1240, 720);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size());
+    resize(size);
 
     cmbx_Report = new QComboBox(this);
     cmbx_Report->setObjectName(QStringLiteral("cmbx_Report"));
@@ -135,8 +140,8 @@ Tfrm_Report::Tfrm_Report(QWidget* parent, std::function<Connection*()> connectio
     auto* split = new QSplitter(Qt::Horizontal, this);
     split->addWidget(dbgr_Report);
     split->addWidget(chartSide);
-    split->setStretchFactor(0, 3);
-    split->setStretchFactor(1, 2);
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 1);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
