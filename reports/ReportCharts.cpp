@@ -164,6 +164,8 @@ QChart* makeChart(const ChartData& d)
     // a smaller type, so that each keeps its line.
     if (!d.horizontal && labels.size() > 6)
         categories->setLabelsAngle(-90);
+    if (d.horizontal)
+        categories->setTruncateLabels(false);   // a name whole, not "..."
     if (d.horizontal && labels.size() > 15) {
         QFont f = categories->labelsFont();
         f.setPointSizeF(std::max(6.0, f.pointSizeF() * (labels.size() > 30 ? 0.7 : 0.85)));

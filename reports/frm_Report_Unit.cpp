@@ -142,6 +142,7 @@ Tfrm_Report::Tfrm_Report(QWidget* parent, std::function<Connection*()> connectio
     split->addWidget(chartSide);
     split->setStretchFactor(0, 1);
     split->setStretchFactor(1, 1);
+    split->setSizes({size.width() * 11 / 20, size.width() * 9 / 20});
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
