@@ -250,8 +250,8 @@ QString openAsWorkbook(QWidget* parent, const Table& t, const QImage* chart, con
 QString printHtml(const Table& t)
 {
     QString h;
-    h += QStringLiteral("<html><body><h3>%1</h3>").arg(t.title.toHtmlEscaped());
-    h += QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\"><thead><tr>");
+    h += QStringLiteral("<html><body style=\"font-size: 9pt\"><h3>%1</h3>").arg(t.title.toHtmlEscaped());
+    h += QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\" width=\"100%\"><thead><tr>");
     for (const Column& c : t.columns)
         h += QStringLiteral("<th>%1</th>").arg(c.title.toHtmlEscaped());
     h += QStringLiteral("</tr></thead><tbody>");
@@ -274,7 +274,12 @@ QString printHtml(const Table& t)
 
 void printPreview(QWidget* parent, const Table& t, const QImage* chart)
 {
-    QPrintPreviewDialog dialog(parent);
+    QPrinter printer(QPrinter::HighResolution);
+    // A wide table across the page.
+    if (t.columns.size() > 6)
+        printer.setPageOrientation(QPageLayout::Landscape);
+    QPrintPreviewDialog dialog(&printer, parent);
+    dialog.resize(1000, 760);
     dialog.setObjectName(QStringLiteral("printPreview"));
     dialog.setWindowTitle(QStringLiteral("Просмотр печати: %1").arg(t.title));
     const QString html = printHtml(t);
@@ -282,7 +287,6 @@ void printPreview(QWidget* parent, const Table& t, const QImage* chart)
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [html, picture](QPrinter* printer) {
         QTextDocument doc;
         doc.setHtml(html);
-        doc.setPageSize(printer->pageRect(QPrinter::Point).size());
         if (picture.isNull()) {
             doc.print(printer);
             return;
