@@ -92,6 +92,7 @@ void Tfrm_Main::ViewToolDebts(ToolKind kind)
         Dialogs::error(this, e.message());
         return;
     }
+    m_overdueView = false;   // one tool's debts replace the overdue ones
     sttx_Filter_Dolgi->setVisible(true);
     PageControl_Main->setCurrentIndex(PageDolgi);
     UpdateRecordCount();
@@ -107,6 +108,7 @@ void Tfrm_Main::spbt_Dolgi_FiltrClick()
     if (!DM || sttx_Filter_Dolgi->isHidden())
         return;
     sttx_Filter_Dolgi->setVisible(false);
+    m_overdueView = false;
     RecordSet& debts = DM->dtset_DolgiSQL;
     debts.setFilter(QString());
     debts.setFiltered(false);

@@ -67,6 +67,7 @@ void Tfrm_Main::paintCell(DBGrid* grid, GridCell& cell, const char* newField, bo
     const bool noStock = catalogue && rs->intAt(cell.pos, rs->fieldIndex(QString::fromLatin1(newField))) == 0
         && rs->intAt(cell.pos, rs->fieldIndex(QStringLiteral("K_vo_BU"))) == 0;
     GridLook::paintCell(grid, cell, noStock);
+    paintLimitMarks(grid, cell);
 }
 
 void Tfrm_Main::dbgr_SverloDrawColumnCell(GridCell& cell) { paintCell(dbgr_Sverlo, cell, toolKind(ToolKind::Sverla).newField, true); }

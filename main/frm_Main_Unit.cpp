@@ -202,6 +202,7 @@ Tfrm_Main::Tfrm_Main(QWidget* parent) : QMainWindow(parent)
     ConnectStockCommands();
     ConnectRecordCommands();
     ConnectDebtsCommands();
+    buildLimits();
     FormCreate();
 }
 
@@ -605,6 +606,7 @@ void Tfrm_Main::ConnectDataModule()
     // The record sets were opened with the data module, before this window
     // could follow them: show what their current rows need.
     DM->FollowCurrentRows();
+    ConnectLimits();
 
     auto* follow = new QTimer(this);
     follow->setObjectName(QStringLiteral("tmr_FollowOtherCopies"));
@@ -743,6 +745,7 @@ void Tfrm_Main::UpdateRecordCount()
     if (!rs)
         return;
     StatusBar1_Panel0->setText(QStringLiteral(" Всего записей : ") + QString::number(rs->recordCount()));
+    UpdateBelowMinimum();
 }
 
 QString Tfrm_Main::statusPanelText(int panel) const

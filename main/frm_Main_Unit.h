@@ -33,6 +33,8 @@ class QWidget;
 class RecordSet;
 class TForm;
 class THistoryForm;
+class Tfrm_Chto_Zakazat;
+class Tfrm_Limit;
 struct GridCell;
 
 class Tfrm_Main : public QMainWindow {
@@ -247,6 +249,7 @@ public:
         QAction* histPrihod;
         QAction* histSpisanie;
         QAction* histDolgi;
+        QAction* minimum = nullptr;   // "Минимальный остаток…"
     };
     const CatalogueMenu& catalogueMenu(ToolKind kind) const { return m_catalogueMenus[size_t(kind)]; }
 
@@ -329,6 +332,33 @@ public:
     void spbt_Dolgi_FiltrClick();
     void pm_ViewInstrClick();
 
+    // Limits (frm_Main_Limits.cpp): a minimum stock per tool, marked in the
+    // code cell and counted in the status bar's panel 1, set from each
+    // catalogue menu; "Что заказать"; debts kept longer than the limit in
+    // days marked in their date cell and listed alone by "Просроченные".
+    QAction* mm_Srok_Vydachi = nullptr;    // "Срок выдачи, дней" (Файл)
+    QAction* mm_Chto_Zakazat = nullptr;    // "Что заказать" (Таблицы)
+    QToolButton* spbt_Dolgi_Prosroch = nullptr;   // "Просроченные"
+    QAction* pm_Dolgi_Prosroch = nullptr;
+    std::array<QLineEdit*, ToolKindCount> ed_Min_Ostatok{};   // the detail panels' minimum
+    Tfrm_Limit* frm_Min_Ostatok = nullptr;
+    Tfrm_Limit* frm_Srok_Vydachi = nullptr;
+    Tfrm_Chto_Zakazat* frm_Chto_Zakazat = nullptr;
+    static QColor minimumMarkColor() { return QColor(255, 140, 0); }
+    static QColor overdueMarkColor() { return QColor(160, 32, 240); }
+    // A tool's minimum as last read (0: none).
+    qint64 minimumOf(ToolKind kind, int toolId) const;
+    int overdueDays() const { return m_overdueDays; }
+    bool overdueView() const { return m_overdueView; }
+    void ReloadMinimums(ToolKind kind);
+    void ReloadLimits();
+    void UpdateMinimumBox(ToolKind kind);
+    void UpdateBelowMinimum();
+    void SetMinimum(ToolKind kind);
+    void mm_Srok_VydachiClick();
+    void mm_Chto_ZakazatClick();
+    void spbt_Dolgi_ProsrochClick();
+
     void DMStockAlert(int page, bool newBelowOne, bool buBelowOne);
     void DMDolgTypeChanged(const QString& text);
 
@@ -354,6 +384,9 @@ private:
     void ConnectGiveToWork();
     void ConnectStockCommands();
     void ConnectRecordCommands();
+    void buildLimits();
+    void ConnectLimits();
+    void paintLimitMarks(DBGrid* grid, GridCell& cell);
     QWidget* buildCataloguePage(int page);
     QWidget* buildDolgiPage();
     void titleClick(DBGrid* grid, const QString& fieldName, const SortOrders& orders);
@@ -370,6 +403,10 @@ private:
     bool m_inFormShow = false;
     QList<Binding> m_bindings;
     std::array<CatalogueMenu, ToolKindCount> m_catalogueMenus{};
+    std::array<QHash<int, qint64>, ToolKindCount> m_minimums;
+    int m_overdueDays = 30;
+    bool m_overdueView = false;   // the debts page lists only the overdue debts
+    bool m_belowPending = false;
 };
 
 extern Tfrm_Main* frm_Main;

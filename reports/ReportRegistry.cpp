@@ -60,12 +60,15 @@ const Report* findReport(const QString& name)
 
 bool parseDateArgument(const QString& text, QDate* out)
 {
+    const QString t = text.trimmed();
     QDate d;
-    if (!ru::parseDate(text, &d)) {
-        d = QDate::fromString(text.trimmed(), QStringLiteral("yyyy-MM-dd"));
-        if (!d.isValid())
-            return false;
+    for (const char* format : {"dd.MM.yyyy", "d.M.yyyy", "yyyy-MM-dd"}) {
+        d = QDate::fromString(t, QString::fromLatin1(format));
+        if (d.isValid())
+            break;
     }
+    if (!d.isValid())
+        return false;
     if (out)
         *out = d;
     return true;
@@ -103,7 +106,12 @@ bool parseOptions(const QStringList& args, Options* out, QString* error)
         if (eq > 0) {
             name = a.left(eq);
             value = a.mid(eq + 1);
-        } else {
+        }
+        static const QStringList known = {QStringLiteral("--xlsx"), QStringLiteral("--from"), QStringLiteral("--to"),
+                                          QStringLiteral("--today"), QStringLiteral("--kind"), QStringLiteral("--days")};
+        if (!known.contains(name))
+            return fail(QStringLiteral("Неизвестный параметр %1.").arg(name));
+        if (eq <= 0) {
             if (i + 1 >= args.size())
                 return fail(QStringLiteral("У параметра %1 нет значения.").arg(a));
             value = args[++i];
@@ -127,8 +135,6 @@ bool parseOptions(const QStringList& args, Options* out, QString* error)
             if (!ru::parseInt(value, &n) || n < 0)
                 return fail(QStringLiteral("--days: \"%1\" не целое число дней от 0.").arg(value));
             o.days = n;
-        } else {
-            return fail(QStringLiteral("Неизвестный параметр %1.").arg(name));
         }
     }
     if (positional.size() != 2)

@@ -1,7 +1,9 @@
 #include "ReportTable.h"
 
 #include "Dialogs.h"
+#include "ExportFolders.h"
 #include "ExportWorkbook.h"
+#include "GridLook.h"
 #include "RuFormat.h"
 #include "TextCollate.h"
 
@@ -12,6 +14,7 @@
 #include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QTemporaryDir>
 #include <QTextDocument>
 #include <algorithm>
 #include <cerrno>
@@ -223,11 +226,38 @@ bool writeXlsx(const Table& t, const QString& path, QString* error, const QImage
     return true;
 }
 
+QString openAsWorkbook(QWidget* parent, const Table& t, const QImage* chart, const QString& tempFolder)
+{
+    const QString base = tempFolder.isEmpty() ? ExportFolders::temporaryFolder() : tempFolder;
+    QTemporaryDir folder(QDir(base).filePath(ExportFolders::folderTemplate()));
+    if (!folder.isValid()) {
+        Dialogs::error(parent, QStringLiteral("Экспорт в EXCELL не выполнен.\nНе удалось создать папку для файла в "
+                                              "\"%1\": %2")
+                                   .arg(QDir::toNativeSeparators(base), folder.errorString()));
+        return QString();
+    }
+    QString name = t.title;
+    for (QChar ch : QStringLiteral("/\\:*?\"<>|"))
+        name.replace(ch, QLatin1Char('_'));
+    const QString path = folder.filePath(name.left(80) + QStringLiteral(".xlsx"));
+    QString error;
+    if (!writeXlsx(t, path, &error, chart)) {
+        Dialogs::error(parent, QStringLiteral("Экспорт в EXCELL не выполнен.\n%1").arg(error));
+        return QString();
+    }
+    folder.setAutoRemove(false);   // the spreadsheet program has the file now
+    if (!Dialogs::openDocument(path))
+        Dialogs::info(parent, QStringLiteral("Книга EXCELL записана в файл\n%1\n"
+                                             "Программа, открывающая такие файлы, не найдена: откройте его вручную.")
+                                  .arg(QDir::toNativeSeparators(path)));
+    return path;
+}
+
 QString printHtml(const Table& t)
 {
     QString h;
-    h += QStringLiteral("<html><body><h3>%1</h3>").arg(t.title.toHtmlEscaped());
-    h += QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\"><thead><tr>");
+    h += QStringLiteral("<html><body style=\"font-size: 9pt\"><h3>%1</h3>").arg(t.title.toHtmlEscaped());
+    h += QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\" width=\"100%\"><thead><tr>");
     for (const Column& c : t.columns)
         h += QStringLiteral("<th>%1</th>").arg(c.title.toHtmlEscaped());
     h += QStringLiteral("</tr></thead><tbody>");
@@ -250,7 +280,12 @@ QString printHtml(const Table& t)
 
 void printPreview(QWidget* parent, const Table& t, const QImage* chart)
 {
-    QPrintPreviewDialog dialog(parent);
+    QPrinter printer(QPrinter::HighResolution);
+    // A wide table across the page.
+    if (t.columns.size() > 6)
+        printer.setPageOrientation(QPageLayout::Landscape);
+    QPrintPreviewDialog dialog(&printer, parent);
+    dialog.resize(1000, 760);
     dialog.setObjectName(QStringLiteral("printPreview"));
     dialog.setWindowTitle(QStringLiteral("Просмотр печати: %1").arg(t.title));
     const QString html = printHtml(t);
@@ -258,7 +293,6 @@ void printPreview(QWidget* parent, const Table& t, const QImage* chart)
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [html, picture](QPrinter* printer) {
         QTextDocument doc;
         doc.setHtml(html);
-        doc.setPageSize(printer->pageRect(QPrinter::Point).size());
         if (picture.isNull()) {
             doc.print(printer);
             return;
@@ -326,6 +360,8 @@ QVariant TableModel::data(const QModelIndex& index, int role) const
 
 QVariant TableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (role == Qt::BackgroundRole && orientation == Qt::Horizontal && section == m_sortColumn)
+        return GridLook::sortMarkColor();   // the sort mark, as on the other grids
     if (role != Qt::DisplayRole)
         return {};
     if (orientation == Qt::Horizontal)

@@ -46,6 +46,14 @@ QString printHtml(const Table& t);
 // the system's printer dialog gives a PDF. Modal, through Dialogs.
 void printPreview(QWidget* parent, const Table& t, const QImage* chart = nullptr);
 
+// Writes the workbook into a new export folder (as the page export does)
+// and hands it to the spreadsheet program; tells the person when that
+// fails or no program takes the file. The file's path, or empty on failure.
+// tempFolder: where the export folder goes (the system's temporary folder
+// when empty).
+QString openAsWorkbook(QWidget* parent, const Table& t, const QImage* chart = nullptr,
+                       const QString& tempFolder = QString());
+
 // A table shown in a view. A click on a column title orders the rows by that
 // column, ascending, the columns to its right (then left) breaking ties, as
 // the other grids order theirs; texts in the storekeeper's order.

@@ -6,6 +6,9 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QHelpEvent>
+#include <algorithm>
+#include <QToolTip>
 
 // ---------------------------------------------------------------------------
 
@@ -131,6 +134,15 @@ public:
         const QRect r = opt.rect.adjusted(5, 0, -4, 0);
         const QString text = p->fontMetrics().elidedText(cell.text, Qt::ElideRight, r.width());
         p->drawText(r, align, text);
+        if (cell.mark.isValid()) {
+            // A triangle in the cell's top left corner.
+            const int m = std::min(9, opt.rect.height() / 2);
+            const QPoint c = opt.rect.topLeft();
+            const QPoint tri[3] = {c, c + QPoint(m, 0), c + QPoint(0, m)};
+            p->setPen(Qt::NoPen);
+            p->setBrush(cell.mark);
+            p->drawPolygon(tri, 3);
+        }
         p->restore();
     }
 
@@ -257,6 +269,26 @@ GridCell DBGrid::makeCell(int pos, int col, bool focusedCell) const
     }
     cell.text = rs && cell.field >= 0 ? rs->textAt(pos, cell.field) : QString();
     return cell;
+}
+
+bool DBGrid::viewportEvent(QEvent* e)
+{
+    if (e->type() == QEvent::ToolTip) {
+        auto* he = static_cast<QHelpEvent*>(e);
+        const QModelIndex index = indexAt(he->pos());
+        QString tip;
+        if (index.isValid() && m_draw) {
+            GridCell cell = makeCell(index.row(), index.column(), false);
+            m_draw(cell);
+            tip = cell.toolTip;
+        }
+        if (tip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(he->globalPos(), tip, viewport(), visualRect(index));
+        return true;
+    }
+    return QTableView::viewportEvent(e);
 }
 
 GridCell DBGrid::cellAt(int pos, const QString& fieldName) const

@@ -23,6 +23,8 @@ struct GridCell {
     QColor textColor;
     bool bold = false;
     QString text;            // the value's text; the handler may replace it
+    QColor mark;             // a corner mark drawn over the cell (invalid: none)
+    QString toolTip;         // shown when the pointer rests on the cell
 };
 
 class RecordSetModel : public QAbstractTableModel {
@@ -79,6 +81,7 @@ signals:
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
+    bool viewportEvent(QEvent* e) override;
 
 private:
     friend class DBGridDelegate;
