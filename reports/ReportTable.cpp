@@ -7,6 +7,7 @@
 #include "RuFormat.h"
 #include "TextCollate.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -291,19 +292,30 @@ void printPreview(QWidget* parent, const Table& t, const QImage* chart)
     const QString html = printHtml(t);
     const QImage picture = chart ? *chart : QImage();
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [html, picture](QPrinter* printer) {
+        // The table's pages, then the picture on a page of its own, scaled to
+        // fit: all with one painter, since a second painter on the printer
+        // would begin the document anew (the table lost).
         QTextDocument doc;
+        doc.documentLayout()->setPaintDevice(printer);
         doc.setHtml(html);
-        if (picture.isNull()) {
-            doc.print(printer);
-            return;
-        }
-        // The table, then the picture on a page of its own, scaled to fit.
-        doc.print(printer);
-        printer->newPage();
+        const QRectF page = printer->pageLayout().paintRectPixels(printer->resolution());
+        doc.setPageSize(page.size());
         QPainter p(printer);
-        const QRect page = printer->pageLayout().paintRectPixels(printer->resolution());
-        const QSize s = picture.size().scaled(page.size(), Qt::KeepAspectRatio);
-        p.drawImage(QRect(QPoint(0, 0), s), picture);
+        if (!p.isActive())
+            return;
+        for (int i = 0; i < doc.pageCount(); ++i) {
+            if (i > 0)
+                printer->newPage();
+            p.save();
+            p.translate(0, -i * page.height());
+            doc.drawContents(&p, QRectF(0, i * page.height(), page.width(), page.height()));
+            p.restore();
+        }
+        if (!picture.isNull()) {
+            printer->newPage();
+            const QSize s = picture.size().scaled(page.size().toSize(), Qt::KeepAspectRatio);
+            p.drawImage(QRect(QPoint(0, 0), s), picture);
+        }
     });
     Dialogs::showModal(&dialog);
 }

@@ -17,6 +17,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QHeaderView>
+#include <QPrintPreviewWidget>
 #include <QTableView>
 #include <QTextStream>
 #include <QtTest>
@@ -371,6 +372,18 @@ void TestReports::window()
     emit w.dbgr_Report->horizontalHeader()->sectionClicked(orderBy);
     QCOMPARE(m->index(0, orderBy).data().toString(), firstAfter);
     QCOMPARE(w.table().rows.first(), t.rows.first());
+
+    // The print: the table's pages, then the chart's.
+    int pages = 0;
+    user.onModal([&](QDialog* preview) {
+        if (auto* pages_ = preview->findChild<QPrintPreviewWidget*>()) {
+            pages_->updatePreview();
+            pages = pages_->pageCount();
+        }
+        preview->reject();
+    });
+    w.bbtn_Print->click();
+    QCOMPARE(pages, 2);
 
     // The workbook: the table as ordered, the chart on its second sheet.
     qputenv("TMPDIR", m_db->folder().toUtf8());
