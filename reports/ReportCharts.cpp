@@ -110,6 +110,10 @@ ChartData chartData(Usage r, const Table& t)
         BarSetData off{QStringLiteral("Списано"), {}}, issued{QStringLiteral("Выдано"), {}};
         QStringList codes;
         for (const QVariantList& row : t.rows) {
+            // The rest summed up ("прочие", without a kind) would dwarf the
+            // tools named: the chart shows those alone.
+            if (row.value(tools::Kind).isNull())
+                continue;
             codes << row.value(tools::Code).toString();
             off.values << row.value(tools::WrittenOff).toDouble();
             issued.values << row.value(tools::Issued).toDouble();

@@ -2,7 +2,7 @@
 // The bar chart beside each usage report, made from the report's table:
 //   consumption  pieces written off per month, stacked by kind;
 //   operators    pieces taken per operator;
-//   tools        pieces written off and issued per tool, stacked.
+//   tools        pieces written off and issued per tool named, stacked.
 // Numbers and months the Russian way (03.2026).
 #include "UsageReports.h"
 

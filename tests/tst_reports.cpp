@@ -236,6 +236,10 @@ void TestReports::restSummedUp()
     QCOMPARE(t.rows[TopTools - 1].value(tools::Code).toString(), QStringLiteral("D-06"));
     // The rest: drills 1 to 5, 15 pieces.
     QCOMPARE(rowsOf(t).last(), QStringLiteral("|прочие||15|0|15"));
+    // The chart shows the tools named, not the rest.
+    const ChartData chart = chartData(Usage::Tools, t);
+    QCOMPARE(chart.categories.size(), TopTools);
+    QCOMPARE(chart.categories.last(), QStringLiteral("D-06"));
 }
 
 void TestReports::periods_data()
