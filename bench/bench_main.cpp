@@ -11,9 +11,11 @@
 #include "PictureBench.h"
 #include "DbError.h"
 #include "MovementBench.h"
+#include "ReportBench.h"
 #include "SampleData.h"
 #include "DatabaseFile.h"
 #include "Schema.h"
+#include "StockLimits.h"
 #include "SverlaFilterQuery.h"
 #include "frm_SearchRec_Unit.h"
 
@@ -689,6 +691,18 @@ int main(int argc, char** argv)
         print(l);
     }
 
+    // 10. The usage reports over every movement of the database.
+    for (const ReportFigure& f : measureReports(path, plain, runs)) {
+        Line l(f.what);
+        l.maxRatio = 1.5;
+        l.maxMs = 1000;
+        l.figure = median(f.ms);
+        l.floor = f.floorMs.empty() ? kNoFloor : median(f.floorMs);
+        l.note = f.note;
+        l.error = f.error;
+        print(l);
+    }
+
     sqlite3_close(plain);
 
     // Pictures: a 12-megapixel photo shown in a picture box of a panel's size.
@@ -740,6 +754,103 @@ int main(int argc, char** argv)
         print(l);
     }
 
+    // Minimum stock and overdue debts. A page refresh with its marks (the
+    // refresh, the minimums read again, the tools below counted) beside the
+    // refresh alone, without minimums and with minimums on 10% of the tools;
+    // then the "Что заказать" list and the overdue debts beside their SQL.
+    {
+        auto refreshWithMarks = [&](const char* what) {
+            Line l(QString::fromUtf8(what));
+            l.maxRatio = 1.1;
+            int below = 0;
+            measure(
+                l, runs,
+                [&] {
+                    return timeMs([&] {
+                        dm.RefreshSverla();
+                        const QHash<int, qint64> mins = limits::minimumsOf(dm.ADOConnection1, ToolKind::Sverla);
+                        below = limits::countBelowIn(dm.dtSet_Sverla, ToolKind::Sverla, mins);
+                    });
+                },
+                [&] { return timeMs([&] { dm.RefreshSverla(); }); });
+            l.note = QStringLiteral("floor: the refresh alone; %1 drills below their minimum").arg(below);
+            print(l);
+        };
+        refreshWithMarks("Refresh drills + marks, no minimums");
+        // The floors' own plain connection, opened once the tables are there.
+        std::unique_ptr<sqlite3, int (*)(sqlite3*)> own(nullptr, sqlite3_close);
+        try {
+            WriteTransaction tr(dm.ADOConnection1);
+            dm.ADOConnection1.exec(QStringLiteral("DELETE FROM Min_Ostatok"));
+            for (ToolKind k : allToolKinds()) {
+                const ToolKindInfo& info = toolKind(k);
+                // Every tenth tool; two in three of them below.
+                dm.ADOConnection1.exec(QStringLiteral("INSERT INTO Min_Ostatok (ID_Tabl, ID_Instr, K_vo_Min) "
+                                                      "SELECT %1, ID, COALESCE(%2, 0) + COALESCE(K_vo_BU, 0) + "
+                                                      "(ID / 10) % 3 FROM %3 WHERE ID % 10 = 0")
+                                           .arg(info.code)
+                                           .arg(QString::fromLatin1(info.tableNewColumn), QString::fromLatin1(info.table)));
+            }
+            tr.commit();
+        } catch (const DbError& e) {
+            return fatal(QStringLiteral("cannot set the minimums: %1").arg(e.message()));
+        }
+        refreshWithMarks("Refresh drills + marks, minimums on 10%");
+        try {
+            own.reset(openPlain(path));
+        } catch (const DbError& e) {
+            return fatal(QStringLiteral("cannot open %1: %2").arg(path, e.message()));
+        }
+
+        Line r(QStringLiteral("\"Что заказать\" list (reorderList)"));
+        r.maxRatio = 1.5;
+        int lines = 0;
+        measure(
+            r, runs, [&] { return timeMs([&] { lines = int(limits::reorderList(dm.ADOConnection1).size()); }); },
+            [&] { return timeMs([&] { stepAll(own.get(), limits::reorderSql()); }); });
+        r.note = QStringLiteral("%1 tools to order").arg(lines);
+        print(r);
+
+        // The overdue debts as of the latest issue day + 30: the older half or so.
+        const QDate today = QDate::fromJulianDay(
+                                qint64(dm.ADOConnection1.scalar(QStringLiteral("SELECT CAST(julianday(MAX(\"Date\")) "
+                                                                               "AS INTEGER) FROM Dolgi")))
+                                + 1);
+        const QDate before = limits::overdueBefore(today, limits::DefaultOverdueDays);
+        QString plainSql = limits::overdueSql(dm.ADOConnection1.dialect());
+        plainSql.replace(QStringLiteral("julianday(?)"),
+                         QStringLiteral("julianday('%1 00:00:00')").arg(before.toString(Qt::ISODate)));
+        Line o(QStringLiteral("Overdue debts list (overdueList)"));
+        o.maxRatio = 1.5;
+        int overdue = 0;
+        measure(
+            o, runs,
+            [&] { return timeMs([&] { overdue = int(limits::overdueList(dm.ADOConnection1, 30, today).size()); }); },
+            [&] { return timeMs([&] { stepAll(own.get(), plainSql); }); });
+        o.note = QStringLiteral("%1 of %2 debts overdue on %3").arg(overdue).arg(dm.dtset_DolgiSQL.recordCount())
+                     .arg(today.toString(QStringLiteral("dd.MM.yyyy")));
+        print(o);
+
+        Line v(QStringLiteral("Overdue view of the debts page (filter)"));
+        v.maxRatio = 1.5;
+        const QString text = QStringLiteral("Date < '%1'").arg(before.toString(QStringLiteral("dd.MM.yyyy")));
+        int shown = 0;
+        measure(
+            v, runs,
+            [&] {
+                const double ms = timeMs([&] {
+                    dm.dtset_DolgiSQL.setFilter(text);
+                    dm.dtset_DolgiSQL.setFiltered(true);
+                });
+                shown = dm.dtset_DolgiSQL.recordCount();
+                return ms;
+            },
+            [&] { return timeMs([&] { stepAll(own.get(), plainSql); }); },
+            [&] { dm.dtset_DolgiSQL.setFiltered(false); });
+        v.note = QStringLiteral("floor: the overdue SQL; %1 debts shown").arg(shown);
+        print(v);
+    }
+
     dmHolder.reset();
 
     // Each stock movement end to end through the windows; beside it, the full
@@ -759,7 +870,9 @@ int main(int argc, char** argv)
                 "history < 20 ms; a history row deleted and the list re-read < 1 s; one receipt < 50 ms;\n"
                 "drill filter on and off within 1.5x their floors; partial record search < 5 ms; a 12 MP\n"
                 "JPEG shown in a picture box < 40 ms; each stock movement (issue of each kind, receipt, write-off,\n"
-                "transfer, return) end to end < 15 ms.\n");
+                "transfer, return) end to end < 15 ms; a page refresh with its minimum marks within 1.1x the\n"
+                "refresh alone; \"Что заказать\" and the overdue debts within 1.5x their SQL; each usage report\n"
+                "over the whole database within 1.5x its aggregate SQL and < 1 s.\n");
     if (g_failedMeasures > 0) {
         std::fprintf(stderr, "tooldb-bench: %d measure(s) failed\n", g_failedMeasures);
         return 1;

@@ -3,6 +3,7 @@
 #include "Connection.h"
 #include "Engine.h"
 #include "Query.h"
+#include "RecordSet.h"
 #include "Schema.h"
 #include "TextCollate.h"
 
@@ -79,6 +80,24 @@ int countBelow(Connection& c, ToolKind kind)
                                        "AND COALESCE(T.%2, 0) + COALESCE(T.K_vo_BU, 0) < M.K_vo_Min")
                             .arg(latin(k.table), latin(k.tableNewColumn)),
                         {k.code}));
+}
+
+int countBelowIn(const RecordSet& rs, ToolKind kind, const QHash<int, qint64>& minimums)
+{
+    if (minimums.isEmpty() || !rs.isOpen())
+        return 0;
+    const ToolKindInfo& k = toolKind(kind);
+    const int id = rs.fieldIndex(QStringLiteral("ID"));
+    const int fresh = rs.fieldIndex(QString::fromLatin1(k.newField));
+    const int used = rs.fieldIndex(QString::fromLatin1(k.buField));
+    const int n = rs.recordCount();
+    int below = 0;
+    for (int pos = 0; pos < n; ++pos) {
+        const auto it = minimums.constFind(rs.intAt(pos, id));
+        if (it != minimums.constEnd() && belowMinimum(rs.intAt(pos, fresh), rs.intAt(pos, used), *it))
+            ++below;
+    }
+    return below;
 }
 
 QString reorderSql()

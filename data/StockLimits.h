@@ -12,6 +12,7 @@
 #include <optional>
 
 class Connection;
+class RecordSet;
 struct Dialect;
 
 namespace limits {
@@ -56,6 +57,9 @@ QHash<int, qint64> minimumsOf(Connection& c, ToolKind kind);
 std::optional<qint64> minimumOf(Connection& c, ToolKind kind, int toolId);
 // How many tools of the kind are below their minimum.
 int countBelow(Connection& c, ToolKind kind);
+// The same among the rows a kind's catalogue record set shows (passing its
+// filter), with the minimums as read by minimumsOf.
+int countBelowIn(const RecordSet& catalogue, ToolKind kind, const QHash<int, qint64>& minimums);
 
 // One line of "Что заказать".
 struct ReorderLine {

@@ -27,6 +27,7 @@
 #include "frm_People_Unit.h"
 #include "frm_SearchRec_Unit.h"
 #include "frm_Prihod_Hist_Unit.h"
+#include "frm_Report_Unit.h"
 #include "frm_Spisanie_Hist_Unit.h"
 #include "frm_Per_Instr_BU_Unit.h"
 #include "frm_Prihod_Instr_Unit.h"
@@ -183,6 +184,7 @@ bool CreateWindows(const QString& path)
     frm_Pasw_List = new Tfrm_Pasw_List(frm_Main);
     frm_Change_Pasw = new Tfrm_Change_Pasw(frm_Main);
     frm_ExportToExcell = new Tfrm_ExportToExcell(frm_Main);
+    frm_Report = new Tfrm_Report(frm_Main, [] { return DM ? &DM->ADOConnection1 : nullptr; });
     return true;
 }
 
@@ -198,6 +200,7 @@ void DestroyWindows()
 {
     if (frm_Main)
         frm_Main->DisconnectDataModule();
+    destroy(frm_Report);
     destroy(frm_ExportToExcell);
     destroy(frm_Change_Pasw);
     destroy(frm_Pasw_List);

@@ -115,12 +115,13 @@ void Tfrm_Main::buildLimits()
     }
 
     // The debts page: "Просроченные" beside the filter button, and in its menu.
-    spbt_Dolgi_Prosroch = new QToolButton(tbst_P3_People);
+    spbt_Dolgi_Prosroch = new QToolButton(spbt_Dolgi_Filtr->parentWidget());
     spbt_Dolgi_Prosroch->setObjectName(QStringLiteral("spbt_Dolgi_Prosroch"));
     spbt_Dolgi_Prosroch->setText(QStringLiteral("Просроченные"));
     spbt_Dolgi_Prosroch->setToolTip(QStringLiteral("Показать только долги дольше срока выдачи"));
     spbt_Dolgi_Prosroch->setAutoRaise(true);
-    if (QBoxLayout* bar = layoutHolding(tbst_P3_People->layout(), spbt_Dolgi_Filtr))
+    // The tool bar's layout is that of the widget the filter button sits in.
+    if (QBoxLayout* bar = layoutHolding(spbt_Dolgi_Filtr->parentWidget()->layout(), spbt_Dolgi_Filtr))
         bar->insertWidget(bar->indexOf(spbt_Dolgi_Filtr) + 1, spbt_Dolgi_Prosroch);
     connect(spbt_Dolgi_Prosroch, &QToolButton::clicked, this, &Tfrm_Main::spbt_Dolgi_ProsrochClick);
     pm_Dolgi->addSeparator();
@@ -214,21 +215,7 @@ void Tfrm_Main::UpdateBelowMinimum()
         StatusBar1_Panel1->clear();
         return;
     }
-    const QHash<int, qint64>& mins = m_minimums[size_t(pageOf(*kind))];
-    RecordSet& rs = catalogueOf(*DM, *kind);
-    int below = 0;
-    if (!mins.isEmpty() && rs.isOpen()) {
-        const ToolKindInfo& k = toolKind(*kind);
-        const int id = rs.fieldIndex(QStringLiteral("ID"));
-        const int fresh = rs.fieldIndex(QString::fromLatin1(k.newField));
-        const int used = rs.fieldIndex(QString::fromLatin1(k.buField));
-        const int n = rs.recordCount();
-        for (int pos = 0; pos < n; ++pos) {
-            const auto it = mins.constFind(rs.intAt(pos, id));
-            if (it != mins.constEnd() && limits::belowMinimum(rs.intAt(pos, fresh), rs.intAt(pos, used), *it))
-                ++below;
-        }
-    }
+    const int below = limits::countBelowIn(catalogueOf(*DM, *kind), *kind, m_minimums[size_t(pageOf(*kind))]);
     StatusBar1_Panel1->setText(QStringLiteral(" Ниже минимума: %1").arg(below));
 }
 

@@ -197,6 +197,7 @@ Tfrm_Main::Tfrm_Main(QWidget* parent) : QMainWindow(parent)
     buildStatusBar();
     ConnectSearchCommands();
     ConnectHistoryCommands();
+    ConnectReportCommands();
     ConnectGiveToWork();
     ConnectStockCommands();
     ConnectRecordCommands();

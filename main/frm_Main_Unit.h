@@ -221,6 +221,11 @@ public:
     QAction* mm_Export_ALL;
     QAction* mm_Export_Activ_Page;
     QAction* mm_About;
+    // The "Отчёты" menu: the usage reports (frm_Main_Reports.cpp).
+    QMenu* mm_Reports = nullptr;
+    QAction* mm_Report_Consumption = nullptr;
+    QAction* mm_Report_Operators = nullptr;
+    QAction* mm_Report_Tools = nullptr;
 
     // --- Context menus of the grids ---
     QMenu* pm_Sverla;
@@ -389,6 +394,7 @@ private:
     void setCountBoxRed(DBEdit* box, bool red);
     void showContextMenu(DBGrid* grid, QMenu* menu, const QPoint& pos);
     void ConnectHistoryCommands();
+    void ConnectReportCommands();
     void ShowHistory(THistoryForm* window);
     void ShowToolHistory(THistoryForm* window);
 

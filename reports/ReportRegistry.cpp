@@ -4,10 +4,30 @@
 #include "DbError.h"
 #include "RuFormat.h"
 #include "StockReports.h"
+#include "UsageReports.h"
 
 #include <QTextStream>
 
 namespace reports {
+
+namespace {
+
+// A usage report for the options' period (the current month unless given)
+// and kind.
+Table usageTable(Usage r, Connection& c, const Options& o)
+{
+    Period p = currentMonth(o.today.isValid() ? o.today : QDate::currentDate());
+    if (o.from.isValid())
+        p.from = o.from;
+    if (o.to.isValid())
+        p.to = o.to;
+    parseKind(o.kind, &p.kindCode);
+    if (const QString problem = periodProblem(p); !problem.isEmpty())
+        throw DbError(problem);
+    return makeReport(r, c, p, o.today.isValid() ? o.today : QDate::currentDate());
+}
+
+} // namespace
 
 const QList<Report>& registry()
 {
@@ -17,6 +37,15 @@ const QList<Report>& registry()
         {QStringLiteral("overdue"),
          QStringLiteral("просроченные долги: инструмент в работе дольше срока выдачи (--days N, --today ДАТА)"),
          [](Connection& c, const Options& o) { return overdueTable(c, o.today, o.days); }},
+        {QStringLiteral("consumption"),
+         QStringLiteral("расход по месяцам: получено, списано и выдано по видам (--from, --to, --kind)"),
+         [](Connection& c, const Options& o) { return usageTable(Usage::Consumption, c, o); }},
+        {QStringLiteral("operators"),
+         QStringLiteral("по операторам: взято, возвращено, в работе, дней в работе (--from, --to, --kind)"),
+         [](Connection& c, const Options& o) { return usageTable(Usage::Operators, c, o); }},
+        {QStringLiteral("tools"),
+         QStringLiteral("по инструменту: больше всего списано и выдано, первые 20 и прочие (--from, --to, --kind)"),
+         [](Connection& c, const Options& o) { return usageTable(Usage::Tools, c, o); }},
     };
     return reports;
 }
@@ -97,6 +126,9 @@ bool parseOptions(const QStringList& args, Options* out, QString* error)
                 return fail(QStringLiteral("%1: \"%2\" не дата (31.12.2026 или 2026-12-31).").arg(name, value));
             (name == QLatin1String("--from") ? o.from : name == QLatin1String("--to") ? o.to : o.today) = d;
         } else if (name == QLatin1String("--kind")) {
+            if (!parseKind(value, nullptr))
+                return fail(QStringLiteral("--kind: \"%1\" не вид инструмента (1-4, Сверла, Фрезы, Державки пластин, "
+                                           "Пластины).").arg(value));
             o.kind = value;
         } else if (name == QLatin1String("--days")) {
             int n = 0;

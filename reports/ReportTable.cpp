@@ -7,6 +7,7 @@
 #include "RuFormat.h"
 #include "TextCollate.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -64,7 +65,8 @@ int compareCells(const Column& c, const QVariant& a, const QVariant& b)
         const double x = a.toDouble(), y = b.toDouble();
         return x < y ? -1 : (x > y ? 1 : 0);
     }
-    case Column::Date: {
+    case Column::Date:
+    case Column::Month: {
         const QDate x = dateOf(a), y = dateOf(b);
         return x < y ? -1 : (x > y ? 1 : 0);
     }
@@ -94,6 +96,7 @@ QString cellText(const Column& c, const QVariant& v)
     case Column::Integer: return QString::number(v.toLongLong());
     case Column::Real: return ru::formatFloat(v.toDouble());
     case Column::Date: return ru::formatDate(dateOf(v));
+    case Column::Month: return dateOf(v).toString(QStringLiteral("MM.yyyy"));
     case Column::Text: break;
     }
     return v.toString();
@@ -147,6 +150,8 @@ bool writeXlsx(const Table& t, const QString& path, QString* error, const QImage
     format_set_num_format(realFmt, "General");
     lxw_format* dateFmt = workbook_add_format(wb);
     format_set_num_format(dateFmt, "dd.mm.yyyy");
+    lxw_format* monthFmt = workbook_add_format(wb);
+    format_set_num_format(monthFmt, "mm.yyyy");
 
     lxw_error e = LXW_NO_ERROR;
     auto check = [&](lxw_error r) {
@@ -183,11 +188,13 @@ bool writeXlsx(const Table& t, const QString& path, QString* error, const QImage
             switch (t.columns[i].kind) {
             case Column::Integer: check(worksheet_write_number(ws, r, col, double(v.toLongLong()), intFmt)); break;
             case Column::Real: check(worksheet_write_number(ws, r, col, v.toDouble(), realFmt)); break;
-            case Column::Date: {
+            case Column::Date:
+            case Column::Month: {
                 const QDate d = dateOf(v);
                 if (d.isValid()) {
                     lxw_datetime dt{d.year(), d.month(), d.day(), 0, 0, 0.0};
-                    check(worksheet_write_datetime(ws, r, col, &dt, dateFmt));
+                    check(worksheet_write_datetime(ws, r, col, &dt,
+                                                   t.columns[i].kind == Column::Month ? monthFmt : dateFmt));
                 }
                 break;
             }
@@ -250,8 +257,8 @@ QString openAsWorkbook(QWidget* parent, const Table& t, const QImage* chart, con
 QString printHtml(const Table& t)
 {
     QString h;
-    h += QStringLiteral("<html><body><h3>%1</h3>").arg(t.title.toHtmlEscaped());
-    h += QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\"><thead><tr>");
+    h += QStringLiteral("<html><body style=\"font-size: 9pt\"><h3>%1</h3>").arg(t.title.toHtmlEscaped());
+    h += QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\" width=\"100%\"><thead><tr>");
     for (const Column& c : t.columns)
         h += QStringLiteral("<th>%1</th>").arg(c.title.toHtmlEscaped());
     h += QStringLiteral("</tr></thead><tbody>");
@@ -274,26 +281,41 @@ QString printHtml(const Table& t)
 
 void printPreview(QWidget* parent, const Table& t, const QImage* chart)
 {
-    QPrintPreviewDialog dialog(parent);
+    QPrinter printer(QPrinter::HighResolution);
+    // A wide table across the page.
+    if (t.columns.size() > 6)
+        printer.setPageOrientation(QPageLayout::Landscape);
+    QPrintPreviewDialog dialog(&printer, parent);
+    dialog.resize(1000, 760);
     dialog.setObjectName(QStringLiteral("printPreview"));
     dialog.setWindowTitle(QStringLiteral("Просмотр печати: %1").arg(t.title));
     const QString html = printHtml(t);
     const QImage picture = chart ? *chart : QImage();
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [html, picture](QPrinter* printer) {
+        // The table's pages, then the picture on a page of its own, scaled to
+        // fit: all with one painter, since a second painter on the printer
+        // would begin the document anew (the table lost).
         QTextDocument doc;
+        doc.documentLayout()->setPaintDevice(printer);
         doc.setHtml(html);
-        doc.setPageSize(printer->pageRect(QPrinter::Point).size());
-        if (picture.isNull()) {
-            doc.print(printer);
-            return;
-        }
-        // The table, then the picture on a page of its own, scaled to fit.
-        doc.print(printer);
-        printer->newPage();
+        const QRectF page = printer->pageLayout().paintRectPixels(printer->resolution());
+        doc.setPageSize(page.size());
         QPainter p(printer);
-        const QRect page = printer->pageLayout().paintRectPixels(printer->resolution());
-        const QSize s = picture.size().scaled(page.size(), Qt::KeepAspectRatio);
-        p.drawImage(QRect(QPoint(0, 0), s), picture);
+        if (!p.isActive())
+            return;
+        for (int i = 0; i < doc.pageCount(); ++i) {
+            if (i > 0)
+                printer->newPage();
+            p.save();
+            p.translate(0, -i * page.height());
+            doc.drawContents(&p, QRectF(0, i * page.height(), page.width(), page.height()));
+            p.restore();
+        }
+        if (!picture.isNull()) {
+            printer->newPage();
+            const QSize s = picture.size().scaled(page.size().toSize(), Qt::KeepAspectRatio);
+            p.drawImage(QRect(QPoint(0, 0), s), picture);
+        }
     });
     Dialogs::showModal(&dialog);
 }

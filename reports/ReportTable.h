@@ -14,7 +14,8 @@ namespace reports {
 
 struct Column {
     QString title;
-    enum Kind { Text, Integer, Real, Date } kind = Text;
+    // Month: a month held as a date in it, shown as 12.2026.
+    enum Kind { Text, Integer, Real, Date, Month } kind = Text;
 };
 
 struct Table {

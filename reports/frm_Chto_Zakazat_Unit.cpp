@@ -11,12 +11,13 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 Tfrm_Chto_Zakazat::Tfrm_Chto_Zakazat(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frm_Chto_Zakazat"));
     setWindowTitle(QStringLiteral("Что заказать"));
-    resize(980, 560);
+    resize(1120, 600);
 
     dbgr_Zakaz = new QTableView(this);
     dbgr_Zakaz->setObjectName(QStringLiteral("dbgr_Zakaz"));
@@ -65,6 +66,8 @@ void Tfrm_Chto_Zakazat::Refresh(Connection& c)
     m_conn = &c;
     m_model.setTable(reports::reorderTable(c));
     dbgr_Zakaz->resizeColumnsToContents();
+    for (int c = 0; c < m_model.columnCount(); ++c)
+        dbgr_Zakaz->setColumnWidth(c, std::min(dbgr_Zakaz->columnWidth(c), 240));
     showCount();
 }
 

@@ -6,7 +6,7 @@ packages=(
     build-essential cmake pkg-config lld
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
     libsqlite3-dev libjpeg62-turbo-dev libxlsxwriter-dev
-    libpq-dev mdbtools-dev qt6-charts-dev
+    libpq-dev mdbtools-dev qt6-charts-dev libqt6opengl6-dev
     xvfb xauth imagemagick fonts-dejavu-core
     python3-openpyxl
 )
