@@ -201,6 +201,7 @@ Tfrm_Main::Tfrm_Main(QWidget* parent) : QMainWindow(parent)
     ConnectStockCommands();
     ConnectRecordCommands();
     ConnectDebtsCommands();
+    ConnectBackupCommands();
     FormCreate();
 }
 
