@@ -254,7 +254,20 @@ void removeLeftovers(const QString& folder, const QDateTime& now)
     }
 }
 
+namespace {
+QString checkCopyWords(const QString& path);
+}
+
 QString checkCopy(const QString& path)
+{
+    QString p = checkCopyWords(path);
+    while (p.endsWith(QLatin1Char('.')))
+        p.chop(1);
+    return p;
+}
+
+namespace {
+QString checkCopyWords(const QString& path)
 {
     const QFileInfo fi(path);
     if (!fi.isFile())
@@ -275,6 +288,7 @@ QString checkCopy(const QString& path)
     }
     return {};
 }
+} // namespace
 
 CopyOutcome makeCopy(const QString& dbPath, const QString& folder, const QDateTime& now,
                      const std::function<void(qint64, qint64)>& progress, const std::atomic<bool>* cancel,
