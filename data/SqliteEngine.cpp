@@ -598,7 +598,7 @@ void SqliteEngine::backupTo(const QString& target, const std::function<bool(qint
             throw destError(SQLITE_ERROR);
         int busyTries = 0;
         for (;;) {
-            rc = sqlite3_backup_step(b, 1024);
+            rc = sqlite3_backup_step(b, 256);   // a megabyte at a time
             const qint64 total = sqlite3_backup_pagecount(b);
             if (rc == SQLITE_OK || rc == SQLITE_DONE) {
                 busyTries = 0;

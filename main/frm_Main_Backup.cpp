@@ -5,6 +5,7 @@
 #include "BackupRunner.h"
 #include "DM_Unit.h"
 #include "Dialogs.h"
+#include "Engine.h"
 #include "Program.h"
 #include "RuFormat.h"
 #include "frm_Main_Unit.h"
