@@ -70,7 +70,9 @@ void Tfrm_Main::ConnectBackupCommands()
 
 void Tfrm_Main::BackupProgress(int percent)
 {
-    StatusBar1_Panel1->setText(QStringLiteral(" Резервная копия: %1 %").arg(percent));
+    // Written in full, the copy is checked before it gets its name.
+    StatusBar1_Panel1->setText(percent >= 100 ? QStringLiteral(" Резервная копия: проверка")
+                                              : QStringLiteral(" Резервная копия: %1 %").arg(percent));
 }
 
 void Tfrm_Main::BackupFinished(bool ok, bool automatic, const QString& path, const QString& error)
