@@ -244,12 +244,14 @@ int Run(const QString& path)
         g_restoreFrom.clear();
         if (!CreateWindows(path))
             return 1;
-        // The day's copy is written meanwhile, from a connection of its own.
-        copies.startDaily();
         frm_Main->show();
         int rc = 1;   // the login failed: the window never showed
-        if (frm_Main->isVisible())
+        if (frm_Main->isVisible()) {
+            // Logged in: the day's copy is written meanwhile, from a
+            // connection of its own (nothing is written for a failed login).
+            copies.startDaily();
             rc = QApplication::exec();
+        }
         copies.cancelAndWait();
         DestroyWindows();
         if (g_restoreFrom.isEmpty())
