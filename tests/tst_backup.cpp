@@ -209,6 +209,10 @@ void TestBackup::dailyCopyOncePerDay()
     QVERIFY(done.wait(30000));
     QCOMPARE(filesIn(backup::folderOf(db)), (QStringList{"db_instr-2026-05-31.db", "db_instr-2026-06-01.db"}));
     QVERIFY(consistencyOfFile(first).isEmpty());
+    // A file standing alone: its header names the rollback journal, not the source's log.
+    const QByteArray head = fileBytes(first).left(20);
+    QCOMPARE(int(head.at(18)), 1);
+    QCOMPARE(int(head.at(19)), 1);
     r.clock = [] { return QDateTime::currentDateTime(); };
     r.setDatabase(QString(), nullptr);
 }
