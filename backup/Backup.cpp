@@ -255,19 +255,19 @@ void removeLeftovers(const QString& folder, const QDateTime& now)
 }
 
 namespace {
-QString checkCopyWords(const QString& path);
+QString checkCopyWords(const QString& path, bool quick);
 }
 
-QString checkCopy(const QString& path)
+QString checkCopy(const QString& path, bool quick)
 {
-    QString p = checkCopyWords(path);
+    QString p = checkCopyWords(path, quick);
     while (p.endsWith(QLatin1Char('.')))
         p.chop(1);
     return p;
 }
 
 namespace {
-QString checkCopyWords(const QString& path)
+QString checkCopyWords(const QString& path, bool quick)
 {
     const QFileInfo fi(path);
     if (!fi.isFile())
@@ -277,7 +277,7 @@ QString checkCopyWords(const QString& path)
     try {
         Connection c;
         c.openReadOnly(path);
-        const QString damage = c.engine().integrityProblem(false);
+        const QString damage = c.engine().integrityProblem(quick);
         if (!damage.isEmpty())
             return QStringLiteral("файл поврежден (%1)").arg(damage.left(300));
         verifySchema(c);
@@ -324,8 +324,14 @@ CopyOutcome makeCopy(const QString& dbPath, const QString& folder, const QDateTi
     const QString temp = tempNameOf(finalPath);
     QFile::remove(temp);   // this process's own, left by an earlier try
     try {
+        // While a program has the file open (its log beside it), a reader
+        // of its own, which checks nothing and writes nothing; else the
+        // program's own opening, with its checks.
         Connection src;
-        src.open(dbPath);
+        if (QFileInfo(dbPath + QStringLiteral("-wal")).exists())
+            src.openReadOnly(dbPath);
+        else
+            src.open(dbPath);
         src.engine().backupTo(temp, [&](qint64 done, qint64 total) {
             if (progress)
                 progress(done, total);

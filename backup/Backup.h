@@ -82,7 +82,9 @@ CopyInfo describeCopy(const QString& path);
 QList<CopyInfo> listCopies(const QString& dbPath);
 
 // Empty when the file is a sound database of this program, else the reason.
-QString checkCopy(const QString& path);
+// `quick`: the engine's quick check (every page read, the indexes not
+// compared with their tables), for a first look before the full one.
+QString checkCopy(const QString& path, bool quick = false);
 
 // The lock every running copy of the program holds on its database file.
 class RunningLock {

@@ -771,6 +771,9 @@ int main(int argc, char** argv)
     {
         QTemporaryDir copies;
         int n = 0;
+        // The program has the file open meanwhile, as when it copies.
+        Connection program;
+        program.open(path);
         auto fresh = [&] { return copies.filePath(QStringLiteral("c%1.db").arg(++n)); };
         auto plainCopy = [&] {
             const QString t = fresh();
@@ -790,7 +793,7 @@ int main(int argc, char** argv)
             const QString t = fresh();
             const double ms = timeMs([&] {
                 Connection c;
-                c.open(path);
+                c.openReadOnly(path);
                 c.engine().backupTo(t, {});
             });
             QFile::remove(t);

@@ -154,7 +154,8 @@ void Tfrm_Main::mm_RestoreClick()
         return;
     const QString copy = g_restore->chosen();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const QString problem = backup::checkCopy(copy);
+    // A first look now; the full check comes with the restore itself.
+    const QString problem = backup::checkCopy(copy, true);
     QApplication::restoreOverrideCursor();
     if (!problem.isEmpty()) {
         Dialogs::error(this, QStringLiteral("Копия \"%1\" не годится для восстановления: %2. База данных не изменена.")
