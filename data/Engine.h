@@ -117,6 +117,18 @@ public:
     // (an sqlite3* of a file; none on a server).
     virtual void* nativeHandle() { return nullptr; }
 
+    // A copy of the whole database, as of one moment, written into a new
+    // file at `target` (made exclusively: an existing name is refused), while
+    // other connections go on reading and writing. `progress(done, total)`
+    // is told the pages copied after each step; false from it cancels. On a
+    // failure or a cancel the file made is removed and DbError raised (a
+    // cancel with an empty message). A server database is copied with the
+    // server's own tools: DbError here.
+    virtual void backupTo(const QString& target, const std::function<bool(qint64, qint64)>& progress)
+    {
+        throw DbError(QStringLiteral("База данных на сервере копируется средствами сервера (pg_dump)."));
+    }
+
     // Of a file this engine created (createEngine): closes it and removes
     // it with its logs, provided its name still denotes the file made; a
     // file put under that name by anyone else is left as it is.

@@ -235,6 +235,7 @@ public:
         return found == QStringList{QStringLiteral("ok")} ? QString() : found.join(QStringLiteral("; "));
     }
     void* nativeHandle() override { return m_db; }
+    void backupTo(const QString& target, const std::function<bool(qint64, qint64)>& progress) override;
     void discardCreated() override;
     void publishCreated(const QString& target) override;
 
@@ -534,6 +535,122 @@ void SqliteEngine::publishCreated(const QString& target)
     if (madeFileNamed())
         ::unlink(QFile::encodeName(m_path).constData());
     closeMade();
+}
+
+void SqliteEngine::backupTo(const QString& target, const std::function<bool(qint64, qint64)>& progress)
+{
+    if (!m_db)
+        throw DbError(QStringLiteral("Нет соединения с базой данных."));
+    if (m_inTransaction || !sqlite3_get_autocommit(m_db))
+        throw DbError(QStringLiteral("Копия не делается посреди транзакции."));
+    const QByteArray name = QFile::encodeName(target);
+    const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        const int err = errno;
+        throw DbError(QStringLiteral("Не удается создать файл \"%1\": %2")
+                          .arg(QDir::toNativeSeparators(target), QString::fromLocal8Bit(std::strerror(err))),
+                      err == ENOSPC ? DbError::Reason::DiskFull : DbError::Reason::General);
+    }
+    struct stat made;
+    ::fstat(fd, &made);
+    sqlite3* dest = nullptr;
+    sqlite3_backup* b = nullptr;
+    bool reading = false;
+    // Everything made here goes again; a file put under the name by anyone
+    // else meanwhile is left alone.
+    auto discard = [&] {
+        if (b)
+            sqlite3_backup_finish(b);
+        b = nullptr;
+        if (dest)
+            sqlite3_close_v2(dest);
+        dest = nullptr;
+        if (reading)
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        reading = false;
+        struct stat now;
+        if (::lstat(name.constData(), &now) == 0 && now.st_dev == made.st_dev && now.st_ino == made.st_ino) {
+            ::unlink((name + "-journal").constData());
+            ::unlink(name.constData());
+        }
+        ::close(fd);
+    };
+    auto destError = [&](int rc) {
+        const int code = (dest ? sqlite3_extended_errcode(dest) : rc) & 0xff;
+        const QString why = dest ? QString::fromUtf8(sqlite3_errmsg(dest)) : QString::fromUtf8(sqlite3_errstr(rc));
+        if (code == SQLITE_FULL)
+            return DbError(QStringLiteral("На диске нет места для копии \"%1\".").arg(QDir::toNativeSeparators(target)),
+                           DbError::Reason::DiskFull);
+        return DbError(QStringLiteral("Не удается записать копию \"%1\": %2").arg(QDir::toNativeSeparators(target), why));
+    };
+    try {
+        int rc = sqlite3_open_v2(name.constData(), &dest, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+        if (rc != SQLITE_OK)
+            throw destError(rc);
+        // A copy cut short is removed, never used: the copy needs no journal,
+        // and is put on disk once, whole, at the end (fsync below).
+        if (sqlite3_exec(dest, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF", nullptr, nullptr, nullptr)
+            != SQLITE_OK)
+            throw destError(SQLITE_ERROR);
+        // One read transaction for the whole copy: the copy is the database
+        // as of its first page, whatever other connections commit meanwhile
+        // (the write-ahead log lets them go on writing).
+        execRaw("BEGIN");
+        reading = true;
+        execRaw("SELECT count(*) FROM sqlite_master");
+        b = sqlite3_backup_init(dest, "main", m_db, "main");
+        if (!b)
+            throw destError(SQLITE_ERROR);
+        int busyTries = 0;
+        for (;;) {
+            rc = sqlite3_backup_step(b, 256);   // a megabyte at a time
+            const qint64 total = sqlite3_backup_pagecount(b);
+            if (rc == SQLITE_OK || rc == SQLITE_DONE) {
+                busyTries = 0;
+                if (progress && !progress(total - sqlite3_backup_remaining(b), total))
+                    throw DbError(QString());
+                if (rc == SQLITE_DONE)
+                    break;
+                continue;
+            }
+            if ((rc == SQLITE_BUSY || rc == SQLITE_LOCKED) && ++busyTries * 20 < m_busyWaitMs) {
+                QThread::msleep(20);
+                continue;
+            }
+            if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+                throw DbError(DbError::busyText(), DbError::Reason::Busy);
+            if ((rc & 0xff) == SQLITE_FULL)
+                throw DbError(QStringLiteral("На диске нет места для копии \"%1\".").arg(QDir::toNativeSeparators(target)),
+                              DbError::Reason::DiskFull);
+            throw destError(rc);
+        }
+        rc = sqlite3_backup_finish(b);
+        b = nullptr;
+        if (rc != SQLITE_OK)
+            throw destError(rc);
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        reading = false;
+        // The copy stands alone: a rollback journal, not the source's log
+        // (read first, the copy's header names the log it was copied with).
+        if (sqlite3_exec(dest, "SELECT count(*) FROM sqlite_master; PRAGMA journal_mode=DELETE", nullptr, nullptr,
+                         nullptr)
+            != SQLITE_OK)
+            throw destError(SQLITE_ERROR);
+        rc = sqlite3_close(dest);
+        dest = nullptr;
+        if (rc != SQLITE_OK)
+            throw destError(rc);
+        if (::fsync(fd) != 0) {
+            const int err = errno;
+            throw DbError(QStringLiteral("Не удается записать копию \"%1\" на диск: %2")
+                              .arg(QDir::toNativeSeparators(target), QString::fromLocal8Bit(std::strerror(err))),
+                          err == ENOSPC ? DbError::Reason::DiskFull : DbError::Reason::General);
+        }
+        ::close(fd);
+    } catch (...) {
+        discard();
+        throw;
+    }
 }
 
 SqliteEngine::SqliteEngine(const QString& path, ReadOnly)

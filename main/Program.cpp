@@ -1,5 +1,7 @@
 #include "Program.h"
 
+#include "Backup.h"
+#include "BackupRunner.h"
 #include "DM_Unit.h"
 #include "Engine.h"
 #include "DbError.h"
@@ -228,20 +230,55 @@ void DestroyWindows()
     destroy(frm_Main);
 }
 
+namespace {
+QString g_restoreFrom;
+}
+
+void requestRestore(const QString& copyPath)
+{
+    g_restoreFrom = copyPath;
+}
+
 int Run(const QString& path)
 {
     // The workbooks of earlier exports, left for the spreadsheet program.
     ExportFolders::removeOld(ExportFolders::temporaryFolder());
     if (!EnsureDatabase(path))
         return 0;
-    if (!CreateWindows(path))
-        return 1;
-    frm_Main->show();
-    int rc = 1;   // the login failed: the window never showed
-    if (frm_Main->isVisible())
-        rc = QApplication::exec();
-    DestroyWindows();
-    return rc;
+    // Held while the program runs: a restore waits for no other copy of it.
+    backup::RunningLock lock(path);
+    if (!isServerName(path))
+        lock.hold();
+    backup::Runner& copies = backup::Runner::instance();
+    copies.setDatabase(path, lock.held() ? &lock : nullptr);
+    for (;;) {
+        g_restoreFrom.clear();
+        if (!CreateWindows(path))
+            return 1;
+        frm_Main->show();
+        int rc = 1;   // the login failed: the window never showed
+        if (frm_Main->isVisible()) {
+            // Logged in: the day's copy is written meanwhile, from a
+            // connection of its own (nothing is written for a failed login).
+            copies.startDaily();
+            rc = QApplication::exec();
+        }
+        copies.cancelAndWait();
+        DestroyWindows();
+        if (g_restoreFrom.isEmpty())
+            return rc;
+        // Every connection of this copy is closed: the file can be replaced.
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const backup::RestoreOutcome r =
+            backup::restoreFromCopy(path, g_restoreFrom, QDateTime::currentDateTime(), lock.held() ? &lock : nullptr);
+        QApplication::restoreOverrideCursor();
+        if (r.ok)
+            Dialogs::info(nullptr, QStringLiteral("База данных восстановлена из копии \"%1\".\nПрежний файл сохранен "
+                                                  "как \"%2\".\nВойдите снова.")
+                                       .arg(QDir::toNativeSeparators(g_restoreFrom), QDir::toNativeSeparators(r.savedAs)));
+        else
+            Dialogs::error(nullptr, r.error + QStringLiteral(" Программа откроет прежнюю базу данных."));
+    }
 }
 
 } // namespace Program

@@ -37,6 +37,10 @@ bool CreateWindows(const QString& path);
 // data module.
 void DestroyWindows();
 
+// Asks the run to replace the database with the copy at `copyPath` once the
+// main window has closed, then to open it again with the login.
+void requestRestore(const QString& copyPath);
+
 // The whole run: the export folders older than a day removed, database,
 // windows, the main window with its login, the message loop until the main
 // window closes. Returns the exit code.

@@ -203,6 +203,7 @@ Tfrm_Main::Tfrm_Main(QWidget* parent) : QMainWindow(parent)
     ConnectRecordCommands();
     ConnectDebtsCommands();
     buildLimits();
+    ConnectBackupCommands();
     FormCreate();
 }
 

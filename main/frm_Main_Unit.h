@@ -358,6 +358,16 @@ public:
     void mm_Srok_VydachiClick();
     void mm_Chto_ZakazatClick();
     void spbt_Dolgi_ProsrochClick();
+    // Copies of the database (frm_Main_Backup.cpp): "Резервная копия" and
+    // "Восстановить из копии…" in the "Файл" menu, the copy's progress in
+    // panel 1 of the status bar, and what it ended with.
+    QAction* mm_Backup = nullptr;
+    QAction* mm_Restore = nullptr;
+    void ConnectBackupCommands();
+    void mm_BackupClick();
+    void mm_RestoreClick();
+    void BackupProgress(int percent);
+    void BackupFinished(bool ok, bool automatic, const QString& path, const QString& error);
 
     void DMStockAlert(int page, bool newBelowOne, bool buBelowOne);
     void DMDolgTypeChanged(const QString& text);

@@ -52,6 +52,10 @@ public:
     {
         return QFileDialog::getOpenFileName(parent, caption, folder, filter);
     }
+    QString folder(QWidget* parent, const QString& caption, const QString& start) override
+    {
+        return QFileDialog::getExistingDirectory(parent, caption, start);
+    }
     bool text(QWidget* parent, const QString& title, const QString& label, QString* value, bool password) override
     {
         bool ok = false;
@@ -153,6 +157,12 @@ QString openFile(QWidget* parent, const QString& caption, const QString& folder,
 {
     const Open open;
     return g_user->openFile(parent, caption, folder, filter);
+}
+
+QString chooseFolder(QWidget* parent, const QString& caption, const QString& folder)
+{
+    const Open open;
+    return g_user->folder(parent, caption, folder);
 }
 
 bool askText(QWidget* parent, const QString& title, const QString& label, QString* value, bool password)

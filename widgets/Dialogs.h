@@ -25,6 +25,8 @@ bool ask(QWidget* parent, const QString& title, const QString& text, Icon icon =
 int showModal(QDialog* dialog);
 // File-open dialog; empty when cancelled.
 QString openFile(QWidget* parent, const QString& caption, const QString& folder, const QString& filter);
+// Folder dialog; empty when cancelled.
+QString chooseFolder(QWidget* parent, const QString& caption, const QString& folder);
 // Asks for one line of text (masked for passwords); false when cancelled.
 bool askText(QWidget* parent, const QString& title, const QString& label, QString* value, bool password);
 // Opens a file in the desktop's default program for its type; false when
@@ -43,6 +45,8 @@ public:
     virtual QString openFile(QWidget* parent, const QString& caption, const QString& folder, const QString& filter) = 0;
     virtual bool text(QWidget* parent, const QString& title, const QString& label, QString* value, bool password) = 0;
     virtual bool openDocument(const QString& path) { return false; }
+    // A script that picks no folder cancels.
+    virtual QString folder(QWidget* parent, const QString& caption, const QString& start) { return {}; }
 };
 
 // The real modal showing: shows the dialog application-modal and runs an
