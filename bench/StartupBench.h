@@ -15,8 +15,9 @@ int startChildMain(int argc, char** argv, const std::function<void(const QString
 
 // The parent's side: starts the child in `mode` on `path` and returns the
 // ms from its start until it is done (the login window shown, the floor's
-// reading done). DbError when the child fails.
-double timeStartChild(const QString& mode, const QString& path);
+// reading done), and in `cpuMs` the processor time the child used until
+// then. DbError when the child fails.
+double timeStartChild(const QString& mode, const QString& path, double* cpuMs = nullptr);
 
 // Leaves beside the database the mark of a run that was killed, so that the
 // next start checks the whole file.
