@@ -147,6 +147,7 @@ int readHistoryList(Connection& c, const QString& historyTable, const QString& w
     StringPool dateTexts, dateBlobs;
     std::vector<int64_t> textStamps;    // parsed once per distinct text; INT64_MIN: not a date
     std::vector<double> numbers;
+    int32_t lastText = -1;   // rows of one day follow each other: their date is looked up once
     {
         Query st(c, QStringLiteral("SELECT ID, ID_Tabl, ID_Instr, \"Date\", K_vo, Instr_is_BU, FIO_AdminBD FROM %1%2 "
                                    "ORDER BY ID")
@@ -174,7 +175,9 @@ int readHistoryList(Connection& c, const QString& historyTable, const QString& w
                 const std::string_view v = st.utf8(3);
                 const auto* p = v.data();
                 const int n = int(v.size());
-                const int32_t idx = dateTexts.intern(p ? p : "", uint32_t(n));
+                int32_t idx = lastText;
+                if (idx < 0 || dateTexts.view(idx) != std::string_view(p ? p : "", size_t(n)))
+                    idx = lastText = dateTexts.intern(p ? p : "", uint32_t(n));
                 if (size_t(idx) == textStamps.size()) {
                     int64_t s = 0;
                     textStamps.push_back(RowBuffer::stampOfText(p, n, &s) ? s : INT64_MIN);
