@@ -357,6 +357,18 @@ int main(int argc, char** argv)
     } catch (const DbError& e) {
         return fatal(QStringLiteral("cannot open %1: %2").arg(path, e.message()));
     }
+    // The size the goals are judged at: the tools the database holds.
+    {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(plain,
+                               "SELECT (SELECT count(*) FROM Sverla) + (SELECT count(*) FROM Frezy) + "
+                               "(SELECT count(*) FROM Derj_Plast) + (SELECT count(*) FROM Plastinyi)",
+                               -1, &st, nullptr)
+                == SQLITE_OK
+            && sqlite3_step(st) == SQLITE_ROW)
+            tools = sqlite3_column_int(st, 0);
+        sqlite3_finalize(st);
+    }
 
     // 1. Creating the data module: connection plus 4 catalogues, debts, firms, Support.
     const QStringList startSql = startSqlTexts();
