@@ -17,6 +17,7 @@
 #include "MovementBench.h"
 #include "ReportBench.h"
 #include "SampleData.h"
+#include "StartupBench.h"
 #include "DatabaseFile.h"
 #include "Schema.h"
 #include "StockLimits.h"
@@ -233,8 +234,25 @@ int fatal(const QString& what)
     return 1;
 }
 
+// The record sets the data module opens at start, as SQL texts.
+QStringList startSqlTexts()
+{
+    return {TDM::sverlaSql(),  TDM::frezySql(), TDM::derjSql(), TDM::plastinySql(), TDM::dolgiSql(),
+            tableSql(QStringLiteral("Firma")), tableSql(QStringLiteral("Support"))};
+}
+
 int main(int argc, char** argv)
 {
+    // Started by itself to time the program's start in a process of its own.
+    if (const int rc = startChildMain(argc, argv,
+                                      [](const QString& path) {
+                                          sqlite3* db = openPlain(path);
+                                          for (const QString& s : startSqlTexts())
+                                              stepAll(db, s);
+                                          sqlite3_close(db);
+                                      });
+        rc >= 0)
+        return rc;
     // The picture case paints a picture box off screen, and the movements run
     // in their windows off screen; no window is shown.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -351,14 +369,24 @@ int main(int argc, char** argv)
     } catch (const DbError& e) {
         return fatal(QStringLiteral("cannot open %1: %2").arg(path, e.message()));
     }
+    // The size the goals are judged at: the tools the database holds.
+    {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(plain,
+                               "SELECT (SELECT count(*) FROM Sverla) + (SELECT count(*) FROM Frezy) + "
+                               "(SELECT count(*) FROM Derj_Plast) + (SELECT count(*) FROM Plastinyi)",
+                               -1, &st, nullptr)
+                == SQLITE_OK
+            && sqlite3_step(st) == SQLITE_ROW)
+            tools = sqlite3_column_int(st, 0);
+        sqlite3_finalize(st);
+    }
 
     // 1. Creating the data module: connection plus 4 catalogues, debts, firms, Support.
-    const QStringList startSql = {TDM::sverlaSql(), TDM::frezySql(),        TDM::derjSql(),
-                                  TDM::plastinySql(), TDM::dolgiSql(),      tableSql(QStringLiteral("Firma")),
-                                  tableSql(QStringLiteral("Support"))};
+    const QStringList startSql = startSqlTexts();
     {
         Line l(QStringLiteral("Create data module (7 record sets)"));
-        l.maxRatio = 1.5;
+        l.maxRatio = 1.2;
         measure(
             l, runs,
             [&] {
@@ -377,6 +405,52 @@ int main(int argc, char** argv)
         print(l);
     }
 
+    // 1a. The program's start in a process of its own, off screen, until the
+    //     login window shows; the floor is a process that starts the same way
+    //     and reads the start's record sets through the C API. Then the start
+    //     after a run that was killed, which reads the whole file first.
+    {
+        Line l(QStringLiteral("Start to login window (own process)"));
+        l.maxMs = tools > 100000 ? 2000 : 500;
+        std::vector<double> cpu, floorCpu;
+        auto child = [&](const char* mode, std::vector<double>& cpus) {
+            double c = 0;
+            const double ms = timeStartChild(QString::fromLatin1(mode), path, &c);
+            cpus.push_back(c);
+            return ms;
+        };
+        measure(l, runs, [&] { return child("--start-program", cpu); }, [&] { return child("--start-floor", floorCpu); });
+        l.note = QStringLiteral("the last run ended cleanly: header, schema and write lock checked; processor time "
+                                "%1 ms, the floor's %2 ms")
+                     .arg(median(cpu), 0, 'f', 1)
+                     .arg(median(floorCpu), 0, 'f', 1);
+        print(l);
+
+        Line k(QStringLiteral("Start after a killed run (whole file checked)"));
+        cpu.clear();
+        floorCpu.clear();
+        measure(
+            k, std::min(runs, 3),
+            [&] {
+                leaveKilledRunMark(path);
+                return child("--start-program", cpu);
+            },
+            [&] { return child("--start-floor", floorCpu); });
+        k.note = QStringLiteral("database file %1; processor time %2 ms, the floor's %3 ms")
+                     .arg(mb(double(QFileInfo(path).size())))
+                     .arg(median(cpu), 0, 'f', 1)
+                     .arg(median(floorCpu), 0, 'f', 1);
+        print(k);
+        // The floors' own connection opened anew: it was opened with no log
+        // beside the file, which the programs started meanwhile made and removed.
+        sqlite3_close(plain);
+        try {
+            plain = openPlain(path);
+        } catch (const DbError& e) {
+            return fatal(QStringLiteral("cannot open %1: %2").arg(path, e.message()));
+        }
+    }
+
     std::unique_ptr<TDM> dmHolder;
     try {
         dmHolder = std::make_unique<TDM>(path);
@@ -388,6 +462,43 @@ int main(int argc, char** argv)
     std::printf("    rows: %d drills, %d cutters, %d holders, %d inserts, %d debts\n", dm.dtSet_Sverla.recordCount(),
                 dm.dtSet_Frezy.recordCount(), dm.dtSet_Derj_PL.recordCount(), dm.dtSet_Plastiny.recordCount(),
                 dm.dtset_DolgiSQL.recordCount());
+
+    // 1b. The debts list read whole, against ten times the same list cut to
+    //     its first tenth of debts (the same text, each branch to the debts
+    //     up to an ID): the time grows with the rows, not faster.
+    {
+        const int n = dm.dtset_DolgiSQL.recordCount();
+        const int fid = dm.dtset_DolgiSQL.fieldIndex(QStringLiteral("ID"));
+        const int tenthId = n >= 10 ? dm.dtset_DolgiSQL.intAt(n / 10 - 1, fid) : 0;
+        QString tenthText = TDM::dolgiSql();
+        tenthText.replace(QStringLiteral("WHERE ("), QStringLiteral("WHERE (D.ID <= %1 AND ").arg(tenthId));
+        RecordSet whole(&dm.ADOConnection1, QStringLiteral("debts"), RecordSet::Kind::Query, TDM::dolgiSql(),
+                        dm.dtset_DolgiSQL.fieldDefs());
+        RecordSet tenth(&dm.ADOConnection1, QStringLiteral("debts_tenth"), RecordSet::Kind::Query, tenthText,
+                        dm.dtset_DolgiSQL.fieldDefs());
+        Line l(QStringLiteral("Debts list: %1 vs 10x its first tenth").arg(n));
+        l.maxRatio = 1.5;
+        int tenthRows = 0;
+        std::vector<double> plainMs;
+        measure(
+            l, runs,
+            [&] {
+                const double ms = timeMs([&] { whole.open(); });
+                whole.close();
+                plainMs.push_back(timeMs([&] { stepAll(plain, TDM::dolgiSql()); }));
+                return ms;
+            },
+            [&] {
+                const double ms = timeMs([&] { tenth.open(); });
+                tenthRows = tenth.recordCount();
+                tenth.close();
+                return 10 * ms;
+            });
+        l.note = QStringLiteral("the tenth: %1 debts; the whole list's SQL through the C API %2 ms")
+                     .arg(tenthRows)
+                     .arg(median(plainMs), 0, 'f', 2);
+        print(l);
+    }
 
     // 2. Refreshing the drills.
     {
@@ -465,24 +576,31 @@ int main(int argc, char** argv)
     // 6. Opening the histories whole, and what they hold in memory. The
     //    floor is the list's SQL text stepped through the C API; the lists
     //    are read in one pass and joined in memory, so they may beat it.
+    //    The receipts and write-offs are measured against the plain scan of
+    //    their table through the C API, the closed issues against their
+    //    stored query's text.
     struct HistoryCase {
         const char* what;
         RecordSet* rs;
         QString sql;
         double maxMs;
+        double maxRatio;
     };
+    // The time goals were set for the histories of 100,000 tools.
+    const bool base = tools <= 100000;
     const HistoryCase histories[] = {
         {"Open receipts history (dtSet_Prihod_Hist)", &dm.dtSet_Prihod_Hist,
-         TDM::historySql(QStringLiteral("Prihod_History")), 800},
+         QStringLiteral("SELECT * FROM Prihod_History"), base ? 800.0 : 0.0, 1.3},
         {"Open write-offs history (dtSet_Spisanie_Hist)", &dm.dtSet_Spisanie_Hist,
-         TDM::historySql(QStringLiteral("Spisanie_History")), 250},
+         QStringLiteral("SELECT * FROM Spisanie_History"), base ? 250.0 : 0.0, 1.3},
         {"Open closed issues (stpr_SQL_Dolgi_History)", &dm.stpr_SQL_Dolgi_History,
-         QStringLiteral("SELECT * FROM SQL_Dolgi_History"), 0},
+         QStringLiteral("SELECT * FROM SQL_Dolgi_History"), 0, 0},
     };
     for (const HistoryCase& h : histories) {
         Line l(QString::fromLatin1(h.what));
         l.maxMs = h.maxMs;
-        std::vector<double> heldBytes, rssGrowth, cpu;
+        l.maxRatio = h.maxRatio;
+        std::vector<double> heldBytes, rssGrowth, cpu, floorCpu;
         int rows = 0;
         qint64 sqlRows = 0;
         const bool peakResets = resetPeakRss();
@@ -499,22 +617,29 @@ int main(int argc, char** argv)
                 rows = h.rs->recordCount();
                 return ms;
             },
-            [&] { return timeMs([&] { sqlRows = stepAll(plain, h.sql); }); }, [&] { h.rs->close(); });
-        l.note = QStringLiteral("%1 rows (the SQL text: %2)%3; processor time %4 ms")
+            [&] {
+                const double cpu0 = threadCpuMs();
+                const double ms = timeMs([&] { sqlRows = stepAll(plain, h.sql); });
+                floorCpu.push_back(threadCpuMs() - cpu0);
+                return ms;
+            },
+            [&] { h.rs->close(); });
+        l.note = QStringLiteral("%1 rows (the floor's text: %2)%3; processor time %4 ms, the floor's %5 ms")
                      .arg(rows)
                      .arg(sqlRows)
                      .arg(h.rs->usesRowReader() ? QStringLiteral(", read in one pass and joined in memory")
                                                 : QString())
-                     .arg(median(cpu), 0, 'f', 2);
-        if (rows != sqlRows && l.error.isEmpty())
-            l.error = QStringLiteral("the list has %1 rows, its SQL text %2").arg(rows).arg(sqlRows);
+                     .arg(median(cpu), 0, 'f', 2)
+                     .arg(median(floorCpu), 0, 'f', 2);
+        if (rows > sqlRows && l.error.isEmpty())
+            l.error = QStringLiteral("the list has %1 rows, its table %2").arg(rows).arg(sqlRows);
         print(l);
 
         const double held = median(heldBytes), grown = median(rssGrowth);
-        const bool over = std::max(held, peakResets ? grown : 0.0) >= 300.0 * 1024 * 1024;
+        const bool over = base && std::max(held, peakResets ? grown : 0.0) >= 300.0 * 1024 * 1024;
         std::printf("%-44s %12s %12s %7s   %-26s %s\n", "  its memory: memoryBytes / peak RSS growth",
                     mb(held).toUtf8().constData(), (peakResets ? mb(grown) : QStringLiteral("n/a")).toUtf8().constData(),
-                    "", "< 300 MB", over ? "GOAL MISSED" : "ok");
+                    "", base ? "< 300 MB" : "-", over ? "GOAL MISSED" : (base ? "ok" : ""));
         if (!peakResets)
             std::printf("    peak RSS could not be reset; the growth shown is not meaningful\n");
     }
@@ -978,8 +1103,11 @@ int main(int argc, char** argv)
         print(pause);
     }
 
-    std::printf("\nGoals: every open and refresh within 1.5x its floor; sort < 30 ms; receipts history\n"
-                "(1,000,000 rows) open <= 0.8 s, write-offs (300,000) <= 0.25 s, each < 300 MB; one tool's\n"
+    std::printf("\nGoals: the data module created within 1.2x its floor; the program's start to its login window\n"
+                "< 0.5 s at 100,000 tools, < 2 s at 1,000,000; the debts list within 1.5x ten times its first\n"
+                "tenth; every other open and refresh within 1.5x its floor; sort < 30 ms; receipts and write-offs\n"
+                "histories within 1.3x the plain scan of their table, and at 100,000 tools: receipts\n"
+                "(1,000,000 rows) <= 0.8 s, write-offs (300,000) <= 0.25 s, each < 300 MB; one tool's\n"
                 "history < 20 ms; a history row deleted and the list re-read < 1 s; one receipt < 50 ms;\n"
                 "drill filter on and off within 1.5x their floors; partial record search < 5 ms; a 12 MP\n"
                 "JPEG shown in a picture box < 40 ms; each stock movement (issue of each kind, receipt, write-off,\n"

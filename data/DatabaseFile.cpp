@@ -3,12 +3,23 @@
 #include "DbError.h"
 #include "Schema.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <cerrno>
+
 #include <sqlite3.h>
+
+#include <atomic>
+#include <ctime>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -136,7 +147,7 @@ bool checkDatabaseFile(const QString& path, bool* recovered)
     return true;
 }
 
-void checkDatabaseContent(sqlite3* db, const QString& path)
+void checkDatabaseContent(sqlite3* db, const QString& path, bool full)
 {
     const QString shown = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
     sqlite3_busy_timeout(db, StartLockWaitMs);
@@ -153,6 +164,8 @@ void checkDatabaseContent(sqlite3* db, const QString& path)
         throw DbError(QStringLiteral("Файл \"%1\" не является базой данных программы: %2").arg(path, firstError));
 
     verifySchema(db, path);
+    if (!full)
+        return;
 
     // Damaged pages (a file cut short, overwritten in the middle) are found
     // before anything is written, not by the first record set that reads them.
@@ -170,6 +183,122 @@ void checkDatabaseContent(sqlite3* db, const QString& path)
         throw DbError(databaseInUseMessage(shown));
     if (rc != SQLITE_ROW)
         throw DbError(QStringLiteral("Файл базы данных \"%1\" повреждён: %2").arg(shown, checkError));
-    if (verdict != QLatin1String("ok"))
-        throw DbError(QStringLiteral("Файл базы данных \"%1\" повреждён: %2").arg(shown, verdict));
+    verdict.remove(QStringLiteral("*** in database main ***")).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    if (verdict.trimmed() != QLatin1String("ok"))
+        throw DbError(QStringLiteral("Файл базы данных \"%1\" повреждён: %2").arg(shown, verdict.trimmed()));
+}
+
+// ---------------------------------------------------------------------------
+// The marks of the program's runs on a file
+
+namespace {
+
+// How long a mark may stay empty while its run is still making it.
+constexpr int MarkBeingMadeSeconds = 10;
+
+QString markPrefix(const QString& path)
+{
+    return QFileInfo(path).fileName() + QStringLiteral("-run-");
+}
+
+enum class MarkState { Gone, Live, Dead };
+
+// A run holds its mark locked; a mark nobody holds is a run's that ended
+// without removing it, unless it is still being made (empty, and new).
+MarkState markState(const QString& file)
+{
+    const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        return MarkState::Gone;
+    MarkState state = MarkState::Live;
+    if (::flock(fd, LOCK_SH | LOCK_NB) == 0) {
+        struct stat st;
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)
+            && (st.st_size > 0 || std::time(nullptr) - st.st_mtime > MarkBeingMadeSeconds))
+            state = MarkState::Dead;
+    }
+    ::close(fd);   // the probe's own lock goes with it
+    return state;
+}
+
+} // namespace
+
+bool fullCheckDue(const QString& path, QStringList* deadMarks)
+{
+    const QFileInfo fi(path);
+    const QString prefix = markPrefix(path);
+    const QDir folder = fi.absoluteDir();
+    bool anyLive = false;
+    QStringList dead;
+    for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (!name.startsWith(prefix))
+            continue;
+        const QString file = folder.filePath(name);
+        switch (markState(file)) {
+        case MarkState::Live: anyLive = true; break;
+        case MarkState::Dead: dead << file; break;
+        case MarkState::Gone: break;
+        }
+    }
+    if (deadMarks)
+        *deadMarks = dead;
+    if (!dead.isEmpty())
+        return true;
+    // A log with changes in it and no run of the program going: whoever
+    // wrote it did not close the file (a run of another program, or of one
+    // that made no marks).
+    return !anyLive && QFileInfo(fi.absoluteFilePath() + QStringLiteral("-wal")).size() > 0;
+}
+
+void removeRunMarks(const QStringList& marks)
+{
+    for (const QString& m : marks)
+        if (markState(m) == MarkState::Dead)
+            ::unlink(QFile::encodeName(m).constData());
+}
+
+bool RunMark::take(const QString& path)
+{
+    release();
+    static std::atomic<int> counter{0};
+    const QFileInfo fi(path);
+    const QString base = fi.absoluteDir().filePath(markPrefix(path)) + QString::number(::getpid());
+    for (int tries = 0; tries < 100 && m_fd < 0; ++tries) {
+        const QString file = base + QLatin1Char('-') + QString::number(++counter);
+        const int fd = ::open(QFile::encodeName(file).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                              0644);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            return false;
+        }
+        // Held until the run closes the database, or its process ends.
+        if (::flock(fd, LOCK_EX) != 0) {
+            ::close(fd);
+            ::unlink(QFile::encodeName(file).constData());
+            return false;
+        }
+        m_fd = fd;
+        m_file = file;
+    }
+    if (m_fd < 0)
+        return false;
+    const QByteArray what = "tooldb " + QByteArray::number(::getpid()) + ' '
+        + QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toLatin1() + '\n';
+    if (::write(m_fd, what.constData(), size_t(what.size())) != what.size()) {
+        release();
+        return false;
+    }
+    return true;
+}
+
+void RunMark::release()
+{
+    if (m_fd < 0)
+        return;
+    // Removed while still locked: no other run can take it for a dead one.
+    ::unlink(QFile::encodeName(m_file).constData());
+    ::close(m_fd);
+    m_fd = -1;
+    m_file.clear();
 }

@@ -147,6 +147,25 @@ int readHistoryList(Connection& c, const QString& historyTable, const QString& w
     StringPool dateTexts, dateBlobs;
     std::vector<int64_t> textStamps;    // parsed once per distinct text; INT64_MIN: not a date
     std::vector<double> numbers;
+    int32_t lastText = -1;   // rows of one day follow each other: their date is looked up once
+    // The tools' codes are looked up a batch of rows at a time, after the
+    // rows are read: in one short loop the lookups (each a cache miss in a
+    // large catalogue) overlap. Rows whose tool does not exist are dropped.
+    constexpr size_t Batch = 1024;
+    std::vector<std::pair<int32_t, int64_t>> pending;   // (kind, tool ID) of rows not yet looked up
+    pending.reserve(Batch);
+    std::vector<int32_t> dropped;   // rows whose tool does not exist
+    int32_t rowsRead = 0;
+    auto lookUpPending = [&] {
+        const int32_t first = rowsRead - int32_t(pending.size());
+        for (size_t i = 0; i < pending.size(); ++i) {
+            const int32_t code = tools[pending[i].first].find(pending[i].second);
+            if (code == kNoTool)
+                dropped.push_back(first + int32_t(i));
+            out.appendPooled(fKod, code == kNoTool ? -1 : code);
+        }
+        pending.clear();
+    };
     {
         Query st(c, QStringLiteral("SELECT ID, ID_Tabl, ID_Instr, \"Date\", K_vo, Instr_is_BU, FIO_AdminBD FROM %1%2 "
                                    "ORDER BY ID")
@@ -157,14 +176,12 @@ int readHistoryList(Connection& c, const QString& historyTable, const QString& w
             const qint64 kind = st.int64(1);
             if (kind < 1 || kind > 4 || !kindListed[kind])
                 continue;
-            const int32_t code = tools[kind].find(st.int64(2));
-            if (code == kNoTool)
-                continue;
+            pending.emplace_back(int32_t(kind), st.int64(2));
+            ++rowsRead;
             out.appendColumn(fId, st, 0);
             out.appendPooled(fTablName, kindName[kind]);
             out.appendColumn(fIdInstr, st, 2);
             out.appendColumn(fIdTabl, st, 1);
-            out.appendPooled(fKod, code);
             switch (st.type(3)) {
             case ValueType::Null:
                 keys.push_back(dateKey(DNull, 0));
@@ -174,7 +191,9 @@ int readHistoryList(Connection& c, const QString& historyTable, const QString& w
                 const std::string_view v = st.utf8(3);
                 const auto* p = v.data();
                 const int n = int(v.size());
-                const int32_t idx = dateTexts.intern(p ? p : "", uint32_t(n));
+                int32_t idx = lastText;
+                if (idx < 0 || dateTexts.view(idx) != std::string_view(p ? p : "", size_t(n)))
+                    idx = lastText = dateTexts.intern(p ? p : "", uint32_t(n));
                 if (size_t(idx) == textStamps.size()) {
                     int64_t s = 0;
                     textStamps.push_back(RowBuffer::stampOfText(p, n, &s) ? s : INT64_MIN);
@@ -202,7 +221,25 @@ int readHistoryList(Connection& c, const QString& historyTable, const QString& w
             out.appendColumn(fKvo, st, 4);
             out.appendColumn(fBu, st, 5);
             out.appendColumn(fFio, st, 6);
+            if (pending.size() == Batch)
+                lookUpPending();
         }
+        lookUpPending();
+    }
+    if (!dropped.empty()) {
+        std::vector<int32_t> kept;
+        kept.reserve(keys.size() - dropped.size());
+        size_t d = 0;
+        for (int32_t r = 0; r < int32_t(keys.size()); ++r) {
+            if (d < dropped.size() && dropped[d] == r) {
+                ++d;
+                continue;
+            }
+            keys[kept.size()] = keys[size_t(r)];
+            kept.push_back(r);
+        }
+        keys.resize(kept.size());
+        out.reorder(kept);
     }
 
     // Rank the distinct dates in the engine's order; equal dates share a rank.

@@ -26,6 +26,7 @@ struct RecordSet::Column {
     std::vector<int64_t> stamps; // DateTime: Julian day * 86400000 + msecs of the day
     std::vector<uint8_t> nulls;  // Integer, Boolean, Float, DateTime
     StringPool pool;
+    int32_t lastText = -1;   // the text of the row before, for runs of equal texts
 
     bool isText() const { return type == FieldType::Text || type == FieldType::Memo; }
     void clear()
@@ -35,6 +36,7 @@ struct RecordSet::Column {
         stamps.clear(); stamps.shrink_to_fit();
         nulls.clear(); nulls.shrink_to_fit();
         pool.clear();
+        lastText = -1;
     }
     size_t bytes() const
     {
@@ -709,7 +711,9 @@ void RecordSet::appendCell(Column& c, const Query& q, int col)
             c.ints.push_back(-1);
         } else {
             const std::string_view v = q.utf8(col);
-            c.ints.push_back(c.pool.intern(v.data() ? v.data() : "", uint32_t(v.size())));
+            if (c.lastText < 0 || c.pool.view(c.lastText) != v)
+                c.lastText = c.pool.intern(v.data() ? v.data() : "", uint32_t(v.size()));
+            c.ints.push_back(c.lastText);
         }
         break;
     }

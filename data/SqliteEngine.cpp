@@ -57,6 +57,13 @@ DbError errorOf(sqlite3* db, const QString& context)
         return DbError(DbError::conflictText(), DbError::Reason::Conflict);
     if ((ext & 0xff) == SQLITE_BUSY || (ext & 0xff) == SQLITE_LOCKED)
         return DbError(DbError::busyText(), DbError::Reason::Busy);
+    // A damaged page met while reading or writing: the file is named.
+    if ((ext & 0xff) == SQLITE_CORRUPT || (ext & 0xff) == SQLITE_NOTADB) {
+        const char* file = sqlite3_db_filename(db, "main");
+        const QString shown = QDir::toNativeSeparators(file ? QString::fromUtf8(file) : QString());
+        const QString damaged = QStringLiteral("Файл базы данных \"%1\" повреждён: %2").arg(shown, engine);
+        return DbError(context.isEmpty() ? damaged : context + QStringLiteral(": ") + damaged, DbError::Reason::Damaged);
+    }
     // A full disk is said so: the person can do something about it.
     if ((ext & 0xff) == SQLITE_FULL)
         return DbError(DbError::diskFullText(), DbError::Reason::DiskFull);
@@ -277,6 +284,7 @@ private:
     dev_t m_madeDev = 0;
     ino_t m_madeIno = 0;
     int m_busyWaitMs = 3000;
+    RunMark m_mark;   // a file's run of the program, while it is open for writing
     bool m_inTransaction = false;
     // The engine rolled the open transaction back on its own (a write to the
     // disk failed): until the caller's rollback, nothing more is written, so
@@ -327,6 +335,10 @@ SqliteEngine::SqliteEngine(const QString& path)
 {
     m_dialect.kind = EngineKind::Sqlite;
     const QFileInfo fi(path);
+    // Whether the last run on the file ended cleanly, asked before this
+    // connection puts its own log beside it.
+    QStringList deadMarks;
+    const bool fullCheck = fullCheckDue(path, &deadMarks);
     // Read-only first: a file refused here has not been written to at all.
     bool recovered = false;
     const bool contentChecked = checkDatabaseFile(path, &recovered);
@@ -366,8 +378,11 @@ SqliteEngine::SqliteEngine(const QString& path)
     m_path = fi.absoluteFilePath();
     try {
         // Nothing is written before the file has proved to be our database.
+        // The whole file is read only after a run that did not end cleanly;
+        // otherwise the header, the schema and the write lock are checked,
+        // and a damaged page met later is reported when it is read.
         if (!contentChecked)
-            checkDatabaseContent(m_db, m_path);
+            checkDatabaseContent(m_db, m_path, fullCheck);
         sqlite3_busy_handler(m_db, busyHandler, this);
         // Switching the journal needs the file to itself for a moment: a
         // lock held elsewhere is said so plainly.
@@ -381,6 +396,9 @@ SqliteEngine::SqliteEngine(const QString& path)
         // Long histories join every row to its tool: a larger page cache
         // (grown only as used) keeps the tool tables in memory meanwhile.
         execRaw("PRAGMA cache_size=-65536");
+        // This run's mark, and the marks of the runs the check was made for.
+        m_mark.take(m_path);
+        removeRunMarks(deadMarks);
     } catch (...) {
         // A refused file is left as it was found: closing must not fold a
         // write-ahead log that was left beside it into the file.
@@ -394,6 +412,7 @@ SqliteEngine::SqliteEngine(const QString& path)
 void SqliteEngine::release()
 {
     closeHandle();
+    m_mark.release();   // after the handle: its log is folded in and gone
     closeMade();
 }
 

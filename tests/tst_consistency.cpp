@@ -232,7 +232,10 @@ void TestConsistency::damagedPageStopsOnlyItsTable()
 
     const QStringList found = consistencyOfFile(db.path());
     QVERIFY2(found.first().startsWith(QStringLiteral("Файл базы данных поврежден: ")), qPrintable(found.join('\n')));
-    QVERIFY(found.contains(QStringLiteral("Проверка таблицы Sverla прервана: database disk image is malformed")));
+    QVERIFY2(found.contains(QStringLiteral("Проверка таблицы Sverla прервана: Файл базы данных \"%1\" повреждён: "
+                                          "database disk image is malformed")
+                                .arg(QDir::toNativeSeparators(db.path()))),
+             qPrintable(found.join('\n')));
     QVERIFY(found.contains(QStringLiteral("Пластины, код \"П-1\" (ID 1): \"К-во БУ\" меньше нуля: -1")));
     for (const QString& line : found)
         QVERIFY2(!line.contains(QLatin1Char('\n')), qPrintable(line));   // one line each
