@@ -57,11 +57,8 @@ private slots:
     void init();
     void cleanup();
 
-    void addOperator();
-    void operatorEditorChecksName_data();
-    void operatorEditorChecksName();
-    void cancelledEditorStoresNothing();
-    void failedWriteRollsBack();
+    void editors_data();
+    void editors();
     void oneLineBoxesTakeTypedAndPastedText_data();
     void oneLineBoxesTakeTypedAndPastedText();
     void deleteOperator_data();
@@ -75,13 +72,10 @@ private slots:
     void deleteFirm_data();
     void deleteFirm();
     void renameFirmSeenInEveryGrid();
-    void firmNameChecked();
 
     void accountsSingleDefault_data();
     void accountsSingleDefault();
     void administratorGuards();
-    void accountEditorChecks_data();
-    void accountEditorChecks();
     void accountsListDrawsDefault();
 
 private:
@@ -131,85 +125,127 @@ void TestReference::cleanup()
 
 // --- operators -------------------------------------------------------------
 
-void TestReference::addOperator()
+// --- the editors of the three lists -------------------------------------------
+
+// A list window opens its editor (new or edit); the person plays steps in
+// the editor, separated by ";": "BOX=TEXT" types, "BOX==TEXT" the box shows
+// it, "BUTTON" clicks, "?BUTTON" clicks when still open, "open" it is still
+// shown, "caption=TEXT" its caption. Back in the list, after the editor:
+// "FIELD=VALUE" of the list's current row, "rows=N" in the list.
+void TestReference::editors_data()
 {
-    m_user->onModal([this](QDialog*) {
-        m_user->onModal([](QDialog* d) {
-            QCOMPARE(d->windowTitle(), QStringLiteral("Добавление новой записи. Таблица: СПИСОК ОПЕРАТОРОВ"));
-            typeInto(child<QLineEdit>(d, "dbed_FIO"), QStringLiteral("Иванов Иван Иванович"));
-            child<QPushButton>(d, "BitBtn1")->click();
-        });
-        frm_People->spbt_People_NewClick();
-        QVERIFY(frm_People->isVisible());   // shown again after the editor
-        frm_People->close();
-    });
-    Dialogs::showModal(frm_People);
-    QCOMPARE(countWhere(DM->ADOConnection1, "SELECT count(*) FROM People WHERE FIO='Иванов Иван Иванович' AND Foto=''"), 1);
-    QVERIFY(m_user->texts().isEmpty());
-    QVERIFY(!DM->tbl_People.isOpen());   // the list closes it when it closes
+    QTest::addColumn<QString>("list");   // people, firms, accounts
+    QTest::addColumn<bool>("add");
+    QTest::addColumn<QString>("setup");  // SQL on the file first
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QString>("inList");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QString>("count");  // SQL counting rows afterwards
+    QTest::addColumn<int>("rows");
+    const QString people = "SELECT count(*) FROM People", accounts = "SELECT count(*) FROM Pasw_TBL";
+    QTest::newRow("operator added") << "people" << true << ""
+        << "caption=Добавление новой записи. Таблица: СПИСОК ОПЕРАТОРОВ;dbed_FIO=Иванов Иван Иванович;BitBtn1" << ""
+        << QStringList() << people + " WHERE FIO='Иванов Иван Иванович' AND Foto=''" << 1;
+    QTest::newRow("operator name empty") << "people" << true << "" << "dbed_FIO=;BitBtn1;?BitBtn2" << ""
+        << QStringList{"Поле \"ФИО оператора\" не может быть пустым!"} << people << 0;
+    QTest::newRow("operator name of blanks") << "people" << true << "" << "dbed_FIO=   ;BitBtn1;?BitBtn2" << ""
+        << QStringList() << people << 1;
+    QTest::newRow("operator edit cancelled stores nothing") << "people" << false
+        << "INSERT INTO People (FIO, Prim) VALUES ('Петров П.П.', 'старое')" << "dbed_FIO=Другое имя;BitBtn2"
+        << "FIO=Петров П.П." << QStringList() << people + " WHERE FIO='Петров П.П.'" << 1;
+    QTest::newRow("operator refused by the file: rolled back") << "people" << true
+        << "CREATE TRIGGER no_people BEFORE INSERT ON People BEGIN SELECT RAISE(ABORT, 'refused'); END"
+        << "dbed_FIO=Сидоров;BitBtn1" << "rows=0"
+        << QStringList{"Возникла ошибка при попытке вставки данных в таблице \"PEOPLE\". Данные не сохранены!!!"}
+        << people << 0;
+    QTest::newRow("firm name empty refused, blanks pass") << "firms" << true << "" << "bbtn_OK;open;dbed_Firma=  ;bbtn_OK"
+        << "" << QStringList{"Поле \"НАИМЕНОВАНИЕ ФИРМЫ\" не может быть пустым!"}
+        << "SELECT count(*) FROM Firma WHERE Name='  '" << 1;
+
+    // A new account beside "Петрова": refused ones keep the editor open with the input.
+    const QString blankEnds = "Логин не может начинаться или заканчиваться пробелом";
+    const QString taken = "Учетная запись с логином \"%1\" уже есть. Укажите другой логин.";
+    const struct {
+        const char *name, *login, *password;
+        QString message;
+    } logins[] = {
+        {"empty login", "", "1", "Логин не может быть пустым"},
+        {"empty password", "Сидоров", "", "Пароль не может быть пустым"},
+        {"login taken", "Петрова", "1", taken.arg("Петрова")},
+        {"second administrator", "Администратор", "1", taken.arg("Администратор")},
+        {"trailing blank", "Администратор ", "1", blankEnds},
+        {"leading blank", " Сидоров", "1", blankEnds},
+        {"blanks only", " ", " ", blankEnds},
+        {"blank inside, password of blanks: pass", "Сидоров А.", " ", ""},
+        {"other case is another login", "петрова", "1", ""},
+    };
+    for (const auto& l : logins) {
+        const QString login = QString::fromUtf8(l.login);
+        QString steps = "dbed_Login=" + login + ";dbed_Pasw=" + QString::fromUtf8(l.password) + ";bbtn_OK";
+        if (!l.message.isEmpty())
+            steps += ";open;dbed_Login==" + login + ";bbtn_Cancel";
+        QTest::newRow(qPrintable("account: " + QString::fromUtf8(l.name))) << "accounts" << true
+            << "INSERT INTO Pasw_TBL (Login, Pasword, \"Default\") VALUES ('Петрова', '1', 0)" << steps << ""
+            << (l.message.isEmpty() ? QStringList() : QStringList{l.message}) << accounts
+            << (l.message.isEmpty() ? 3 : 2);
+    }
 }
 
-void TestReference::operatorEditorChecksName_data()
+void TestReference::editors()
 {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("stored");
-    QTest::newRow("empty") << QString() << false;
-    QTest::newRow("blanks") << QStringLiteral("   ") << true;
-}
-
-void TestReference::operatorEditorChecksName()
-{
-    QFETCH(QString, name);
-    QFETCH(bool, stored);
+    QFETCH(QString, list);
+    QFETCH(bool, add);
+    QFETCH(QString, setup);
+    QFETCH(QString, steps);
+    QFETCH(QString, inList);
+    QFETCH(QStringList, messages);
+    QFETCH(QString, count);
+    QFETCH(int, rows);
+    Connection& c = DM->ADOConnection1;
+    if (!setup.isEmpty())
+        c.exec(setup);
+    TForm* window = list == "people" ? static_cast<TForm*>(frm_People)
+        : list == "firms"            ? static_cast<TForm*>(frm_Firm_List)
+                                     : static_cast<TForm*>(frm_Pasw_List);
+    RecordSet& table = list == "people" ? DM->tbl_People : list == "firms" ? DM->tbl_Firma : DM->tbl_Pasw;
     m_user->onModal([&](QDialog*) {
         m_user->onModal([&](QDialog* d) {
-            typeInto(child<QLineEdit>(d, "dbed_FIO"), name);
-            child<QPushButton>(d, "BitBtn1")->click();
-            if (d->isVisible())
-                child<QPushButton>(d, "BitBtn2")->click();
+            for (const QString& step : steps.split(';', Qt::SkipEmptyParts)) {
+                const QString box = step.section('=', 0, 0), text = step.section('=', 1);
+                if (step.startsWith("caption="))
+                    QCOMPARE(d->windowTitle(), text);
+                else if (step.contains("=="))
+                    QCOMPARE(child<QLineEdit>(d, qPrintable(box))->text(), step.section("==", 1));
+                else if (step.contains('='))
+                    typeInto(child<QLineEdit>(d, qPrintable(box)), text);
+                else if (step == "open")
+                    QVERIFY(d->isVisible());
+                else if (!step.startsWith('?') || d->isVisible())
+                    child<QPushButton>(d, qPrintable(step.mid(step.startsWith('?') ? 1 : 0)))->click();
+            }
         });
-        frm_People->spbt_People_NewClick();
-        frm_People->close();
+        if (list == "people")
+            add ? frm_People->spbt_People_NewClick() : frm_People->spbt_People_EditClick();
+        else if (list == "firms")
+            frm_Firm_List->spbt_Firm_NewClick();
+        else
+            frm_Pasw_List->spbt_AddClick();
+        QVERIFY(window->isVisible());   // shown again after the editor
+        if (inList.startsWith("rows="))   // nothing half-saved in the list either
+            QCOMPARE(table.recordCount(), inList.mid(5).toInt());
+        else if (!inList.isEmpty())
+            QCOMPARE(table.fieldByName(inList.section('=', 0, 0)).asString(), inList.section('=', 1));
+        window->close();
     });
-    Dialogs::showModal(frm_People);
-    QCOMPARE(countWhere(DM->ADOConnection1, "SELECT count(*) FROM People"), stored ? 1 : 0);
-    QCOMPARE(m_user->texts(), stored ? QStringList() : QStringList{QStringLiteral("Поле \"ФИО оператора\" не может быть пустым!")});
-}
-
-void TestReference::cancelledEditorStoresNothing()
-{
-    insertRow(DM->ADOConnection1, "People", {{"FIO", "Петров П.П."}, {"Prim", "старое"}});
-    m_user->onModal([&](QDialog*) {
-        m_user->onModal([](QDialog* d) {
-            typeInto(child<QLineEdit>(d, "dbed_FIO"), QStringLiteral("Другое имя"));
-            child<QPushButton>(d, "BitBtn2")->click();
-        });
-        frm_People->spbt_People_EditClick();
-        QCOMPARE(DM->tbl_People.fieldByName("FIO").asString(), QStringLiteral("Петров П.П."));
-        frm_People->close();
-    });
-    Dialogs::showModal(frm_People);
-    QCOMPARE(countWhere(DM->ADOConnection1, "SELECT count(*) FROM People WHERE FIO='Петров П.П.'"), 1);
-    QCOMPARE(frm_Edit_People->CloseCode, 2);
-}
-
-void TestReference::failedWriteRollsBack()
-{
-    DM->ADOConnection1.exec("CREATE TRIGGER no_people BEFORE INSERT ON People BEGIN SELECT RAISE(ABORT, 'refused'); END");
-    m_user->onModal([&](QDialog*) {
-        m_user->onModal([](QDialog* d) {
-            typeInto(child<QLineEdit>(d, "dbed_FIO"), QStringLiteral("Сидоров"));
-            child<QPushButton>(d, "BitBtn1")->click();
-        });
-        frm_People->spbt_People_NewClick();
-        QCOMPARE(DM->tbl_People.recordCount(), 0);   // nothing half-saved in the list either
-        frm_People->close();
-    });
-    Dialogs::showModal(frm_People);
-    QCOMPARE(m_user->texts(),
-             QStringList{QStringLiteral("Возникла ошибка при попытке вставки данных в таблице \"PEOPLE\". Данные не сохранены!!!")});
-    QCOMPARE(m_user->shown().first().title, QStringLiteral("Ошибка"));
-    QCOMPARE(countWhere(DM->ADOConnection1, "SELECT count(*) FROM People"), 0);
+    Dialogs::showModal(window);
+    QCOMPARE(m_user->texts(), messages);
+    if (setup.startsWith("CREATE TRIGGER"))
+        QCOMPARE(m_user->shown().first().title, QStringLiteral("Ошибка"));
+    QCOMPARE(countWhere(c, count), rows);
+    if (list == "people")
+        QVERIFY(!DM->tbl_People.isOpen());   // the list closes it when it closes
+    if (!add)
+        QCOMPARE(frm_Edit_People->CloseCode, 2);
 }
 
 void TestReference::oneLineBoxesTakeTypedAndPastedText_data()
@@ -359,23 +395,19 @@ void TestReference::operatorPhotoChosen()
         img.save(&buf, "JPG");
         return bytes;
     };
-    auto write = [](const QString& path, const QByteArray& bytes) {
-        QFile f(path);
-        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-    };
     const QByteArray chosenBytes = jpeg(Qt::blue), otherBytes = jpeg(Qt::red);
     const QString folder = peopleFolder();
     const QString target = folder + QStringLiteral("p.jpg");
     if (there != "none")
-        QVERIFY(write(target, there == "same" ? chosenBytes : otherBytes));
+        QVERIFY(writeFile(target, there == "same" ? chosenBytes : otherBytes));
 
     QString chosen = elsewhere.filePath(QStringLiteral("p.jpg"));
     if (pick == "elsewhere") {
-        QVERIFY(write(chosen, chosenBytes));
+        QVERIFY(writeFile(chosen, chosenBytes));
     } else if (pick == "text") {
-        QVERIFY(write(chosen, "это не картинка"));
+        QVERIFY(writeFile(chosen, "это не картинка"));
     } else if (pick != "missing") {
-        QVERIFY(write(target, chosenBytes));
+        QVERIFY(writeFile(target, chosenBytes));
         if (pick == "folder")
             chosen = target;
         else if (pick == "dotdot")
@@ -440,9 +472,7 @@ void TestReference::pictureSharpAfterTheBoxGrows()
 {
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("big.jpg"));
-    QImage img(1600, 1200, QImage::Format_RGB32);
-    img.fill(Qt::darkCyan);
-    QVERIFY(img.save(file, "JPG"));
+    QVERIFY(writeImage(file, Qt::darkCyan, 1600, 1200));
     ImageBox box;
     box.resize(100, 80);
     QVERIFY(box.loadFile(file));
@@ -544,23 +574,6 @@ void TestReference::renameFirmSeenInEveryGrid()
     QVERIFY(m_user->texts().isEmpty());
 }
 
-void TestReference::firmNameChecked()
-{
-    m_user->onModal([&](QDialog*) {
-        m_user->onModal([](QDialog* d) {
-            child<QPushButton>(d, "bbtn_OK")->click();   // empty: refused, stays open
-            QVERIFY(d->isVisible());
-            typeInto(child<QLineEdit>(d, "dbed_Firma"), QStringLiteral("  "));
-            child<QPushButton>(d, "bbtn_OK")->click();   // blanks pass
-        });
-        frm_Firm_List->spbt_Firm_NewClick();
-        frm_Firm_List->close();
-    });
-    Dialogs::showModal(frm_Firm_List);
-    QCOMPARE(m_user->texts(), QStringList{QStringLiteral("Поле \"НАИМЕНОВАНИЕ ФИРМЫ\" не может быть пустым!")});
-    QCOMPARE(countWhere(DM->ADOConnection1, "SELECT count(*) FROM Firma WHERE Name='  '"), 1);
-}
-
 // --- accounts --------------------------------------------------------------
 
 void TestReference::accountsSingleDefault_data()
@@ -631,51 +644,6 @@ void TestReference::administratorGuards()
     Dialogs::showModal(frm_Pasw_List);
     QCOMPARE(countWhere(DM->ADOConnection1, "SELECT count(*) FROM Pasw_TBL WHERE Login='Администратор' AND Pasword='new'"), 1);
     QCOMPARE(countWhere(DM->ADOConnection1, "SELECT count(*) FROM Pasw_TBL"), 1);   // cancel stored nothing
-}
-
-void TestReference::accountEditorChecks_data()
-{
-    QTest::addColumn<QString>("login");
-    QTest::addColumn<QString>("password");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("empty login") << QString() << QStringLiteral("1") << QStringLiteral("Логин не может быть пустым");
-    QTest::newRow("empty password") << QStringLiteral("Сидоров") << QString() << QStringLiteral("Пароль не может быть пустым");
-    QTest::newRow("login taken") << QStringLiteral("Петрова") << QStringLiteral("1")
-                                 << QStringLiteral("Учетная запись с логином \"Петрова\" уже есть. Укажите другой логин.");
-    QTest::newRow("second administrator") << QStringLiteral("Администратор") << QStringLiteral("1")
-                                          << QStringLiteral("Учетная запись с логином \"Администратор\" уже есть. Укажите другой логин.");
-    const QString blankEnds = QStringLiteral("Логин не может начинаться или заканчиваться пробелом");
-    QTest::newRow("trailing blank") << QStringLiteral("Администратор ") << QStringLiteral("1") << blankEnds;
-    QTest::newRow("leading blank") << QStringLiteral(" Сидоров") << QStringLiteral("1") << blankEnds;
-    QTest::newRow("blanks only") << QStringLiteral(" ") << QStringLiteral(" ") << blankEnds;
-    QTest::newRow("blank inside, password of blanks: pass") << QStringLiteral("Сидоров А.") << QStringLiteral(" ")
-                                                            << QString();
-    QTest::newRow("other case is another login") << QStringLiteral("петрова") << QStringLiteral("1") << QString();
-}
-
-void TestReference::accountEditorChecks()
-{
-    QFETCH(QString, login);
-    QFETCH(QString, password);
-    QFETCH(QString, message);
-    insertRow(DM->ADOConnection1, "Pasw_TBL", {{"Login", "Петрова"}, {"Pasword", "1"}, {"Default", 0}});
-    m_user->onModal([&](QDialog*) {
-        m_user->onModal([&](QDialog* d) {
-            typeInto(child<QLineEdit>(d, "dbed_Login"), login);
-            typeInto(child<QLineEdit>(d, "dbed_Pasw"), password);
-            child<QPushButton>(d, "bbtn_OK")->click();
-            if (!message.isEmpty()) {
-                QVERIFY(d->isVisible());   // the editor stays open with the input kept
-                QCOMPARE(child<QLineEdit>(d, "dbed_Login")->text(), login);
-                child<QPushButton>(d, "bbtn_Cancel")->click();
-            }
-        });
-        frm_Pasw_List->spbt_AddClick();
-        frm_Pasw_List->close();
-    });
-    Dialogs::showModal(frm_Pasw_List);
-    QCOMPARE(m_user->texts(), message.isEmpty() ? QStringList() : QStringList{message});
-    QCOMPARE(countWhere(DM->ADOConnection1, "SELECT count(*) FROM Pasw_TBL"), message.isEmpty() ? 3 : 2);
 }
 
 void TestReference::accountsListDrawsDefault()
