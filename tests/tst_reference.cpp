@@ -61,16 +61,14 @@ private slots:
     void editors();
     void oneLineBoxesTakeTypedAndPastedText_data();
     void oneLineBoxesTakeTypedAndPastedText();
-    void deleteOperator_data();
-    void deleteOperator();
+    void deletes_data();
+    void deletes();
     void operatorPhotoChosen_data();
     void operatorPhotoChosen();
     void cancelledPhotoDialogKeepsPhoto();
     void listsRefuseSmallSizes();
     void pictureSharpAfterTheBoxGrows();
 
-    void deleteFirm_data();
-    void deleteFirm();
     void renameFirmSeenInEveryGrid();
 
     void accountsSingleDefault_data();
@@ -304,52 +302,91 @@ void TestReference::oneLineBoxesTakeTypedAndPastedText()
     rs->cancel();
 }
 
-void TestReference::deleteOperator_data()
+// Deleting an operator or a firm: the rows of other tables that name it
+// refuse it, with the first table's name; the question decides otherwise.
+// What is shown: "TITLE|TEXT" in order ("*" any; a title starting
+// "Подтверждение" is the question).
+void TestReference::deletes_data()
 {
+    QTest::addColumn<QString>("list");          // people, firms
+    QTest::addColumn<QStringList>("linked");    // tables with a row naming it
     QTest::addColumn<bool>("confirm");
-    QTest::addColumn<bool>("hasDebt");
-    QTest::addColumn<bool>("hasHistory");
-    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QStringList>("shown");
     QTest::addColumn<bool>("deleted");
-    const QString debts = QStringLiteral("Не возможно удалить запись, т.к. в таблице \"Долги\" имеются связанные записи.");
-    const QString history =
-        QStringLiteral("Не возможно удалить запись, т.к. в таблице \"История долгов\" имеются связанные записи.");
-    QTest::newRow("no answer first") << false << true << true << QStringList() << false;
-    QTest::newRow("open debt") << true << true << true << QStringList{debts} << false;
-    QTest::newRow("closed issue only") << true << false << true << QStringList{history} << false;
-    QTest::newRow("free") << true << false << false << QStringList() << true;
+    auto linked = [](const char* t) {
+        return QStringLiteral("Не возможно удалить запись, т.к. в таблице \"%1\" имеются связанные записи.").arg(QString::fromUtf8(t));
+    };
+    const QString person = "Подтверждение удаления|*", firm = "Подтверждение удаления данных|*";
+    const QStringList debts{"Dolgi", "Dolgi_History"};
+    QTest::newRow("operator: no answer first") << "people" << debts << false << QStringList{person} << false;
+    QTest::newRow("operator: open debt") << "people" << debts << true << QStringList{person, "*|" + linked("Долги")}
+                                         << false;
+    QTest::newRow("operator: closed issue only") << "people" << QStringList{"Dolgi_History"} << true
+                                                 << QStringList{person, "*|" + linked("История долгов")} << false;
+    QTest::newRow("operator: free") << "people" << QStringList() << true << QStringList{person} << true;
+    QTest::newRow("firm: drills first") << "firms" << QStringList{"Plastinyi", "Sverla"} << true
+                                        << QStringList{"Ошибка|" + linked("СВЕРЛА")} << false;
+    QTest::newRow("firm: inserts") << "firms" << QStringList{"Plastinyi", "Derj_Plast"} << true
+                                   << QStringList{"Ошибка|" + linked("ПЛАСТИНЫ")} << false;
+    QTest::newRow("firm: holders") << "firms" << QStringList{"Derj_Plast"} << true
+                                   << QStringList{"Ошибка|" + linked("ДЕРЖАВКИ ПЛАСТИН")} << false;
+    QTest::newRow("firm: milling cutters") << "firms" << QStringList{"Frezy"} << true
+                                           << QStringList{"Ошибка|" + linked("ФРЕЗЫ")} << false;
+    QTest::newRow("firm: free, no") << "firms" << QStringList() << false << QStringList{firm} << false;
+    QTest::newRow("firm: free, yes") << "firms" << QStringList() << true << QStringList{firm} << true;
 }
 
-void TestReference::deleteOperator()
+void TestReference::deletes()
 {
+    QFETCH(QString, list);
+    QFETCH(QStringList, linked);
     QFETCH(bool, confirm);
-    QFETCH(bool, hasDebt);
-    QFETCH(bool, hasHistory);
-    QFETCH(QStringList, messages);
+    QFETCH(QStringList, shown);
     QFETCH(bool, deleted);
     Connection& c = DM->ADOConnection1;
-    insertRow(c, "People", {{"FIO", "Яковлев"}});
-    const qint64 victim = insertRow(c, "People", {{"FIO", "Борисов"}});
-    insertRow(c, "People", {{"FIO", "Андреев"}});
-    if (hasDebt)
-        insertRow(c, "Dolgi", {{"ID_People", victim}, {"ID_Tabl", 1}, {"ID_Instr", 1}, {"K_vo", 1}});
-    if (hasHistory)
-        insertRow(c, "Dolgi_History", {{"ID_People", victim}, {"ID_Tabl", 1}, {"ID_Instr", 1}});
+    const bool people = list == "people";
+    const QString table = people ? "People" : "Firma";
+    if (people)
+        insertRow(c, table, {{"FIO", "Яковлев"}});
+    const qint64 victim = insertRow(c, table, {{people ? "FIO" : "Name", people ? "Борисов" : "Iscar"}});
+    if (people)
+        insertRow(c, table, {{"FIO", "Андреев"}});
+    for (const QString& t : linked) {
+        QVariantMap row{{people ? "ID_People" : "ID_Firma", victim}};
+        if (people)
+            row.insert({{"ID_Tabl", 1}, {"ID_Instr", 1}});
+        if (t == "Dolgi")
+            row.insert("K_vo", 1);
+        insertRow(c, t, row);
+    }
+    RecordSet& rs = people ? DM->tbl_People : DM->tbl_Firma;
+    if (!people) {   // open since the start: read again
+        rs.close();
+        rs.open();
+    }
     m_user->answer(confirm);
-    m_user->onModal([&](QDialog*) {
-        QVERIFY(DM->tbl_People.locate("ID", int(victim)));
-        frm_People->spbt_People_DelClick();
-        if (deleted) {   // the list is in name order, on its first row
-            QCOMPARE(DM->tbl_People.recNo(), 1);
-            QCOMPARE(DM->tbl_People.fieldByName("FIO").asString(), QStringLiteral("Андреев"));
+    m_user->onModal([&](QDialog* d) {
+        QVERIFY(rs.locate("ID", int(victim)));
+        people ? frm_People->spbt_People_DelClick() : frm_Firm_List->spbt_Firm_DelClick();
+        if (deleted && people) {   // the list is in name order, on its first row
+            QCOMPARE(rs.recNo(), 1);
+            QCOMPARE(rs.fieldByName("FIO").asString(), QStringLiteral("Андреев"));
         }
-        frm_People->close();
+        d->close();
     });
-    Dialogs::showModal(frm_People);
-    QCOMPARE(m_user->shown().first().kind, ScriptedUser::Shown::Question);
-    QCOMPARE(m_user->shown().first().title, QStringLiteral("Подтверждение удаления"));
-    QCOMPARE(m_user->texts().mid(1), messages);
-    QCOMPARE(countWhere(c, QStringLiteral("SELECT count(*) FROM People WHERE ID=%1").arg(victim)), deleted ? 0 : 1);
+    Dialogs::showModal(people ? static_cast<TForm*>(frm_People) : static_cast<TForm*>(frm_Firm_List));
+    QCOMPARE(m_user->shown().size(), shown.size());
+    for (int i = 0; i < shown.size(); ++i) {
+        const ScriptedUser::Shown& b = m_user->shown()[i];
+        const QString title = shown[i].section('|', 0, 0), text = shown[i].section('|', 1);
+        QCOMPARE(b.kind == ScriptedUser::Shown::Question, title.startsWith("Подтверждение"));
+        if (title != "*")
+            QCOMPARE(b.title, title);
+        if (text != "*")
+            QCOMPARE(b.text, text);
+    }
+    QCOMPARE(countWhere(c, QStringLiteral("SELECT count(*) FROM %1 WHERE ID=%2").arg(table).arg(victim)), deleted ? 0 : 1);
+    QVERIFY(!DM->tbl_Frezy.filtered());   // the guards leave the tool tables as they found them
 }
 
 void TestReference::operatorPhotoChosen_data()
@@ -488,54 +525,6 @@ void TestReference::pictureSharpAfterTheBoxGrows()
 }
 
 // --- firms -----------------------------------------------------------------
-
-void TestReference::deleteFirm_data()
-{
-    QTest::addColumn<QStringList>("tables");
-    QTest::addColumn<bool>("confirm");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<bool>("deleted");
-    auto msg = [](const char* t) {
-        return QStringLiteral("Не возможно удалить запись, т.к. в таблице \"%1\" имеются связанные записи.").arg(QString::fromUtf8(t));
-    };
-    QTest::newRow("drills first") << QStringList{"Plastinyi", "Sverla"} << true << msg("СВЕРЛА") << false;
-    QTest::newRow("inserts") << QStringList{"Plastinyi", "Derj_Plast"} << true << msg("ПЛАСТИНЫ") << false;
-    QTest::newRow("holders") << QStringList{"Derj_Plast"} << true << msg("ДЕРЖАВКИ ПЛАСТИН") << false;
-    QTest::newRow("milling cutters") << QStringList{"Frezy"} << true << msg("ФРЕЗЫ") << false;
-    QTest::newRow("free, no") << QStringList() << false << QString() << false;
-    QTest::newRow("free, yes") << QStringList() << true << QString() << true;
-}
-
-void TestReference::deleteFirm()
-{
-    QFETCH(QStringList, tables);
-    QFETCH(bool, confirm);
-    QFETCH(QString, message);
-    QFETCH(bool, deleted);
-    Connection& c = DM->ADOConnection1;
-    const qint64 victim = insertRow(c, "Firma", {{"Name", "Iscar"}});
-    for (const QString& t : tables)
-        insertRow(c, t, {{"ID_Firma", victim}});
-    DM->tbl_Firma.close();
-    DM->tbl_Firma.open();
-    if (message.isEmpty())
-        m_user->answer(confirm);
-    m_user->onModal([&](QDialog*) {
-        QVERIFY(DM->tbl_Firma.locate("ID", int(victim)));
-        frm_Firm_List->spbt_Firm_DelClick();
-        frm_Firm_List->close();
-    });
-    Dialogs::showModal(frm_Firm_List);
-    if (message.isEmpty()) {
-        QCOMPARE(m_user->shown().size(), 1);
-        QCOMPARE(m_user->shown().first().title, QStringLiteral("Подтверждение удаления данных"));
-    } else {
-        QCOMPARE(m_user->texts(), QStringList{message});
-        QCOMPARE(m_user->shown().first().title, QStringLiteral("Ошибка"));
-    }
-    QCOMPARE(countWhere(c, QStringLiteral("SELECT count(*) FROM Firma WHERE ID=%1").arg(victim)), deleted ? 0 : 1);
-    QVERIFY(!DM->tbl_Frezy.filtered());   // the guards leave the tool tables as they found them
-}
 
 void TestReference::renameFirmSeenInEveryGrid()
 {
