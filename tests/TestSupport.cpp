@@ -9,7 +9,10 @@
 #include <QDateTime>
 #include <QRandomGenerator>
 #include <QUrl>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QImage>
 #include <QStringList>
 #include "Query.h"
 #include "Operations.h"
@@ -84,6 +87,19 @@ QByteArray fileBytes(const QString& path)
     return f.readAll();
 }
 
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+bool writeImage(const QString& path, const QColor& color, int width, int height)
+{
+    QImage img(width, height, QImage::Format_RGB32);
+    img.fill(color);
+    return QDir().mkpath(QFileInfo(path).absolutePath()) && img.save(path);
+}
+
 qint64 addDrill(Connection& c, const QString& kod, const QString& type, double diam, qint64 firm, int kNew, int kBu)
 {
     return insertRow(c, QStringLiteral("Sverla"),
@@ -106,7 +122,8 @@ QStringList column(RecordSet& rs, const QString& field)
     return out;
 }
 
-qint64 insertTool(Connection& c, ToolKind k, qint64 firm, const QString& kod, int kNew, int kBu, int kDolg)
+qint64 insertTool(Connection& c, ToolKind k, qint64 firm, const QString& kod, int kNew, int kBu, int kDolg,
+                  const QVariantMap& more)
 {
     const ToolKindInfo& i = toolKind(k);
     QVariantMap v{{QStringLiteral("Kod"), kod},       {QStringLiteral("ID_Firma"), firm},
@@ -123,7 +140,36 @@ qint64 insertTool(Connection& c, ToolKind k, qint64 firm, const QString& kod, in
     case ToolKind::Derj: v.insert(QStringLiteral("Name"), QStringLiteral("Державка ") + kod); break;
     case ToolKind::Plast: v.insert(QStringLiteral("Naimenovanie"), QStringLiteral("Пластина ") + kod); break;
     }
+    v.insert(more);
     return insertRow(c, QString::fromLatin1(i.table), v);
+}
+
+QString toolCounts(Connection& c, ToolKind k, qint64 id)
+{
+    const QString row = rowsText(c, kindSql(QStringLiteral("SELECT {N}, K_vo_BU, {D} FROM {T} WHERE ID={ID}"), k, id));
+    return row.isEmpty() ? row : row.chopped(2);
+}
+
+QString kindSql(QString sql, ToolKind k, qint64 id)
+{
+    const ToolKindInfo& i = toolKind(k);
+    return sql.replace(QLatin1String("{T}"), QLatin1String(i.table))
+        .replace(QLatin1String("{N}"), QLatin1String(i.tableNewColumn))
+        .replace(QLatin1String("{D}"), QLatin1String(i.tableDolgColumn))
+        .replace(QLatin1String("{C}"), QString::number(i.code))
+        .replace(QLatin1String("{ID}"), QString::number(id));
+}
+
+QString wholeFileText(Connection& c)
+{
+    QString out;
+    for (const QString& t : rowsText(c, QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name"))
+                                .split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QString name = t.chopped(1);
+        out += name + QStringLiteral(":\n")
+            + rowsText(c, QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(name));
+    }
+    return out;
 }
 
 QString rowsText(Connection& c, const QString& sql)

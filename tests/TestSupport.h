@@ -4,6 +4,7 @@
 #include "ToolKind.h"
 
 #include <QByteArray>
+#include <QColor>
 #include <QString>
 #include <QTemporaryDir>
 #include <QVariantMap>
@@ -38,6 +39,12 @@ qint64 insertRow(Connection& c, const QString& table, const QVariantMap& values)
 // The whole content of a file (empty when it cannot be read).
 QByteArray fileBytes(const QString& path);
 
+// Writes a file with the bytes given (none: an empty file); false when not written.
+bool writeFile(const QString& path, const QByteArray& bytes = {});
+
+// A picture of one colour written as a file (its folder made); false when not written.
+bool writeImage(const QString& path, const QColor& color, int width = 40, int height = 30);
+
 // A drill row with the columns the tests care about; the rest stay null.
 qint64 addDrill(Connection& c, const QString& kod, const QString& type, double diam, qint64 firm,
                 int kNew = 0, int kBu = 0);
@@ -46,9 +53,20 @@ qint64 addDrill(Connection& c, const QString& kod, const QString& type, double d
 QStringList column(RecordSet& rs, const QString& field);
 
 // A tool row of a kind with its counters and the dimensions its editor
-// asks for (holders and inserts get a name); the rest stay null.
+// asks for (holders and inserts get a name), and any other columns given;
+// the rest stay null.
 qint64 insertTool(Connection& c, ToolKind k, qint64 firm, const QString& kod, int kNew = 0, int kBu = 0,
-                  int kDolg = 0);
+                  int kDolg = 0, const QVariantMap& more = {});
+
+// A tool's counters in the file as "new|used|in work".
+QString toolCounts(Connection& c, ToolKind k, qint64 id);
+
+// SQL about one tool of a kind: {T} its table, {N} and {D} its new and
+// in-work columns, {C} the kind code, {ID} the tool.
+QString kindSql(QString sql, ToolKind k, qint64 id);
+
+// Every table of the file, row by row.
+QString wholeFileText(Connection& c);
 
 // Every row of a query as text, its columns ended by "|", one row a line.
 QString rowsText(Connection& c, const QString& sql);

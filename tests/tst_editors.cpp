@@ -18,11 +18,7 @@
 #include <QMenu>
 #include <QToolButton>
 
-Q_DECLARE_METATYPE(ToolKind)
-
 namespace {
-
-const ToolKind Kinds[] = {ToolKind::Sverla, ToolKind::Frezy, ToolKind::Derj, ToolKind::Plast};
 
 // The texts of each kind as the storekeeper reads them, and the names of
 // the editor's controls the tests fill.
@@ -87,55 +83,11 @@ QString name(ToolKind k) { return QString::fromLatin1(kindCase(k).name); }
 
 const char* const CountMessage = "Нельзя удалить запись инструмента пока его к-во больше 0!";
 
-template <class T> T* child(QWidget* w, const QString& name)
-{
-    T* c = w->findChild<T*>(name);
-    if (!c)
-        qFatal("no control %s in %s", qPrintable(name), qPrintable(w->objectName()));
-    return c;
-}
-
-// Replaces a box's text by typing: the old text selected and deleted first.
-void retype(QLineEdit* e, const QString& text)
-{
-    e->selectAll();
-    QTest::keyClick(e, Qt::Key_Delete);
-    typeKeys(e, text);
-}
-
 QLineEdit* lineOf(QWidget* w)
 {
     if (auto* c = qobject_cast<QComboBox*>(w))
         return c->lineEdit();
     return qobject_cast<QLineEdit*>(w);
-}
-
-void pickFirm(QComboBox* firm, int index)
-{
-    firm->setCurrentIndex(index);
-    emit firm->activated(index);
-}
-
-// A tool row of a kind, written before the windows read the file.
-qint64 addTool(Session& s, ToolKind k, qint64 firm, const QString& kod, int kNew = 0, int kBu = 0, int kDolg = 0)
-{
-    const ToolKindInfo& i = toolKind(k);
-    QVariantMap v{{"Kod", kod},
-                  {"ID_Firma", firm},
-                  {i.tableNewColumn, kNew},
-                  {"K_vo_BU", kBu},
-                  {i.tableDolgColumn, kDolg},
-                  {"K_vo_Vozvrat", 0},
-                  {"Korob", "K-1"}};
-    switch (k) {
-    case ToolKind::Sverla: v.insert({{"Diam_Sverla", 5.0}, {"Diam_Hvost", 5.0}, {"L_Instr", 55}, {"L_reza", 25}}); break;
-    case ToolKind::Frezy:
-        v.insert({{"Diam_Frez", 6.5}, {"Diam_Hvost", 6.0}, {"L_Instr", 60.5}, {"L_Reza", 20.0}, {"L_Sheiki", 4.0}});
-        break;
-    case ToolKind::Derj: v.insert("Name", "Державка " + kod); break;
-    case ToolKind::Plast: v.insert("Naimenovanie", "Пластина " + kod); break;
-    }
-    return s.insert(QString::fromLatin1(i.table), v);
 }
 
 } // namespace
@@ -194,9 +146,9 @@ void TestEditors::addEditCancel()
     Session s;
     const qint64 firm = s.firm("Iscar");
     s.firm("Sandvik");
-    addTool(s, kind, firm, "A-1", 4, 2, 1);
-    const qint64 second = addTool(s, kind, firm, "B-2", 7, 3, 0);
-    addTool(s, kind, firm, "C-3", 1, 0, 0);
+    insertTool(s.conn, kind, firm, "A-1", 4, 2, 1);
+    const qint64 second = insertTool(s.conn, kind, firm, "B-2", 7, 3, 0);
+    insertTool(s.conn, kind, firm, "C-3", 1, 0, 0);
     QVERIFY(s.start());
     frm_Main->PageControl_Main->setCurrentIndex(pageOf(kind));
     RecordSet& cat = catalogueOf(*DM, kind);
@@ -214,7 +166,7 @@ void TestEditors::addEditCancel()
         if (add) {
             if (auto* naim = d->findChild<QComboBox*>("dbcmbx_Naim"))
                 typeKeys(naim->lineEdit(), "Новое наименование");
-            pickFirm(child<QComboBox>(d, kc.firmBox), 1);
+            pickItem(child<QComboBox>(d, kc.firmBox), 1);
             if (kc.diameterBox)
                 typeKeys(child<QLineEdit>(d, kc.diameterBox), "2.5");
             if (kind == ToolKind::Frezy)
@@ -222,9 +174,9 @@ void TestEditors::addEditCancel()
         }
         // A code cannot outgrow its column.
         auto* code = child<QLineEdit>(d, kc.codeBox);
-        retype(code, QString(300, 'x'));
+        typeOver(code, QString(300, 'x'));
         QCOMPARE(code->text().size(), cat.fieldByName("Kod").size());
-        retype(code, "Новый-9");
+        typeOver(code, "Новый-9");
         if (!ok && how == "enter")
             d->close();   // the window's close box
         else
@@ -260,10 +212,9 @@ void TestEditors::addEditCancel()
     QCOMPARE(cat.recordCount(), add && ok ? 4 : 3);
     if (add && ok) {
         // A new tool has zero counters and no picture; the grid is on its first row.
-        QCOMPARE(c.scalar(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE Kod='Новый-9' AND %2=0 AND K_vo_BU=0 "
-                                         "AND %3=0 AND K_vo_Vozvrat=0 AND Pikcher='' AND ID_Firma=%4")
-                              .arg(table, info.tableNewColumn, info.tableDolgColumn)
-                              .arg(firm + 1)),
+        QCOMPARE(c.scalar(kindSql("SELECT COUNT(*) FROM {T} WHERE Kod='Новый-9' AND {N}=0 AND K_vo_BU=0 AND {D}=0 "
+                                  "AND K_vo_Vozvrat=0 AND Pikcher='' AND ID_Firma={ID}",
+                                  kind, firm + 1)),
                  1);
         QCOMPARE(cat.recNo(), 1);
         if (kind == ToolKind::Sverla)
@@ -280,10 +231,7 @@ void TestEditors::addEditCancel()
         // The edited row stays current and keeps its counters and dimensions.
         QCOMPARE(cat.fieldByName("ID").asInteger(), int(second));
         QCOMPARE(cat.fieldByName("Kod").asString(), QString("Новый-9"));
-        QCOMPARE(c.scalar(QStringLiteral("SELECT %1 * 100 + K_vo_BU * 10 + %2 FROM %3 WHERE ID=%4")
-                              .arg(info.tableNewColumn, info.tableDolgColumn, table)
-                              .arg(second)),
-                 730);
+        QCOMPARE(toolCounts(c, kind, second), QString("7|3|0"));
         if (kind == ToolKind::Frezy)
             QCOMPARE(c.scalar(QStringLiteral("SELECT COUNT(*) FROM Frezy WHERE Diam_Frez=6.5 AND L_Instr=60.5 "
                                              "AND L_Reza=20 AND L_Sheiki=4 AND ID=%1")
@@ -517,10 +465,10 @@ void TestEditors::okChecks()
                 firm = false;
                 continue;
             }
-            retype(lineOf(child<QWidget>(d, box)), text);
+            typeOver(lineOf(child<QWidget>(d, box)), text);
         }
         if (firm)
-            pickFirm(child<QComboBox>(d, kc.firmBox), 0);
+            pickItem(child<QComboBox>(d, kc.firmBox), 0);
         child<QWidget>(d, kc.codeBox)->setFocus();
         focusBefore = child<QWidget>(d, "bbtn_OK");   // the click takes the focus
         QTest::mouseClick(child<QPushButton>(d, "bbtn_OK"), Qt::LeftButton);
@@ -608,9 +556,9 @@ void TestEditors::deleteGuards()
     Session s;
     const qint64 firm = s.firm();
     const QStringList counts = setup.section(' ', 0, 0).split('/');
-    addTool(s, kind, firm, "A-0");
+    insertTool(s.conn, kind, firm, "A-0");
     // The victim is the second row, so that its ID is not the only one.
-    const qint64 id = addTool(s, kind, firm, "B-1", counts[0].toInt(), counts[1].toInt(), counts[2].toInt());
+    const qint64 id = insertTool(s.conn, kind, firm, "B-1", counts[0].toInt(), counts[1].toInt(), counts[2].toInt());
     const int otherCode = info.code % 4 + 1;
     for (const QString& h : setup.section(' ', 1).split(' ', Qt::SkipEmptyParts)) {
         if (h == "P" || h == "O")
@@ -695,7 +643,7 @@ void TestEditors::writeRefused()
     Session s;
     const qint64 firm = s.firm();
     const bool empty = command == "empty page";
-    const qint64 id = empty ? 0 : addTool(s, kind, firm, "A-1");
+    const qint64 id = empty ? 0 : insertTool(s.conn, kind, firm, "A-1");
     QVERIFY(s.start());
     Connection other;
     other.open(s.db.path());
@@ -712,12 +660,12 @@ void TestEditors::writeRefused()
         s.user.onModal([&](QDialog* d) {
             if (auto* naim = d->findChild<QComboBox*>("dbcmbx_Naim"))
                 typeKeys(naim->lineEdit(), "Н");
-            retype(child<QLineEdit>(d, kc.codeBox), "X-9");
-            pickFirm(child<QComboBox>(d, kc.firmBox), 0);
+            typeOver(child<QLineEdit>(d, kc.codeBox), "X-9");
+            pickItem(child<QComboBox>(d, kc.firmBox), 0);
             if (kc.diameterBox)
-                retype(child<QLineEdit>(d, kc.diameterBox), "4");
+                typeOver(child<QLineEdit>(d, kc.diameterBox), "4");
             if (kind == ToolKind::Frezy)
-                retype(child<QLineEdit>(d, "ed_L_Sheiki"), "2");
+                typeOver(child<QLineEdit>(d, "ed_L_Sheiki"), "2");
             QTest::mouseClick(child<QPushButton>(d, "bbtn_OK"), Qt::LeftButton);
             // A write the file refuses keeps the editor open with what was
             // typed; a row changed elsewhere closes it.
@@ -820,38 +768,29 @@ void TestEditors::pictures()
 
     Session s;
     const qint64 firm = s.firm();
-    const qint64 id = addTool(s, kind, firm, "A-1");
+    const qint64 id = insertTool(s.conn, kind, firm, "A-1");
     s.conn.exec(QStringLiteral("UPDATE %1 SET Pikcher='old.jpg' WHERE ID=%2").arg(info.table).arg(id));
     QVERIFY(s.create());
     setProgramFolder(s.db.folder());
-    QDir(s.db.folder()).mkpath("Images/Instrument");
-    QImage img(40, 30, QImage::Format_RGB32);
-    img.fill(Qt::green);
-    QVERIFY(img.save(instrumentFolder() + "old.jpg", "JPG"));
+    QVERIFY(writeImage(instrumentFolder() + "old.jpg", Qt::green));
     QTemporaryDir elsewhere;
-    QVERIFY(img.save(elsewhere.filePath("new.jpg"), "JPG"));
+    QVERIFY(writeImage(elsewhere.filePath("new.jpg"), Qt::green));
     QDir(elsewhere.path()).mkpath("same");
     QVERIFY(QFile::copy(instrumentFolder() + "old.jpg", elsewhere.filePath("same/old.jpg")));
-    QImage other(40, 30, QImage::Format_RGB32);
-    other.fill(Qt::red);
-    QVERIFY(other.save(elsewhere.filePath("old.jpg"), "JPG"));
+    QVERIFY(writeImage(elsewhere.filePath("old.jpg"), Qt::red));
     const QByteArray oldBytes = fileBytes(instrumentFolder() + "old.jpg");
     const QByteArray otherBytes = fileBytes(elsewhere.filePath("old.jpg"));
     QVERIFY(s.showWithLogin("Администратор", "123"));
     frm_Main->PageControl_Main->setCurrentIndex(pageOf(kind));
 
-    if (pick == "elsewhere")
-        s.user.pickFile(elsewhere.filePath("new.jpg"));
-    else if (pick == "inside")
-        s.user.pickFile(instrumentFolder() + "old.jpg");
-    else if (pick == "missing")
-        s.user.pickFile(elsewhere.filePath("gone.jpg"));
-    else if (pick == "cancel")
-        s.user.pickFile(QString());
-    else if (pick == "clash")
-        s.user.pickFile(elsewhere.filePath("old.jpg"));
-    else if (pick == "same bytes")
-        s.user.pickFile(elsewhere.filePath("same/old.jpg"));
+    const QMap<QString, QString> chosen{{"elsewhere", elsewhere.filePath("new.jpg")},
+                                        {"inside", instrumentFolder() + "old.jpg"},
+                                        {"missing", elsewhere.filePath("gone.jpg")},
+                                        {"cancel", QString()},
+                                        {"clash", elsewhere.filePath("old.jpg")},
+                                        {"same bytes", elsewhere.filePath("same/old.jpg")}};
+    if (chosen.contains(pick))
+        s.user.pickFile(chosen[pick]);
     if (answer >= 0)
         s.user.answer(answer == 1);
     bool shownAtStart = false, shownAfter = false;
@@ -893,13 +832,13 @@ void TestEditors::cutterWithoutCounts()
 {
     Session s;
     const qint64 firm = s.firm();
-    const qint64 id = addTool(s, ToolKind::Frezy, firm, "F-1");
+    const qint64 id = insertTool(s.conn, ToolKind::Frezy, firm, "F-1");
     s.conn.exec(QStringLiteral("UPDATE Frezy SET K_vo_NEW=NULL, K_vo_BU=NULL WHERE ID=%1").arg(id));
     QVERIFY(s.start());
     QString kvo = "?";
     s.user.onModal([&](QDialog* d) {
         kvo = child<QLineEdit>(d, "ed_kvo_new")->text();
-        retype(child<QLineEdit>(d, "dbed_Frezy_KOD"), "F-2");
+        typeOver(child<QLineEdit>(d, "dbed_Frezy_KOD"), "F-2");
         QTest::mouseClick(child<QPushButton>(d, "bbtn_OK"), Qt::LeftButton);
     });
     QCOMPARE(frm_Main->EditTool(ToolKind::Frezy), RowEditorResult::Stored);

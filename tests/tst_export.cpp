@@ -554,9 +554,7 @@ void TestExport::failures()
     QVERIFY(s.start());
     // Below a plain file no folder can be made, whoever runs the test.
     const QString blocker = m_tmp.filePath("a-file");
-    QFile f(blocker);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.close();
+    QVERIFY(writeFile(blocker));
     const QString folder = folderWritable ? m_tmp.path() : blocker + "/exports";
     frm_ExportToExcell->TempFolder = folder;
     s.user.setCanOpenDocuments(canOpen);
@@ -662,9 +660,7 @@ void TestExport::temporaryFolder()
     const QString fresh = place.path();
     QVERIFY(QDir(fresh).mkpath("tmp"));
     QVERIFY(QDir(s.db.folder()).mkpath("tmp"));
-    QFile file(place.filePath("a-file"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
+    QVERIFY(writeFile(place.filePath("a-file")));
     if (tmpdir.endsWith("read-only")) {
         if (geteuid() == 0)
             QSKIP("permissions do not bind root");
@@ -727,15 +723,12 @@ void TestExport::oldFoldersRemoved()
     const QString path = temp.filePath(name);
     const QString folder = kind == "link" ? elsewhere.filePath("old") : path;
     if (kind == "file") {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
+        QVERIFY(writeFile(path));
     } else {
         QVERIFY(QDir().mkpath(folder));
         if (bookHours >= 0) {
-            QFile book(QDir(folder).filePath("Сверла.xlsx"));
-            QVERIFY(book.open(QIODevice::WriteOnly));
-            book.close();
-            QVERIFY(makeOld(book.fileName(), bookHours));
+            QVERIFY(writeFile(QDir(folder).filePath("Сверла.xlsx")));
+            QVERIFY(makeOld(QDir(folder).filePath("Сверла.xlsx"), bookHours));
         }
         if (kind == "link")
             QVERIFY(QFile::link(folder, path));

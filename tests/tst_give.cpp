@@ -18,11 +18,7 @@
 #include <QGroupBox>
 #include <QStringListModel>
 
-Q_DECLARE_METATYPE(ToolKind)
-
 namespace {
-
-const ToolKind Kinds[] = {ToolKind::Sverla, ToolKind::Frezy, ToolKind::Derj, ToolKind::Plast};
 
 const QString NoStock = QStringLiteral("Нельзя выдавать инструмент, которого нет в БД!!!");
 const QString NoOperator = QStringLiteral("Поле \"ФИО оператора ЧПУ\" не может быть пустым!!!!");
@@ -30,34 +26,16 @@ const QString NotPositive = QStringLiteral("Поле \"Отдать\" не мо�
 const QString TooMany = QStringLiteral("Нельзя отдать инструмента больше чем есть в базе!!!");
 const QString NomerBad = QStringLiteral("Поле \"№ записи\" должно содержать целое число!!!");
 
-// A tool row of a kind with its counters; the firm is row 1.
-qint64 addTool(Connection& c, ToolKind k, const QString& kod, int kNew, int kBu, int kDolg)
-{
-    const ToolKindInfo& i = toolKind(k);
-    QVariantMap v{{"Kod", kod}, {"ID_Firma", 1}, {i.tableNewColumn, kNew}, {"K_vo_BU", kBu},
-                  {i.tableDolgColumn, kDolg}, {"K_vo_Vozvrat", 0}};
-    if (k == ToolKind::Derj)
-        v.insert("Name", "Державка " + kod);
-    if (k == ToolKind::Plast)
-        v.insert("Naimenovanie", "Пластина " + kod);
-    return insertRow(c, i.table, v);
-}
-
 struct Counts {
     qint64 kNew, kBu, kDolg, debts;
 };
 
 Counts countsOf(Connection& c, ToolKind k, qint64 id)
 {
-    const ToolKindInfo& i = toolKind(k);
-    auto one = [&](const char* col) {
-        return c.scalar(QStringLiteral("SELECT %1 FROM %2 WHERE ID=%3").arg(col, i.table).arg(id));
-    };
-    return {one(i.tableNewColumn), one("K_vo_BU"), one(i.tableDolgColumn),
-            c.scalar(QStringLiteral("SELECT SUM(K_vo) FROM Dolgi WHERE ID_Tabl=%1 AND ID_Instr=%2").arg(i.code).arg(id))};
+    const QStringList n = toolCounts(c, k, id).split('|');
+    return {n.value(0).toLongLong(), n.value(1).toLongLong(), n.value(2).toLongLong(),
+            c.scalar(kindSql("SELECT SUM(K_vo) FROM Dolgi WHERE ID_Tabl={C} AND ID_Instr={ID}", k, id))};
 }
-
-bool isRed(const QLineEdit* e) { return e->palette().color(QPalette::Base) == QColor(255, 0, 0); }
 
 } // namespace
 
@@ -190,9 +168,9 @@ void TestGive::issue()
     s.firm();
     const qint64 ivanov = s.person("Иванов"), petrov = s.person("Петров");
     // Another drill in work, with the highest record number so far (4).
-    const qint64 other = addTool(s.conn, ToolKind::Sverla, "X-1", 0, 0, 1);
+    const qint64 other = insertTool(s.conn, ToolKind::Sverla, 1, "X-1", 0, 0, 1);
     s.debt(4, 1, other, petrov, false, 1);
-    const qint64 id = addTool(s.conn, kind, "T-1", counts[0], counts[1], counts[2]);
+    const qint64 id = insertTool(s.conn, kind, 1, "T-1", counts[0], counts[1], counts[2]);
     if (counts[2] > 0)
         s.debt(3, info.code, id, ivanov, false, counts[2]);
     QVERIFY(s.start());
@@ -200,9 +178,7 @@ void TestGive::issue()
     copy.open(s.db.path());
     copy.setBusyWaitMs(300);
     DM->ADOConnection1.setBusyWaitMs(300);
-    auto sql = [&](QString text) {
-        return text.replace("{T}", info.table).replace("{N}", info.tableNewColumn).replace("{ID}", QString::number(id));
-    };
+    auto sql = [&](const QString& text) { return kindSql(text, kind, id); };
     if (!before.isEmpty())
         copy.exec(sql(before));
 
@@ -264,9 +240,7 @@ void TestGive::issue()
                 } else if (step.startsWith("expect nomer")) {
                     QCOMPARE(f->ed_NomerZap->text(), step.section(' ', 2));
                 } else if (step.startsWith("operator")) {
-                    const int i = arg.toInt();
-                    f->DBLookupComboBox1->setCurrentIndex(i);
-                    emit f->DBLookupComboBox1->activated(i);
+                    pickItem(f->DBLookupComboBox1, arg.toInt());
                 } else if (step.startsWith("type")) {
                     f->cmbx_Type->setCurrentIndex(f->cmbx_Type->findText(arg));
                 } else if (step.startsWith("keys")) {
@@ -464,25 +438,19 @@ void TestGive::operatorPhoto()
     QFETCH(bool, shown);
     Session s;
     const QString folder = s.db.folder();
-    for (const char* f : {"Images/FotoPeoples/p1.jpg", "Images/Instrument/d1.jpg", "x.png"}) {
-        const QString path = folder + '/' + f;
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QImage img(48, 36, QImage::Format_RGB32);
-        img.fill(Qt::darkGreen);
-        QVERIFY(img.save(path));
-    }
+    for (const char* f : {"Images/FotoPeoples/p1.jpg", "Images/Instrument/d1.jpg", "x.png"})
+        QVERIFY(writeImage(folder + '/' + f, Qt::darkGreen, 48, 36));
     QVERIFY(QFile::link(folder + "/x.png", folder + "/Images/FotoPeoples/out.jpg"));
     s.firm();
     s.person("Иванов", foto.replace("@", folder));
-    const qint64 id = addTool(s.conn, ToolKind::Sverla, "T-1", 3, 0, 0);
+    const qint64 id = insertTool(s.conn, ToolKind::Sverla, 1, "T-1", 3, 0, 0);
     QVERIFY(s.start());
     setProgramFolder(folder);
     bool visible = !shown;
     s.user.onModal([&](QDialog* d) {
         auto* f = qobject_cast<Tfrm_GiveToWork*>(d);
         QVERIFY(f);
-        f->DBLookupComboBox1->setCurrentIndex(0);
-        emit f->DBLookupComboBox1->activated(0);
+        pickItem(f->DBLookupComboBox1, 0);
         QCOMPARE(f->DBLookupComboBox1->currentText(), QStringLiteral("Иванов"));
         visible = f->img_People->isVisible();
         QTest::mouseClick(f->bbtn_Cancel, Qt::LeftButton);

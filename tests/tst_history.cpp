@@ -13,10 +13,6 @@
 
 namespace {
 
-const QColor Yellow(255, 255, 0);
-const QColor Silver(192, 192, 192);
-const QColor MoneyGreen(192, 220, 192);
-
 // What a test needs of one window.
 struct Win {
     THistoryForm* form;
@@ -144,8 +140,6 @@ private slots:
     void ordering();
     void deleting_data();
     void deleting();
-    void openingFails_data();
-    void openingFails();
     void realModalLoop_data();
     void realModalLoop();
 };
@@ -221,7 +215,6 @@ void TestHistory::openings()
     QVERIFY(!list.isOpen());
     QCOMPARE(s.user.unexpected(), 0);
     QVERIFY(s.user.texts().isEmpty());
-    frm_Main->close();
 }
 
 void TestHistory::filterLifetime_data()
@@ -271,7 +264,6 @@ void TestHistory::filterLifetime()
     trigger(QString::fromLatin1(w.menuItem));
     QCOMPARE(s.user.modalsShown().size(), 4);
     QCOMPARE(s.user.unexpected(), 0);
-    frm_Main->close();
 }
 
 void TestHistory::ordering_data()
@@ -319,17 +311,7 @@ void TestHistory::ordering()
         if (!before.isEmpty())
             clickTitle(grid, before);
         clickRow(grid, 2);
-        const QString id = list.fieldByName("ID").asString();
-
-        clickTitle(grid, field);
-
-        QCOMPARE(ids(list), expected);
-        QCOMPARE(list.fieldByName("ID").asString(), id);
-        QCOMPARE(grid->currentIndex().row(), list.recNo() - 1);
-        for (int c = 0; c < grid->gridModel()->columnCount(); ++c) {
-            const QString name = grid->columnFieldName(c);
-            QCOMPARE(grid->titleColor(name) == Yellow, name == field);
-        }
+        checkTitleClick(grid, field, "ID", expected);
         // The sort column bold on every row but the current one; the even
         // rows money green, the odd ones silver in that column.
         const int cur = list.recNo() - 1;
@@ -371,7 +353,6 @@ void TestHistory::ordering()
     });
     trigger(QString::fromLatin1(w.menuItem));
     QCOMPARE(s.user.unexpected(), 0);
-    frm_Main->close();
 }
 
 void TestHistory::deleting_data()
@@ -484,62 +465,35 @@ void TestHistory::deleting()
         if (QString(t) != w2.table)
             QCOMPARE(rowCount(c, t), 7);
     QCOMPARE(s.user.unexpected(), 0);
-    frm_Main->close();
-}
-
-void TestHistory::openingFails_data()
-{
-    QTest::addColumn<QString>("window");
-    QTest::addColumn<int>("page");
-    QTest::addColumn<QString>("breakIt");   // what takes the list's source away
-
-    QTest::newRow("receipts") << "receipts" << -1 << "ALTER TABLE Prihod_History RENAME TO Old_Prihod";
-    QTest::newRow("receipts, one tool") << "receipts" << 1 << "ALTER TABLE Prihod_History RENAME TO Old_Prihod";
-    QTest::newRow("write-offs") << "write-offs" << -1 << "ALTER TABLE Spisanie_History RENAME TO Old_Spisanie";
-    QTest::newRow("closed issues") << "closed issues" << -1 << "DROP VIEW SQL_Dolgi_History";
-    QTest::newRow("closed issues, one tool") << "closed issues" << 0 << "DROP VIEW SQL_Dolgi_History";
-}
-
-void TestHistory::openingFails()
-{
-    QFETCH(QString, window);
-    QFETCH(int, page);
-    QFETCH(QString, breakIt);
-
-    Session s;
-    fill(s);
-    QVERIFY(s.start());
-    const Win w = win(window);
-    DM->ADOConnection1.exec(breakIt);
-    frm_Main->PageControl_Main->setCurrentIndex(std::max(page, 0));
-    trigger(page < 0 ? QString::fromLatin1(w.menuItem) : toolItem(window, page));
-
-    // The engine's error alone; the window never shows and the main window is back.
-    QCOMPARE(s.user.shown().size(), 1);
-    QCOMPARE(s.user.shown()[0].icon, Dialogs::Icon::Error);
-    QCOMPARE(s.user.modalsShown(), QStringList{"frm_Pasword"});
-    QVERIFY(frm_Main->isVisible());
-    QVERIFY(!w.form->isVisible());
-    QVERIFY(!w.form->list().isOpen());
-    QVERIFY(!QApplication::activeModalWidget());
-    frm_Main->close();
 }
 
 // Each window played by a person inside the program's real modal loop:
 // while it is shown the main window is hidden; after Esc the main window is
-// shown, enabled and no window is left modal, on every path.
+// shown, enabled and no window is left modal, on every path. A list that
+// cannot be read (its source taken away) shows the engine's error alone and
+// never the window, in the real loop or not.
 void TestHistory::realModalLoop_data()
 {
     QTest::addColumn<QString>("window");
     QTest::addColumn<int>("page");        // -1: the main menu
-    QTest::addColumn<QString>("press");   // "filter", "delete" (answered No), "" or "gone" (no list)
+    QTest::addColumn<QString>("press");   // "filter", "delete" (answered No) or ""
+    QTest::addColumn<QString>("breakIt"); // what takes the list's source away first
+    QTest::addColumn<bool>("realLoop");
     for (const char* w : {"receipts", "write-offs", "closed issues"}) {
-        QTest::addRow("%s, main menu", w) << w << -1 << "";
-        QTest::addRow("%s, cutter 17, filter button", w) << w << 1 << "filter";
-        QTest::addRow("%s, main menu, delete refused by No", w) << w << -1 << "delete";
+        QTest::addRow("%s, main menu", w) << w << -1 << "" << "" << true;
+        QTest::addRow("%s, cutter 17, filter button", w) << w << 1 << "filter" << "" << true;
+        QTest::addRow("%s, main menu, delete refused by No", w) << w << -1 << "delete" << "" << true;
     }
-    QTest::newRow("receipts, the list cannot be read") << "receipts" << -1 << "gone";
-    QTest::newRow("closed issues, one tool, the list cannot be read") << "closed issues" << 1 << "gone";
+    const QString noReceipts = "ALTER TABLE Prihod_History RENAME TO Old_Prihod",
+                  noWriteOffs = "ALTER TABLE Spisanie_History RENAME TO Old_Spisanie",
+                  noClosed = "DROP VIEW SQL_Dolgi_History";
+    QTest::newRow("receipts, the list cannot be read") << "receipts" << -1 << "" << noReceipts << true;
+    QTest::newRow("closed issues, one tool, the list cannot be read") << "closed issues" << 1 << "" << noClosed << true;
+    QTest::newRow("opening fails: receipts") << "receipts" << -1 << "" << noReceipts << false;
+    QTest::newRow("opening fails: receipts, one tool") << "receipts" << 1 << "" << noReceipts << false;
+    QTest::newRow("opening fails: write-offs") << "write-offs" << -1 << "" << noWriteOffs << false;
+    QTest::newRow("opening fails: closed issues") << "closed issues" << -1 << "" << noClosed << false;
+    QTest::newRow("opening fails: closed issues, one tool") << "closed issues" << 0 << "" << noClosed << false;
 }
 
 void TestHistory::realModalLoop()
@@ -547,23 +501,24 @@ void TestHistory::realModalLoop()
     QFETCH(QString, window);
     QFETCH(int, page);
     QFETCH(QString, press);
+    QFETCH(QString, breakIt);
+    QFETCH(bool, realLoop);
 
     Session s;
     fill(s);
     QVERIFY(s.start());
-    s.user.setRealLoop(true);
+    s.user.setRealLoop(realLoop);
     const Win w = win(window);
-    if (page >= 0) {
-        frm_Main->PageControl_Main->setCurrentIndex(page);
+    frm_Main->PageControl_Main->setCurrentIndex(std::max(page, 0));
+    if (page > 0)
         QVERIFY(DM->dtSet_Frezy.locate("Kod", "FR-17"));
-    }
     if (press == "delete")
         s.user.answer(false);
-    if (press == "gone")
-        DM->ADOConnection1.exec(window == "receipts" ? "ALTER TABLE Prihod_History RENAME TO Old_Prihod"
-                                                     : "DROP VIEW SQL_Dolgi_History");
-    bool mainHidden = press == "gone";
-    if (press != "gone")
+    const bool gone = !breakIt.isEmpty();
+    if (gone)
+        DM->ADOConnection1.exec(breakIt);
+    bool mainHidden = gone;
+    if (!gone)
         s.user.onModal([&](QDialog* d) {
             mainHidden = !frm_Main->isVisible();
             QTimer::singleShot(0, d, [&, d] {
@@ -584,10 +539,16 @@ void TestHistory::realModalLoop()
     QCOMPARE(s.user.leftOpen(), 0);
     QCOMPARE(s.user.unexpected(), 0);
     QVERIFY(!w.form->list().isOpen());
-    QCOMPARE(s.user.shown().size(), int(press == "delete" || press == "gone"));
-    if (press != "gone")
+    QCOMPARE(s.user.shown().size(), int(press == "delete" || gone));
+    if (gone) {
+        QCOMPARE(s.user.shown()[0].icon, Dialogs::Icon::Error);
+        QCOMPARE(s.user.modalsShown(), QStringList{"frm_Pasword"});
+        QVERIFY(frm_Main->isVisible());
+        QVERIFY(!w.form->isVisible());
+        QVERIFY(!QApplication::activeModalWidget());
+    } else {
         QCOMPARE(rowCount(DM->ADOConnection1, w.table), qint64(7));
-    frm_Main->close();
+    }
 }
 
 QTEST_MAIN(TestHistory)

@@ -6,6 +6,7 @@
 #include "DBGrid.h"
 #include "DM_Unit.h"
 #include "Program.h"
+#include "RecordSet.h"
 #include "ScriptedUser.h"
 #include "TestSupport.h"
 #include "frm_Main_Unit.h"
@@ -20,6 +21,21 @@
 #include <QTabWidget>
 #include <QtTest>
 #include <functional>
+
+Q_DECLARE_METATYPE(ToolKind)
+
+// The four kinds in page order, for the tables that run over them.
+constexpr ToolKind Kinds[] = {ToolKind::Sverla, ToolKind::Frezy, ToolKind::Derj, ToolKind::Plast};
+inline QString kindName(ToolKind k) { return QString::fromLatin1(toolKind(k).table); }
+
+// A control of a window by its name; the test stops when there is none.
+template <class T> T* child(QObject* w, const QString& name)
+{
+    T* c = w->findChild<T*>(name);
+    if (!c)
+        qFatal("no control %s in %s", qPrintable(name), qPrintable(w->objectName()));
+    return c;
+}
 
 // Shows the main window, which asks for the login: the scripted user types
 // login and password and presses OK (or "Выход" when cancel). True when the
@@ -113,6 +129,27 @@ inline void clickTitle(DBGrid* grid, const QString& fieldName)
     QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, QPoint(x, h->height() / 2));
 }
 
+// The grids' colours, and the red of a box holding a value it refuses.
+inline const QColor Yellow(255, 255, 0), Silver(192, 192, 192), MoneyGreen(192, 220, 192), Red(255, 0, 0);
+inline bool isRed(const QWidget* w) { return w->palette().color(QPalette::Base) == Red; }
+
+// A click on the title of field orders the rows as expected (their
+// keyField down the grid): the same row stays current, in the grid too, and
+// the clicked title alone is yellow.
+inline void checkTitleClick(DBGrid* grid, const QString& field, const QString& keyField, const QStringList& expected)
+{
+    RecordSet& rs = *grid->recordSet();
+    const int id = rs.fieldByName(QStringLiteral("ID")).asInteger();
+    clickTitle(grid, field);
+    QCOMPARE(column(rs, keyField), expected);
+    QCOMPARE(rs.fieldByName(QStringLiteral("ID")).asInteger(), id);
+    QCOMPARE(grid->currentIndex().row(), rs.recNo() - 1);
+    for (int c = 0; c < grid->gridModel()->columnCount(); ++c) {
+        const QString name = grid->columnFieldName(c);
+        QCOMPARE(grid->titleColor(name) == Yellow, name == field);
+    }
+}
+
 // A click on a row of a grid (its first column), as the user makes it.
 inline void clickRow(DBGrid* grid, int pos)
 {
@@ -131,6 +168,21 @@ inline void typeKeys(QWidget* w, const QString& text)
         QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(ch));
         QApplication::sendEvent(w, &release);
     }
+}
+
+// Replaces a box's text by typing: the old text selected and deleted first.
+inline void typeOver(QLineEdit* e, const QString& text)
+{
+    e->selectAll();
+    QTest::keyClick(e, Qt::Key_Delete);
+    typeKeys(e, text);
+}
+
+// An item of a drop-down list chosen as the user chooses it.
+inline void pickItem(QComboBox* c, int index)
+{
+    c->setCurrentIndex(index);
+    emit c->activated(index);
 }
 
 // The items of a drop-down list, joined by ","; a list of more than 12 as

@@ -25,13 +25,9 @@
 #include <csignal>
 #include <sys/resource.h>
 
-Q_DECLARE_METATYPE(ToolKind)
-
 using FaultInjection::Fault;
 
 namespace {
-
-const ToolKind Kinds[] = {ToolKind::Sverla, ToolKind::Frezy, ToolKind::Derj, ToolKind::Plast};
 
 enum class Move { Give, Prihod, Spisat, PerBU, Add, Edit, Delete };
 const char* const MoveNames[] = {"issue", "receipt", "write-off", "transfer", "add", "edit", "delete"};
@@ -71,18 +67,6 @@ QString failureOf(Move m, ToolKind k, const QString& table)
     return {};
 }
 
-// Every table of the file, row by row.
-QString fileText(Connection& c)
-{
-    QString out;
-    for (const QString& t : rowsText(c, "SELECT name FROM sqlite_master WHERE type='table' ORDER BY name")
-                                .split('\n', Qt::SkipEmptyParts)) {
-        const QString name = t.chopped(1);
-        out += name + ":\n" + rowsText(c, QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(name));
-    }
-    return out;
-}
-
 // The rows of a record set as "a|b|c", sorted, for the columns given.
 QStringList shownRows(RecordSet& rs, const QStringList& fields)
 {
@@ -119,21 +103,6 @@ QStringList messages(const ScriptedUser& u)
     return out;
 }
 
-template <class T> T* child(QWidget* w, const char* name)
-{
-    T* c = w->findChild<T*>(QString::fromLatin1(name));
-    if (!c)
-        qFatal("no control %s in %s", name, qPrintable(w->objectName()));
-    return c;
-}
-
-void retype(QLineEdit* e, const QString& text)
-{
-    e->selectAll();
-    QTest::keyClick(e, Qt::Key_Delete);
-    QTest::keyClicks(e, text);
-}
-
 const char* const CodeBoxes[] = {"dbed_Sverla_KOD", "dbed_Frezy_KOD", "dbed_Derj_KOD", "dbed_Plast_KOD"};
 const char* const FirmBoxes[] = {"dbcmbx_Sverla_Firma", "dbcmbx_Frezy_Firma", "dbcmbx_Derj_Firma",
                                  "dbcmbx_Plast_Firma"};
@@ -148,8 +117,7 @@ void play(QDialog* d, Move m, ToolKind k, const std::function<void()>& arm)
     case Move::Give: {
         auto* f = qobject_cast<Tfrm_GiveToWork*>(d);
         QVERIFY(f);
-        f->DBLookupComboBox1->setCurrentIndex(0);
-        emit f->DBLookupComboBox1->activated(0);
+        pickItem(f->DBLookupComboBox1, 0);
         f->cmbx_K_vo_Otdat->setCurrentIndex(f->cmbx_K_vo_Otdat->findText("2"));
         ok = f->bbtn_OK;
         break;
@@ -168,17 +136,15 @@ void play(QDialog* d, Move m, ToolKind k, const std::function<void()>& arm)
         if (m == Move::Add) {
             if (auto* naim = d->findChild<QComboBox*>("dbcmbx_Naim"))
                 QTest::keyClicks(naim->lineEdit(), "N");
-            auto* firm = child<QComboBox>(d, FirmBoxes[int(k)]);
-            firm->setCurrentIndex(0);
-            emit firm->activated(0);
+            pickItem(child<QComboBox>(d, FirmBoxes[int(k)]), 0);
             if (k == ToolKind::Sverla)
-                retype(child<QLineEdit>(d, "ed_DiamSv"), "4");
+                typeOver(child<QLineEdit>(d, "ed_DiamSv"), "4");
             if (k == ToolKind::Frezy) {
-                retype(child<QLineEdit>(d, "ed_DiamFR"), "4");
-                retype(child<QLineEdit>(d, "ed_L_Sheiki"), "2");
+                typeOver(child<QLineEdit>(d, "ed_DiamFR"), "4");
+                typeOver(child<QLineEdit>(d, "ed_L_Sheiki"), "2");
             }
         }
-        retype(child<QLineEdit>(d, CodeBoxes[int(k)]), "X-9");
+        typeOver(child<QLineEdit>(d, CodeBoxes[int(k)]), "X-9");
         break;
     }
     case Move::Delete: break;
@@ -251,7 +217,7 @@ void TestMoveFaults::failingWrite()
     Connection& c = DM->ADOConnection1;
     Connection file;
     file.open(s.db.path());
-    const QString before = fileText(file);
+    const QString before = wholeFileText(file);
     const QByteArray bytes = fileBytes(s.db.path());
     RecordSet& cat = catalogueOf(*DM, kind);
     const qint64 current = mv == Move::Delete ? empty : tool;
@@ -306,7 +272,7 @@ void TestMoveFaults::failingWrite()
     // A failed attempt: its message alone, the file as before, the page on the tool.
     auto failed = [&](const QString& when, const QString& message) {
         QVERIFY2(messages(s.user) == QStringList{message}, qPrintable(when + messages(s.user).join(" | ")));
-        QVERIFY2(fileText(file) == before, qPrintable(when + "the file changed"));
+        QVERIFY2(wholeFileText(file) == before, qPrintable(when + "the file changed"));
         QVERIFY2(fileBytes(s.db.path()) == bytes, qPrintable(when + "the file's bytes changed"));
         pagesShowTheFile(when);
         if (mv != Move::Give && mv != Move::Add && mv != Move::Delete)   // they read the page again from its start
@@ -362,7 +328,7 @@ void TestMoveFaults::failingWrite()
         attempt([] {});
         failed(QString(), failureOf(mv, kind, t));
         FaultInjection::dropFailingTrigger(c, trigger);
-        QCOMPARE(fileText(file), before);
+        QCOMPARE(wholeFileText(file), before);
         attempt([] {});
     }
 
@@ -370,9 +336,7 @@ void TestMoveFaults::failingWrite()
     QCOMPARE(messages(s.user), QStringList());
     pagesShowTheFile(QStringLiteral("stored: "));
     // new*100 + used*10 + in work, from 5|3|1.
-    const qint64 counts = file.scalar(QStringLiteral("SELECT %1*100 + K_vo_BU*10 + %2 FROM %3 WHERE ID=%4")
-                                          .arg(info.tableNewColumn, info.tableDolgColumn, table)
-                                          .arg(tool));
+    const qint64 counts = file.scalar(kindSql("SELECT {N}*100 + K_vo_BU*10 + {D} FROM {T} WHERE ID={ID}", kind, tool));
     const auto rows = [&](const QString& t) { return file.scalar("SELECT COUNT(*) FROM " + t); };
     switch (mv) {
     case Move::Give:
@@ -393,7 +357,6 @@ void TestMoveFaults::failingWrite()
     case Move::Delete: QCOMPARE(rows(QStringLiteral("%1 WHERE ID=%2").arg(table).arg(empty)), 0); break;
     }
     QCOMPARE(consistencyOfFile(s.db.path()), QStringList());
-    frm_Main->close();
 }
 
 QTEST_MAIN(TestMoveFaults)

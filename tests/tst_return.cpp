@@ -19,35 +19,16 @@
 #include <QToolButton>
 #include <sqlite3.h>
 
-Q_DECLARE_METATYPE(ToolKind)
-
 namespace {
-
-const ToolKind Kinds[] = {ToolKind::Sverla, ToolKind::Frezy, ToolKind::Derj, ToolKind::Plast};
-
-QString kindLabel(ToolKind k) { return QString::fromLatin1(toolKind(k).table); }
-
-// A tool row of the kind with its stock; nothing in work yet.
-qint64 addTool(Session& s, qint64 firm, ToolKind k, const QString& kod, int kNew, int kBu, qint64 id = 0)
-{
-    const ToolKindInfo& i = toolKind(k);
-    QVariantMap v{{"Kod", kod},    {"ID_Firma", firm},      {i.tableNewColumn, kNew},
-                  {"K_vo_BU", kBu}, {i.tableDolgColumn, 0}, {"K_vo_Vozvrat", 0}};
-    if (id)
-        v.insert("ID", id);
-    return s.insert(i.table, v);
-}
 
 // An open debt as an issue leaves it: the pieces move from the stock into work.
 qint64 issue(Session& s, ToolKind k, qint64 tool, qint64 people, int nomer, int kvo, bool bu)
 {
-    const ToolKindInfo& i = toolKind(k);
-    const qint64 id = s.debt(nomer, i.code, tool, people, bu, kvo);
-    s.conn.exec(QStringLiteral("UPDATE %1 SET %2 = %2 - %3, %4 = %4 + %3 WHERE ID = %5")
-                    .arg(i.table, bu ? QStringLiteral("K_vo_BU") : QString::fromLatin1(i.tableNewColumn))
-                    .arg(kvo)
-                    .arg(i.tableDolgColumn)
-                    .arg(tool));
+    const qint64 id = s.debt(nomer, kindCodeOf(k), tool, people, bu, kvo);
+    s.conn.exec(kindSql(QStringLiteral("UPDATE {T} SET %1 = %1 - %2, {D} = {D} + %2 WHERE ID = {ID}")
+                            .arg(bu ? "K_vo_BU" : "{N}")
+                            .arg(kvo),
+                        k, tool));
     return id;
 }
 
@@ -64,13 +45,11 @@ QString fileText(Connection& c)
     return out;
 }
 
+// One of the tool's counters in the file: new, bu or dolg.
 int counter(Connection& c, ToolKind k, const char* which, qint64 id)
 {
-    const ToolKindInfo& i = toolKind(k);
-    const QString col = qstrcmp(which, "new") == 0 ? QString::fromLatin1(i.tableNewColumn)
-        : qstrcmp(which, "bu") == 0               ? QStringLiteral("K_vo_BU")
-                                                  : QString::fromLatin1(i.tableDolgColumn);
-    return int(c.scalar(QStringLiteral("SELECT %1 FROM %2 WHERE ID = %3").arg(col, i.table).arg(id)));
+    const int at = qstrcmp(which, "new") == 0 ? 0 : qstrcmp(which, "bu") == 0 ? 1 : 2;
+    return toolCounts(c, k, id).section('|', at, at).toInt();
 }
 
 QColor base(const QWidget* w) { return w->palette().color(QPalette::Active, QPalette::Base); }
@@ -163,7 +142,7 @@ void TestReturn::returnDialog_data()
     };
     for (ToolKind k : Kinds)
         for (const Case& c : cases)
-            QTest::newRow(qPrintable(kindLabel(k) + ": " + c.name))
+            QTest::newRow(qPrintable(kindName(k) + ": " + c.name))
                 << k << c.kvo << c.bu << QString::fromUtf8(c.choices).split(';') << QString::fromLatin1(c.action)
                 << c.code;
 }
@@ -182,8 +161,8 @@ void TestReturn::returnDialog()
     const qint64 firm = s.firm();
     const qint64 op = s.person("Петров П. П.");
     const qint64 other = s.person("Сидоров С. С.");
-    const qint64 tool = addTool(s, firm, kind, "T-7", std::max(kvo + 1, 10), std::max(kvo, 10));
-    const qint64 drill = addTool(s, firm, ToolKind::Sverla, "S-1", 5, 5);
+    const qint64 tool = insertTool(s.conn, kind, firm, "T-7", std::max(kvo + 1, 10), std::max(kvo, 10));
+    const qint64 drill = insertTool(s.conn, ToolKind::Sverla, firm, "S-1", 5, 5);
     issue(s, ToolKind::Sverla, drill, other, 1, 1, false);
     issue(s, kind, tool, other, 2, 1, false);
     const qint64 debt = issue(s, kind, tool, op, 7, kvo, bu);
@@ -294,7 +273,6 @@ void TestReturn::returnDialog()
         QCOMPARE(frm_Main->statusPanelText(0), QString(" Всего записей : 2"));
     }
     QCOMPARE(consistencyFindings(c, false), QStringList());
-    frm_Main->close();
 }
 
 // ---------------------------------------------------------------------------
@@ -352,7 +330,7 @@ void TestReturn::returnRefusedOrFailed_data()
     };
     for (ToolKind k : Kinds)
         for (const Case& c : cases)
-            QTest::newRow(qPrintable(kindLabel(k) + ": " + c.name))
+            QTest::newRow(qPrintable(kindName(k) + ": " + c.name))
                 << k << c.inject << QString::fromUtf8(c.elsewhere) << c.message << c.stored << c.consistent;
 }
 
@@ -369,18 +347,14 @@ void TestReturn::returnRefusedOrFailed()
     const ToolKindInfo& k = toolKind(kind);
     const qint64 firm = s.firm();
     const qint64 op = s.person("Петров П. П.");
-    const qint64 tool = addTool(s, firm, kind, "T-7", 10, 10);
+    const qint64 tool = insertTool(s.conn, kind, firm, "T-7", 10, 10);
     issue(s, kind, tool, op, 1, 1, true);
     const qint64 debt = issue(s, kind, tool, op, 7, 3, false);
     QVERIFY(s.start());
     Connection& c = DM->ADOConnection1;
     c.setBusyWaitMs(300);
-    auto fill = [&](QString sql) {
-        return sql.replace("{T}", k.table)
-            .replace("{N}", k.tableNewColumn)
-            .replace("{D}", k.tableDolgColumn)
-            .replace("{C}", QString::number(k.code))
-            .replace("{ID}", QString::number(tool))
+    auto fill = [&](const QString& sql) {
+        return kindSql(sql, kind, tool)
             .replace("{DEBT}", QString::number(debt))
             .replace("{TBL}", k.table)
             .replace("{K}", Tfrm_GetBackInstr::countersFailureText(k.code));
@@ -440,7 +414,6 @@ void TestReturn::returnRefusedOrFailed()
     if (consistent)
         QCOMPARE(consistencyFindings(c, false), QStringList());
     otherCopy.close();
-    frm_Main->close();
 }
 
 // Every write the return makes to the disk fails in turn (a failing disk,
@@ -451,8 +424,8 @@ void TestReturn::eachWriteFails_data()
     QTest::addColumn<ToolKind>("kind");
     QTest::addColumn<bool>("full");
     for (ToolKind k : Kinds) {
-        QTest::newRow(qPrintable(kindLabel(k) + ": I/O error")) << k << false;
-        QTest::newRow(qPrintable(kindLabel(k) + ": disk full")) << k << true;
+        QTest::newRow(qPrintable(kindName(k) + ": I/O error")) << k << false;
+        QTest::newRow(qPrintable(kindName(k) + ": disk full")) << k << true;
     }
 }
 
@@ -462,7 +435,7 @@ void TestReturn::eachWriteFails()
     QFETCH(bool, full);
     using FaultInjection::Fault;
     Session s;
-    const qint64 tool = addTool(s, s.firm(), kind, "T-7", 10, 10);
+    const qint64 tool = insertTool(s.conn, kind, s.firm(), "T-7", 10, 10);
     issue(s, kind, tool, s.person("Петров П. П."), 7, 3, false);
     const QString before = fileText(s.conn);
     QVERIFY(s.start());
@@ -494,7 +467,6 @@ void TestReturn::eachWriteFails()
     QCOMPARE(c.scalar("SELECT COUNT(*) FROM Dolgi"), 0);
     QCOMPARE(c.scalar("SELECT COUNT(*) FROM Dolgi_History"), 1);
     QCOMPARE(consistencyFindings(c, false), QStringList());
-    frm_Main->close();
 }
 
 // ---------------------------------------------------------------------------
@@ -503,7 +475,7 @@ void TestReturn::toolDebtsView_data()
 {
     QTest::addColumn<ToolKind>("kind");
     for (ToolKind k : Kinds)
-        QTest::newRow(qPrintable(kindLabel(k))) << k;
+        QTest::newRow(qPrintable(kindName(k))) << k;
 }
 
 // Every kind has a tool with ID 5 in work and one with ID 6 not in work;
@@ -518,8 +490,8 @@ void TestReturn::toolDebtsView()
     const qint64 op = s.person("Петров П. П.");
     int nomer = 0;
     for (ToolKind k : Kinds) {
-        addTool(s, firm, k, "T-5", 10, 10, 5);
-        addTool(s, firm, k, "T-6", 10, 10, 6);
+        insertTool(s.conn, k, firm, "T-5", 10, 10, 0, {{"ID", 5}});
+        insertTool(s.conn, k, firm, "T-6", 10, 10, 0, {{"ID", 6}});
         issue(s, k, 5, op, ++nomer, 1, false);
         issue(s, k, 5, op, ++nomer, 2, true);
     }
@@ -583,7 +555,6 @@ void TestReturn::toolDebtsView()
     m->catalogueMenu(next).viewDolgi->trigger();
     QCOMPARE(column(list, "ID_Tabl"), QStringList(2, QString::number(toolKind(next).code)));
     QCOMPARE(consistencyFindings(DM->ADOConnection1, false), QStringList());
-    frm_Main->close();
 }
 
 // ---------------------------------------------------------------------------
@@ -593,8 +564,8 @@ void TestReturn::viewTool_data()
     QTest::addColumn<ToolKind>("kind");
     QTest::addColumn<bool>("listed");   // the tool is on its catalogue page (its firm exists)
     for (ToolKind k : Kinds) {
-        QTest::newRow(qPrintable(kindLabel(k) + ": listed")) << k << true;
-        QTest::newRow(qPrintable(kindLabel(k) + ": not on its page")) << k << false;
+        QTest::newRow(qPrintable(kindName(k) + ": listed")) << k << true;
+        QTest::newRow(qPrintable(kindName(k) + ": not on its page")) << k << false;
     }
 }
 
@@ -606,10 +577,10 @@ void TestReturn::viewTool()
     Session s;
     const qint64 firm = s.firm();
     const qint64 op = s.person("Петров П. П.");
-    addTool(s, firm, kind, "A-1", 5, 5);
-    addTool(s, firm, kind, "B-2", 5, 5);
-    const qint64 tool = addTool(s, listed ? firm : 99, kind, "C-3", 5, 5);   // 99: no such firm
-    const qint64 drill = addTool(s, firm, ToolKind::Sverla, "S-9", 5, 5);
+    insertTool(s.conn, kind, firm, "A-1", 5, 5);
+    insertTool(s.conn, kind, firm, "B-2", 5, 5);
+    const qint64 tool = insertTool(s.conn, kind, listed ? firm : 99, "C-3", 5, 5);   // 99: no such firm
+    const qint64 drill = insertTool(s.conn, ToolKind::Sverla, firm, "S-9", 5, 5);
     issue(s, ToolKind::Sverla, drill, op, 1, 1, false);
     issue(s, kind, tool, op, 2, 2, false);
     QVERIFY(s.start());
@@ -624,7 +595,6 @@ void TestReturn::viewTool()
     QCOMPARE(frm_Main->PageControl_Main->currentIndex(), pageOf(kind));
     QCOMPARE(cat.fieldByName("ID").asInteger(), listed ? int(tool) : before);
     QCOMPARE(consistencyFindings(DM->ADOConnection1, false).size(), listed ? 0 : 1);   // the missing firm
-    frm_Main->close();
 }
 
 // With no debt at all the return and the jump do nothing.
@@ -639,7 +609,6 @@ void TestReturn::emptyDebtsList()
     QVERIFY(!s.user.modalsShown().contains("frm_GetBackInstr"));
     QCOMPARE(s.user.texts(), QStringList());
     QCOMPARE(frm_Main->PageControl_Main->currentIndex(), int(Tfrm_Main::PageDolgi));
-    frm_Main->close();
 }
 
 QTEST_MAIN(TestReturn)

@@ -89,33 +89,15 @@ QString affinity(const QString& declared)
 
 struct Info { QString name, type; bool pk; };
 
-QList<Info> tableInfo(sqlite3* db, const QString& table)
+QList<Info> tableInfo(Connection& c, const QString& table)
 {
     QList<Info> out;
-    sqlite3_stmt* st = nullptr;
-    const QByteArray sql = QString("PRAGMA table_info(\"%1\")").arg(table).toUtf8();
-    if (sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr) != SQLITE_OK)
-        return out;
-    while (sqlite3_step(st) == SQLITE_ROW)
-        out << Info{QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1))),
-                    QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 2))),
-                    sqlite3_column_int(st, 5) != 0};
-    sqlite3_finalize(st);
+    for (const QString& row : rowsText(c, QString("PRAGMA table_info(\"%1\")").arg(table)).split('\n', Qt::SkipEmptyParts))
+        out << Info{row.section('|', 1, 1), row.section('|', 2, 2), row.section('|', 5, 5) != "0"};
     return out;
 }
 
-QString text(Connection& c, const QString& sql)
-{
-    sqlite3_stmt* st = nullptr;
-    const QByteArray u = sql.toUtf8();
-    if (sqlite3_prepare_v2(c.handle(), u.constData(), -1, &st, nullptr) != SQLITE_OK)
-        throw DbError(QString::fromUtf8(sqlite3_errmsg(c.handle())));
-    QString v;
-    if (sqlite3_step(st) == SQLITE_ROW && sqlite3_column_type(st, 0) != SQLITE_NULL)
-        v = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-    sqlite3_finalize(st);
-    return v;
-}
+QString text(Connection& c, const QString& sql) { return rowsText(c, sql).section('|', 0, 0); }
 
 // Column names of a query's result, in order.
 QStringList resultColumns(Connection& c, const QString& sql)
@@ -194,7 +176,7 @@ void TestSchema::tablesAndColumns()
     TempDb tmp;
     Connection c;
     c.open(tmp.path());
-    const QList<Info> have = tableInfo(c.handle(), want.name);
+    const QList<Info> have = tableInfo(c, want.name);
     QCOMPARE(have.size(), int(want.cols.size()));
     const QString ddl = text(c, QString("SELECT sql FROM sqlite_master WHERE type='table' AND name='%1'").arg(want.name));
 
@@ -399,7 +381,7 @@ void TestSchema::storedQueryColumns()
     QCOMPARE(resultColumns(c, "SELECT * FROM SQL_Dolgi_History"), closed);
     QCOMPARE(sqlDolgiHistoryColumns(), closed);
     QStringList viewInfo;
-    for (const Info& i : tableInfo(c.handle(), "SQL_Dolgi_History"))
+    for (const Info& i : tableInfo(c, "SQL_Dolgi_History"))
         viewInfo << i.name;
     QCOMPARE(viewInfo, closed);
 }
@@ -601,21 +583,30 @@ void TestSchema::missingKindNameHidesRows()
 void TestSchema::foreignFileRefusedUnchanged_data()
 {
     QTest::addColumn<QString>("what");
-    QTest::newRow("text file") << "text";
-    QTest::newRow("random bytes") << "random";
-    QTest::newRow("database header, damaged body") << "damaged";
-    QTest::newRow("empty file") << "empty";
-    QTest::newRow("another program's database") << "foreign";
-    QTest::newRow("table missing") << "no-table";
-    QTest::newRow("table missing, rollback journal") << "no-table-journal";
-    QTest::newRow("column missing") << "no-column";
-    QTest::newRow("stored query missing") << "no-view";
-    QTest::newRow("table missing, log left by a crash") << "no-table-wal";
+    QTest::addColumn<QString>("says");   // part of the message
+    const QString notOurs = "не является базой данных программы", noTable = "нет таблицы", damaged = "повреждён";
+    QTest::newRow("text file") << "text" << notOurs;
+    QTest::newRow("random bytes") << "random" << QString();
+    QTest::newRow("database header, damaged body") << "damaged" << QString();
+    QTest::newRow("empty file") << "empty" << noTable;
+    QTest::newRow("another program's database") << "foreign" << noTable;
+    QTest::newRow("table missing") << "no-table" << "Support";
+    QTest::newRow("table missing, rollback journal") << "no-table-journal" << "Support";
+    QTest::newRow("column missing") << "no-column" << "Foto";
+    QTest::newRow("stored query missing") << "no-view" << "MaxNOfDolgi";
+    QTest::newRow("table missing, log left by a crash") << "no-table-wal" << "Support";
+    // A database of the program with a hundred drills, in the rollback
+    // journal it may have when copied from elsewhere (the program would
+    // switch it to a write-ahead log, rewriting its header).
+    QTest::newRow("the program's database cut short") << "cut" << damaged;
+    QTest::newRow("the program's database, a page overwritten") << "overwritten" << damaged;
+    QTest::newRow("locked by another program") << "locked" << "занята другой программой";
 }
 
 void TestSchema::foreignFileRefusedUnchanged()
 {
     QFETCH(QString, what);
+    QFETCH(QString, says);
     QTemporaryDir dir;
     const QString path = dir.filePath("db_instr.db");
     QByteArray content;
@@ -628,9 +619,7 @@ void TestSchema::foreignFileRefusedUnchanged()
         content = QByteArray();
     }
     if (what == "text" || what == "random" || what == "empty") {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(content);
+        QVERIFY(writeFile(path, content));
     } else if (what == "foreign") {
         rawExec(path, "CREATE TABLE notes (id INTEGER PRIMARY KEY, body TEXT); INSERT INTO notes VALUES (1, 'x');");
     } else {
@@ -651,6 +640,17 @@ void TestSchema::foreignFileRefusedUnchanged()
             rawExec(path, "ALTER TABLE People DROP COLUMN Foto");
         } else if (what == "no-view") {
             rawExec(path, "DROP VIEW MaxNOfDolgi");
+        } else if (what == "cut" || what == "overwritten" || what == "locked") {
+            QString sql = "PRAGMA journal_mode=DELETE;";
+            for (int i = 0; i < 100; ++i)
+                sql += QString("INSERT INTO Sverla (Kod, Type, Prim) VALUES ('K%1', 'T', '%2');").arg(i).arg(QString(200, 'x'));
+            rawExec(path, sql);
+            QByteArray ours = fileBytes(path);
+            const int page = 4096;
+            QVERIFY(ours.size() > 8 * page);
+            if (what == "overwritten")
+                ours.replace(ours.size() - 3 * page, page, QByteArray(page, '\xA5'));
+            QVERIFY(writeFile(path, what == "cut" ? ours.left(ours.size() / 2) : ours));
         } else if (what == "no-table-wal") {
             // The change is still in the write-ahead log when the writer
             // dies: copy the file and its log while the writer is open.
@@ -674,6 +674,11 @@ void TestSchema::foreignFileRefusedUnchanged()
     const QStringList files = {"*.db", "*.db-wal", "*.db-journal"};
     const QStringList filesBefore = QDir(dir.path()).entryList(files, QDir::Files);
 
+    sqlite3* other = nullptr;
+    if (what == "locked") {
+        QVERIFY(sqlite3_open(QFile::encodeName(path).constData(), &other) == SQLITE_OK);
+        QVERIFY(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK);
+    }
     QString message;
     try {
         Connection c;
@@ -683,19 +688,21 @@ void TestSchema::foreignFileRefusedUnchanged()
         message = e.message();
     }
     QVERIFY2(message.contains(path) || message.contains("db_instr.db"), qPrintable(message));
-    if (what.startsWith("no-table"))
-        QVERIFY2(message.contains("Support"), qPrintable(message));
-    if (what == "no-column")
-        QVERIFY2(message.contains("Foto"), qPrintable(message));
-    if (what == "no-view")
-        QVERIFY2(message.contains("MaxNOfDolgi"), qPrintable(message));
+    QVERIFY2(message.contains(says), qPrintable(message));
     QVERIFY_THROWS_EXCEPTION(DbError, TDM dm(path));
     QVERIFY(DM == nullptr);
+    if (other) {
+        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+    }
 
     QCOMPARE(fileBytes(path), before);
     QCOMPARE(QDir(dir.path()).entryList(files, QDir::Files), filesBefore);
     if (QFile::exists(path + "-wal"))
         QCOMPARE(fileBytes(path + "-wal"), walBefore);
+    // Nothing at all beside a file that never was a database of the program's or is broken.
+    if (QStringList{"text", "empty", "foreign", "cut", "overwritten", "locked"}.contains(what))
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"db_instr.db"});
 }
 
 void TestSchema::missingFileNotCreated()

@@ -193,7 +193,6 @@ void TestSearch::filter()
     QCOMPARE(frm_Main->statusPanelText(0), QString(" Всего записей : 6"));
     QCOMPARE(s.user.modalsShown(), (QStringList{"frm_Pasword", "frm_Filter_Sverla"}));
     QVERIFY(s.user.shown().isEmpty());
-    frm_Main->close();
 }
 
 void TestSearch::refusedValues_data()
@@ -248,7 +247,6 @@ void TestSearch::refusedValues()
     QCOMPARE(DM->dtSet_Sverla.commandText(), before);
     QCOMPARE(DM->dtSet_Sverla.recordCount(), 6);
     QVERIFY(!frm_Main->sttx_Filter_Sverla->isVisible());
-    frm_Main->close();
 }
 
 void TestSearch::controls_data()
@@ -321,7 +319,7 @@ void TestSearch::controls()
     if (!box.isEmpty()) {
         auto* e = f->findChild<QLineEdit*>(box);
         QCOMPARE(e->text(), text);
-        QCOMPARE(e->palette().color(QPalette::Base) == QColor(255, 0, 0), red);
+        QCOMPARE(isRed(e), red);
     }
     f->close();
 }
@@ -367,7 +365,6 @@ void TestSearch::secondShowingAndCancel()
     QCOMPARE(column(DM->dtSet_Sverla, "Kod"), AllDrills);
     QVERIFY(!frm_Main->sttx_Filter_Sverla->isVisible());
     QCOMPARE(s.user.leftOpen(), 0);
-    frm_Main->close();
 }
 
 namespace {
@@ -496,7 +493,6 @@ void TestSearch::failedOpenKeepsTheList()
     QCOMPARE(currentKod(), QString("SV-05"));
     sqlite3_set_authorizer(db, nullptr, nullptr);
     sqlite3_progress_handler(db, 0, nullptr, nullptr);
-    frm_Main->close();
 }
 
 // ---------------------------------------------------------------------------
@@ -589,7 +585,6 @@ void TestSearch::search()
     QCOMPARE(now, current == "-" || current.isEmpty() ? before : current);
     if (page == 4)   // the details follow the debt found
         QCOMPARE(frm_Main->DBEdit17->text(), now);
-    frm_Main->close();
 }
 
 void TestSearch::searchKeepsTextAndHonoursTheFilter()
@@ -631,7 +626,6 @@ void TestSearch::searchKeepsTextAndHonoursTheFilter()
     QTest::mouseClick(frm_Main->spbt_SVerlo_Search, Qt::LeftButton);
     QCOMPARE(currentKod(), QString("SV-12"));
     QCOMPARE(s.user.shown().size(), 1);
-    frm_Main->close();
 }
 
 QTEST_MAIN(TestSearch)

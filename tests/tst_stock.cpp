@@ -21,42 +21,16 @@
 #include <QImage>
 #include <QPlainTextEdit>
 #include <QSpinBox>
-#include <sqlite3.h>
-
-Q_DECLARE_METATYPE(ToolKind)
 
 namespace {
-
-const ToolKind Kinds[] = {ToolKind::Sverla, ToolKind::Frezy, ToolKind::Derj, ToolKind::Plast};
-
-QString kindName(ToolKind k) { return QString::fromLatin1(toolKind(k).table); }
 
 // Every row of a query, its columns joined by "|".
 QStringList query(Connection& c, const QString& sql)
 {
     QStringList out;
-    sqlite3_stmt* st = nullptr;
-    const QByteArray u = sql.toUtf8();
-    if (sqlite3_prepare_v2(c.handle(), u.constData(), -1, &st, nullptr) != SQLITE_OK)
-        return {QStringLiteral("error: ") + QString::fromUtf8(sqlite3_errmsg(c.handle()))};
-    while (sqlite3_step(st) == SQLITE_ROW) {
-        QStringList cols;
-        for (int i = 0; i < sqlite3_column_count(st); ++i)
-            cols << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)));
-        out << cols.join(QLatin1Char('|'));
-    }
-    sqlite3_finalize(st);
+    for (const QString& row : rowsText(c, sql).split('\n', Qt::SkipEmptyParts))
+        out << (row.endsWith('|') ? row.chopped(1) : row);
     return out;
-}
-
-// The tool's three counters in the file: "new|used|in work".
-QString counts(Connection& c, ToolKind k, qint64 id)
-{
-    const ToolKindInfo& i = toolKind(k);
-    return query(c, QStringLiteral("SELECT %1, K_vo_BU, %2 FROM %3 WHERE ID=%4")
-                       .arg(i.tableNewColumn, i.tableDolgColumn, i.table)
-                       .arg(id))
-        .value(0);
 }
 
 // History rows of a table as "K_vo|Instr_is_BU", in the order written.
@@ -66,8 +40,6 @@ QStringList history(Connection& c, const char* table)
 }
 
 using Move = StockMove;
-
-QString failureOf(Move m, ToolKind k) { return stockFailureText(m, k); }
 
 const char* historyTable(Move m)
 {
@@ -89,9 +61,6 @@ QAction* itemOf(Move m, ToolKind k)
     const Tfrm_Main::CatalogueMenu& menu = frm_Main->catalogueMenu(k);
     return m == Move::Prihod ? menu.prihod : m == Move::Spisat ? menu.spisat : menu.perBU;
 }
-
-// The texts a combo box offers, joined by "," (a long list abridged).
-QString items(QComboBox* c) { return listItems(c); }
 
 // Plays a script in an open movement dialog. Steps, blank-separated:
 //   new=T / bu=T / count=T   type T into the quantity box (receipt) or
@@ -132,7 +101,7 @@ void play(QDialog* d, const QString& script, const std::function<void(const QStr
                                                                  : "cmbx_K_vo_NEW");
             QVERIFY2(list, qPrintable(step));
             const int at = list->findText(value);
-            QVERIFY2(at >= 0, qPrintable(step + " not offered: " + items(list)));
+            QVERIFY2(at >= 0, qPrintable(step + " not offered: " + listItems(list)));
             list->setCurrentIndex(at);
         } else if (key == "up" || key == "down") {
             auto* spin = d->findChild<QSpinBox*>("sped_New");
@@ -156,7 +125,7 @@ void play(QDialog* d, const QString& script, const std::function<void(const QStr
             QVERIFY2(w, qPrintable(name));
             QString shown;
             if (auto* c = qobject_cast<QComboBox*>(w))
-                shown = items(c) + "@" + c->currentText();
+                shown = listItems(c) + "@" + c->currentText();
             else if (auto* s = qobject_cast<QSpinBox*>(w))
                 shown = s->findChild<QLineEdit*>()->text();
             else if (auto* e = qobject_cast<QLineEdit*>(w))
@@ -321,11 +290,8 @@ void TestStock::movement()
     const QStringList c = before.split('|');
     const qint64 firm = s.firm();
     // Two tools, so that the page's current row is a choice.
-    s.insert(info.table, {{"Kod", "A-0"}, {"ID_Firma", firm}, {info.tableNewColumn, 9}, {"K_vo_BU", 9},
-                          {info.tableDolgColumn, 0}, {"K_vo_Vozvrat", 0}});
-    const qint64 id = s.insert(info.table, {{"Kod", "B-1"}, {"ID_Firma", firm}, {info.tableNewColumn, c[0].toInt()},
-                                            {"K_vo_BU", c[1].toInt()}, {info.tableDolgColumn, c[2].toInt()},
-                                            {"K_vo_Vozvrat", 0}});
+    insertTool(s.conn, kind, firm, "A-0", 9, 9);
+    const qint64 id = insertTool(s.conn, kind, firm, "B-1", c[0].toInt(), c[1].toInt(), c[2].toInt());
     QVERIFY(s.start());
     DM->ADOConnection1.setBusyWaitMs(300);
     Connection other;
@@ -333,9 +299,7 @@ void TestStock::movement()
     other.setBusyWaitMs(300);
     bool locked = false;
     auto elsewhere = [&](QString sql) {
-        sql.replace('~', ' ').replace("{T}", info.table).replace("{N}", info.tableNewColumn)
-            .replace("{D}", info.tableDolgColumn)
-            .replace("{ID}", QString::number(id));
+        sql = kindSql(sql.replace('~', ' '), kind, id);
         other.exec(sql);
         locked = sql.startsWith("BEGIN");
     };
@@ -360,13 +324,13 @@ void TestStock::movement()
     QVERIFY(!DM->ADOConnection1.inTransaction());
     QStringList expected;
     for (QString t : texts)
-        expected << t.replace("{H}", stockRowFailureText(mv, false)).replace("{F}", failureOf(mv, kind));
+        expected << t.replace("{H}", stockRowFailureText(mv, false)).replace("{F}", stockFailureText(mv, kind));
     QVERIFY2(s.user.texts() == expected, qPrintable(s.user.texts().join(" | ")));
     QCOMPARE(s.user.unexpected(), 0);
     QCOMPARE(s.user.leftOpen(), 0);
 
     // The file: counts and history rows.
-    QCOMPARE(counts(other, kind, id), after);
+    QCOMPARE(toolCounts(other, kind, id), after);
     if (mv != Move::PerBU) {
         QCOMPARE(history(other, historyTable(mv)), rows);
         QCOMPARE(query(other, QStringLiteral("SELECT DISTINCT ID_Instr, ID_Tabl, Date, FIO_AdminBD FROM %1")
@@ -433,8 +397,7 @@ void TestStock::historyRowRefused()
 
     Session s;
     const qint64 firm = s.firm();
-    const qint64 id = s.insert(info.table, {{"Kod", "B-1"}, {"ID_Firma", firm}, {info.tableNewColumn, 5},
-                                            {"K_vo_BU", 3}, {info.tableDolgColumn, 1}, {"K_vo_Vozvrat", 0}});
+    const qint64 id = insertTool(s.conn, kind, firm, "B-1", 5, 3, 1);
     s.conn.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON %1 WHEN NEW.Instr_is_BU = %2 "
                                "BEGIN SELECT RAISE(ABORT, 'refused'); END")
                     .arg(table)
@@ -466,7 +429,7 @@ void TestStock::historyRowRefused()
     QCOMPARE(s.user.texts(), QStringList{rowText});
     QVERIFY(!DM->ADOConnection1.inTransaction());
     const int sign = mv == Move::Prihod ? 1 : -1;
-    QCOMPARE(counts(other, kind, id), retry ? QStringLiteral("%1|%2|1").arg(5 + 2 * sign).arg(3 + sign)
+    QCOMPARE(toolCounts(other, kind, id), retry ? QStringLiteral("%1|%2|1").arg(5 + 2 * sign).arg(3 + sign)
                                             : QStringLiteral("5|3|1"));
     QCOMPARE(history(other, table), retry ? QStringList({"2|0", "1|1"}) : QStringList());
 }
@@ -485,11 +448,9 @@ void TestStock::cancelAfterStored_data()
 void TestStock::cancelAfterStored()
 {
     QFETCH(ToolKind, kind);
-    const ToolKindInfo& info = toolKind(kind);
     Session s;
     const qint64 firm = s.firm();
-    const qint64 id = s.insert(info.table, {{"Kod", "B-1"}, {"ID_Firma", firm}, {info.tableNewColumn, 5},
-                                            {"K_vo_BU", 3}, {info.tableDolgColumn, 0}, {"K_vo_Vozvrat", 0}});
+    const qint64 id = insertTool(s.conn, kind, firm, "B-1", 5, 3);
     QVERIFY(s.start());
     QVERIFY(catalogueOf(*DM, kind).locate("ID", int(id)));
     Connection& file = s.conn;
@@ -518,7 +479,7 @@ void TestStock::cancelAfterStored()
     }
     QVERIFY(s.user.texts().isEmpty());
     QCOMPARE(s.user.leftOpen(), 0);
-    QCOMPARE(counts(file, kind, id), QString("1|7|0"));
+    QCOMPARE(toolCounts(file, kind, id), QString("1|7|0"));
     QCOMPARE(history(file, "Prihod_History"), QStringList({"4|0", "1|1", "3|0", "1|0"}));
     QCOMPARE(history(file, "Spisanie_History"), QStringList({"9|0"}));
 }
@@ -558,22 +519,17 @@ void TestStock::dialogShowsTheTool()
     QFETCH(QString, caption);
     QFETCH(bool, picture);
     const Move mv = Move(move);
-    const ToolKindInfo& info = toolKind(kind);
 
     Session s;
     const qint64 firm = s.firm("Iscar");
-    const qint64 id = s.insert(info.table, {{"Kod", "R390-11"}, {"ID_Firma", firm}, {info.tableNewColumn, 2},
-                                            {"K_vo_BU", 1}, {info.tableDolgColumn, 0}, {"K_vo_Vozvrat", 0},
-                                            {"Prim", "для чистовой"}, {"Pikcher", "tool.jpg"}});
+    const qint64 id =
+        insertTool(s.conn, kind, firm, "R390-11", 2, 1, 0, {{"Prim", "для чистовой"}, {"Pikcher", "tool.jpg"}});
     QVERIFY(s.create());
     const QString folder = programFolder() + "/Images/Instrument";
     QDir().mkpath(folder);
     QFile::remove(folder + "/tool.jpg");
-    if (picture) {
-        QImage img(40, 30, QImage::Format_RGB32);
-        img.fill(Qt::red);
-        QVERIFY(img.save(folder + "/tool.jpg", "JPG"));
-    }
+    if (picture)
+        QVERIFY(writeImage(folder + "/tool.jpg", Qt::red));
     QVERIFY(s.showWithLogin("Администратор", "123"));
     QVERIFY(catalogueOf(*DM, kind).locate("ID", int(id)));
     s.user.onModal([&](QDialog* d) {
@@ -642,14 +598,12 @@ void TestStock::pageOlderThanTheFile()
     const Move mv = Move(move);
     const ToolKindInfo& info = toolKind(kind);
     Session s;
-    const qint64 id = s.insert(info.table, {{"Kod", "B-1"}, {"ID_Firma", s.firm()}, {info.tableNewColumn, 5},
-                                            {"K_vo_BU", 1}, {info.tableDolgColumn, 0}, {"K_vo_Vozvrat", 0}});
+    const qint64 id = insertTool(s.conn, kind, s.firm(), "B-1", 5, 1);
     QVERIFY(s.start());
     QVERIFY(catalogueOf(*DM, kind).locate("ID", int(id)));
     Connection other;
     other.open(s.db.path());
-    other.exec(QString(elsewhere).replace("{T}", info.table).replace("{N}", info.tableNewColumn)
-                   .replace("{ID}", QString::number(id)));
+    other.exec(kindSql(elsewhere, kind, id));
     QString seen;
     s.user.onModal([&](QDialog* d) {
         const char* boxes[][2] = {{"ed_kvo_new", "ed_kvo_BU"}, {"ed_K_vo_NEW_ALL", "ed_K_vo_BU_ALL"},
@@ -660,7 +614,7 @@ void TestStock::pageOlderThanTheFile()
     });
     itemOf(mv, kind)->trigger();
     QCOMPARE(seen, shown);
-    message.replace("{F}", failureOf(mv, kind)).replace("{GONE}", ops::toolGoneText());
+    message.replace("{F}", stockFailureText(mv, kind)).replace("{GONE}", ops::toolGoneText());
     QCOMPARE(s.user.texts(), message.isEmpty() ? QStringList() : QStringList{message});
     // The page shows the file.
     RecordSet& cat = catalogueOf(*DM, kind);
