@@ -269,7 +269,7 @@ void writeTables(Connection& c, const OldDatabase& old, ImportOutcome& out, QStr
 }
 
 // What the import says of the accounts, the kinds and Support.
-void noteRows(Connection& c, const ImportOutcome& out, QStringList& notes)
+void noteRows(Connection& c, QStringList& notes)
 {
     QStringList missingKinds;
     for (int k = 1; k <= 4; ++k)
@@ -286,7 +286,6 @@ void noteRows(Connection& c, const ImportOutcome& out, QStringList& notes)
                       {QString::fromUtf8(kAdministrator)}) == 0)
         notes << QStringLiteral("В Pasw_TBL нет учетной записи \"%1\": учетными записями управлять будет некому.")
                      .arg(QString::fromUtf8(kAdministrator));
-    Q_UNUSED(out);
 }
 
 QString sha(const QString& path)
@@ -397,6 +396,7 @@ PictureReport copyPictures(const QString& databaseFile, const QString& oldProgra
     Connection c;
     c.openReadOnly(databaseFile);
     QSet<QString> done;   // folder/name already handled
+    QSet<QString> used;   // the old files some row names
     FolderNames listed;
     for (const Source& s : sources) {
         const QString folder = QString::fromLatin1(s.folder);
@@ -415,6 +415,7 @@ PictureReport copyPictures(const QString& databaseFile, const QString& oldProgra
                 continue;
             }
             done.insert(folder + QLatin1Char('/') + name);
+            used.insert(QFileInfo(from).absoluteFilePath());
             QDir().mkpath(newFolder);
             const QString to = QDir(newFolder).filePath(name);
             if (QFileInfo::exists(to) || QFileInfo(to).isSymLink()) {
@@ -430,6 +431,15 @@ PictureReport copyPictures(const QString& databaseFile, const QString& oldProgra
             else
                 r.failed << QStringLiteral("%1: %2").arg(where, err);
         }
+    }
+    // Files no row names: not copied, counted.
+    for (const char* folder : {"Instrument", "FotoPeoples"}) {
+        const QString oldFolder =
+            subFolderIgnoringCase(oldProgramFolder, {QStringLiteral("Images"), QString::fromLatin1(folder)});
+        if (!oldFolder.isEmpty())
+            for (const QFileInfo& f : QDir(oldFolder).entryInfoList(QDir::Files | QDir::Hidden))
+                if (!used.contains(f.absoluteFilePath()))
+                    ++r.unused;
     }
     // The placeholder and whatever else the old NoFoto folder holds.
     const QString oldNoFoto = subFolderIgnoringCase(oldProgramFolder, {QStringLiteral("Images"), QStringLiteral("NoFoto")});
@@ -491,7 +501,7 @@ ImportOutcome importOldDatabase(const QString& oldFile, const QString& destinati
             o.tempFileChanged(temp);
         createSchema(c);
         writeTables(c, old, out, notes, o);
-        noteRows(c, out, notes);
+        noteRows(c, notes);
         out.findings = consistencyFindings(c, true);
         c.publishCreated(target);
         tempGone();
@@ -548,6 +558,9 @@ ImportOutcome importOldDatabase(const QString& oldFile, const QString& destinati
                 out.lines << QStringLiteral("  другой файл с этим именем уже есть, оставлен: %1").arg(k);
             for (const QString& f : p.failed)
                 out.lines << QStringLiteral("  не скопирован: %1").arg(f);
+            if (p.unused > 0)
+                out.lines << QStringLiteral("  файлов, которые ни одна строка не называет (не скопированы): %1")
+                                 .arg(p.unused);
         }
 
         out.lines << QStringLiteral("Значения перенесены без изменений; что исправить, решает кладовщик.");

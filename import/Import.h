@@ -42,6 +42,7 @@ struct PictureReport {
     QStringList missing;   // "name (table, ID n)": rows whose file is not in the old folder
     QStringList kept;      // a different file of that name already in the new folder, left as it was
     QStringList failed;    // could not be copied (reason)
+    int unused = 0;        // files in the old Instrument and FotoPeoples folders that no row names (not copied)
 };
 
 struct ImportOutcome {

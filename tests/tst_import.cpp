@@ -21,6 +21,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QProcess>
 #include <QtTest>
 
@@ -563,6 +564,8 @@ private slots:
                                                     << "  другой файл с этим именем уже есть, оставлен: sv_12.jpg "
                                                        "(Сверла, ID 13)";
         QTest::newRow("placeholder") << "NoFoto" << "null_img_1.jpg" << "NULL_IMG_1.JPG" << "copied" << "";
+        QTest::newRow("a file no row names") << "Instrument" << "nobody.jpg" << "" << "missing"
+                                             << "  файлов, которые ни одна строка не называет (не скопированы): 1";
     }
     void pictures()
     {
@@ -584,7 +587,8 @@ private slots:
                                       {"IMAGES/instrument/SV_0.JPG", "SV_0.JPG"},
                                       {"IMAGES/instrument/sv_12.jpg", "sv_12.jpg"},
                                       {"IMAGES/FotoPeoples/Foto_1.Jpg", "Foto_1.Jpg"},
-                                      {"IMAGES/NoFoto/NULL_IMG_1.JPG", "NULL_IMG_1.JPG"}};
+                                      {"IMAGES/NoFoto/NULL_IMG_1.JPG", "NULL_IMG_1.JPG"},
+                                      {"IMAGES/instrument/nobody.jpg", "nobody.jpg"}};
             for (const auto& f : files)
                 writeFile(QDir(oldProgram).filePath(QString::fromUtf8(f[0])), bytesOf(QString::fromUtf8(f[1])));
             writeFile(QDir(newProgram).filePath(QStringLiteral("Images/Instrument/sv_12.jpg")), "ours");
@@ -619,19 +623,22 @@ private slots:
         QTest::addColumn<QStringList>("questions");
         QTest::addColumn<bool>("result");
         QTest::addColumn<bool>("imported");
+        QTest::addColumn<bool>("stop");   // "Прервать" pressed in the progress window
         QTest::newRow("accepted") << "db_instr.mdb" << true << QStringList{"Перенести данные из db_instr.mdb?"} << true
-                                  << true;
+                                  << true << false;
         QTest::newRow("upper-case old file") << "DB_INSTR.MDB" << true
-                                             << QStringList{"Перенести данные из DB_INSTR.MDB?"} << true << true;
+                                             << QStringList{"Перенести данные из DB_INSTR.MDB?"} << true << true << false;
         QTest::newRow("declined, then no empty database")
             << "db_instr.mdb" << false
             << QStringList{"Перенести данные из db_instr.mdb?",
                            "Файл базы данных \"db_instr.db\" не найден в папке \"%1\".\nСоздать новую базу данных?"}
-            << false << false;
+            << false << false << false;
         QTest::newRow("no old file") << "" << false
                                      << QStringList{"Файл базы данных \"db_instr.db\" не найден в папке \"%1\".\nСоздать "
                                                     "новую базу данных?"}
-                                     << false << false;
+                                     << false << false << false;
+        QTest::newRow("stopped in the progress window: nothing, and the program ends")
+            << "db_instr.mdb" << true << QStringList{"Перенести данные из db_instr.mdb?"} << false << false << true;
     }
     void firstStart()
     {
@@ -640,6 +647,7 @@ private slots:
         QFETCH(QStringList, questions);
         QFETCH(bool, result);
         QFETCH(bool, imported);
+        QFETCH(bool, stop);
         QTemporaryDir dir;
         setProgramFolder(QDir(dir.path()).filePath(QStringLiteral("program")));
         if (!oldName.isEmpty())
@@ -654,7 +662,20 @@ private slots:
                 report = t->toPlainText();
             d->accept();
         });
+        if (stop) {
+            // The person's click arrives while the window is on the screen.
+            QTimer::singleShot(0, [] {
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (w->objectName() == QLatin1String("frm_Import") && w->isVisible())
+                        if (auto* b = w->findChild<QPushButton*>(QStringLiteral("bbtn_Cancel")))
+                            b->click();
+            });
+        }
         QCOMPARE(Program::EnsureDatabase(db), result);
+        if (stop) {
+            QCOMPARE(user.lastText(), QStringLiteral("Перенос данных прерван: новая база данных не записана."));
+            QCOMPARE(filesIn(dir.path()), QStringList{QStringLiteral("db_instr.mdb")});
+        }
         QStringList asked;
         for (const auto& s : user.shown())
             if (s.kind == ScriptedUser::Shown::Question)
