@@ -176,12 +176,18 @@ int readHistoryList(Connection& c, const QString& historyTable, const QString& w
             const qint64 kind = st.int64(1);
             if (kind < 1 || kind > 4 || !kindListed[kind])
                 continue;
-            pending.emplace_back(int32_t(kind), st.int64(2));
+            const qint64 tool = st.int64(2);
+            pending.emplace_back(int32_t(kind), tool);
             ++rowsRead;
-            out.appendColumn(fId, st, 0);
+            // The key and the tool reference are integers (checked above):
+            // stored without asking the engine their types again.
+            if (st.type(0) == ValueType::Integer)
+                out.appendInt(fId, int32_t(st.int64(0)));
+            else
+                out.appendColumn(fId, st, 0);
             out.appendPooled(fTablName, kindName[kind]);
-            out.appendColumn(fIdInstr, st, 2);
-            out.appendColumn(fIdTabl, st, 1);
+            out.appendInt(fIdInstr, int32_t(tool));
+            out.appendInt(fIdTabl, int32_t(kind));
             switch (st.type(3)) {
             case ValueType::Null:
                 keys.push_back(dateKey(DNull, 0));
