@@ -475,8 +475,11 @@ RestoreOutcome restoreFromCopy(const QString& dbPath, const QString& copyPath, c
         out.error = serverNotice();
         return out;
     }
-    const QString db = QFileInfo(dbPath).absoluteFilePath();
-    if (QFileInfo(copyPath).absoluteFilePath() == db) {
+    // The file itself: a link to it stays a link to the new file.
+    QString db = QFileInfo(dbPath).canonicalFilePath();
+    if (db.isEmpty())
+        db = QFileInfo(dbPath).absoluteFilePath();
+    if (QFileInfo(copyPath).canonicalFilePath() == db) {
         out.error = QStringLiteral("Выбран сам файл базы данных, а не копия.") + unchanged;
         return out;
     }
@@ -519,12 +522,12 @@ RestoreOutcome restoreFromCopy(const QString& dbPath, const QString& copyPath, c
             return out;
         }
     }
-    const QString folder = folderOf(db);
+    const QString folder = folderOf(dbPath);
     if (const QString p = folderProblem(folder, true); !p.isEmpty()) {
         out.error = QStringLiteral("Текущую базу данных некуда сохранить: %1").arg(p) + unchanged;
         return out;
     }
-    const QString saved = QDir(folder).filePath(stemOf(db) + now.toString(QStringLiteral("-'before-restore'-yyyy-MM-dd-HHmmss")) + QStringLiteral(".db"));
+    const QString saved = QDir(folder).filePath(stemOf(dbPath) + now.toString(QStringLiteral("-'before-restore'-yyyy-MM-dd-HHmmss")) + QStringLiteral(".db"));
     if (QFileInfo::exists(saved)) {
         out.error = QStringLiteral("Файл \"%1\" уже есть.").arg(shown(saved)) + unchanged;
         return out;
