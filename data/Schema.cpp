@@ -193,8 +193,12 @@ QStringList schemaStatements(const Dialect& d)
     if (d.kind == EngineKind::Postgres) {
         out << QStringLiteral("CREATE TABLE tooldb_version (n bigint NOT NULL)")
             << QStringLiteral("INSERT INTO tooldb_version VALUES (0)")
-            << QStringLiteral("CREATE FUNCTION tooldb_changed() RETURNS trigger LANGUAGE plpgsql AS "
-                              "$$BEGIN UPDATE tooldb_version SET n = n + 1; NOTIFY tooldb_change; RETURN NULL; END$$");
+            // Once per transaction: a copy or an import writing a million
+            // rows raises it once, not a million times over one row.
+            << QStringLiteral("CREATE FUNCTION tooldb_changed() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN "
+                              "IF COALESCE(current_setting('tooldb.raised', true), '') <> '1' THEN "
+                              "UPDATE tooldb_version SET n = n + 1; NOTIFY tooldb_change; "
+                              "PERFORM set_config('tooldb.raised', '1', true); END IF; RETURN NULL; END$$");
         for (const TableSpec& t : schemaTables())
             out << QStringLiteral("CREATE TRIGGER tooldb_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON %1 "
                                   "FOR EACH STATEMENT EXECUTE FUNCTION tooldb_changed()")

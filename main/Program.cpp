@@ -1,5 +1,6 @@
 #include "Program.h"
 
+#include "Connection.h"
 #include "DM_Unit.h"
 #include "Engine.h"
 #include "DbError.h"
@@ -112,14 +113,27 @@ QString databaseName(const QStringList& args, const QString& programFolder, cons
 
 bool EnsureDatabase(const QString& path)
 {
-    if (isServerName(path))
-        return true;   // a server's database is made by its administrator
-    const QFileInfo fi(path);
-    if (fi.exists())
-        return true;
-    const QString question =
-        QStringLiteral("Файл базы данных \"%1\" не найден в папке \"%2\".\nСоздать новую базу данных?")
-            .arg(fi.fileName(), QDir::toNativeSeparators(fi.absolutePath()));
+    QString question;
+    if (isServerName(path)) {
+        // The server's administrator makes the database; while it holds no
+        // table at all, the program offers to create its own in it.
+        try {
+            Connection c;
+            c.open(path, false);
+            if (!c.engine().holdsNoTables())
+                return true;   // the program's tables, or a refusal when opened
+            question = QStringLiteral("В базе данных %1 нет ни одной таблицы.\nСоздать в ней таблицы программы?")
+                           .arg(c.displayName());
+        } catch (const DbError&) {
+            return true;   // opening it again says why it cannot be (CreateWindows)
+        }
+    } else {
+        const QFileInfo fi(path);
+        if (fi.exists())
+            return true;
+        question = QStringLiteral("Файл базы данных \"%1\" не найден в папке \"%2\".\nСоздать новую базу данных?")
+                       .arg(fi.fileName(), QDir::toNativeSeparators(fi.absolutePath()));
+    }
     if (!Dialogs::ask(nullptr, NewDatabaseTitle, question))
         return false;
     QString password;
