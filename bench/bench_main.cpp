@@ -105,6 +105,8 @@ public:
     virtual qint64 stepAll(const QString& sql) = 0;
     // The first column of the first row (`otherwise` without one).
     virtual qint64 firstInt(const QString& sql, qint64 otherwise) = 0;
+    // A list's text as the program sends it to this engine.
+    virtual QString asSent(const QString& sql) const { return sql; }
 };
 
 class SqliteFloor : public Floor {
@@ -141,6 +143,12 @@ public:
         }
     }
     ~PgFloor() override { PQfinish(m_conn); }
+    QString asSent(const QString& sql) const override
+    {
+        Dialect d;
+        d.kind = EngineKind::Postgres;
+        return d.orderedAsAFile(sql);
+    }
     qint64 stepAll(const QString& sql) override
     {
         PGresult* r = exec(sql);
@@ -167,9 +175,10 @@ public:
 private:
     PGresult* exec(const QString& sql)
     {
+        const QString sent = asSent(sql);
         QString text;
         bool quoted = false, literal = false;
-        for (const QChar ch : sql) {
+        for (const QChar ch : sent) {
             if (ch == QLatin1Char('\'') && !quoted)
                 literal = !literal;
             else if (ch == QLatin1Char('"') && !literal)
@@ -534,7 +543,7 @@ int measureDatabase(const QString& path, int runs, const QString& folder, const 
                 return ms;
             },
             [&] {
-                QString inner = TDM::historySql(QStringLiteral("Prihod_History"));
+                QString inner = plain->asSent(TDM::historySql(QStringLiteral("Prihod_History")));
                 inner.chop(1);   // the closing ";"
                 return timeMs([&] {
                     plain->stepAll(QStringLiteral("SELECT * FROM (%1) AS q WHERE (ID_Instr=%2) AND (ID_Tabl=3)")

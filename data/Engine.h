@@ -64,6 +64,9 @@ struct Dialect {
     QString columnType(FieldType type, int size, bool autoKey, bool key) const;
     // An identifier as the texts write it, quoted.
     QString quoted(const QString& ident) const;
+    // A query's text with its closing ORDER BY as this engine must read it
+    // to give the rows in the order a file gives them (see Engine.cpp).
+    QString orderedAsAFile(const QString& sql) const;
 };
 
 class Engine {

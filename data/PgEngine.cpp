@@ -240,18 +240,23 @@ std::pair<QString, QString> PgLink::origin(Oid table, int column)
     const auto it = origins.constFind(key);
     if (it != origins.constEnd())
         return *it;
-    const QByteArray t = QByteArray::number(table), c = QByteArray::number(column);
-    const char* params[] = {t.constData(), c.constData()};
+    // Every column of the table at once: one round trip per table read.
+    const QByteArray t = QByteArray::number(table);
+    const char* params[] = {t.constData()};
     PGresult* r = PQexecParams(conn,
-                               "SELECT c.relname, a.attname FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid "
-                               "WHERE a.attrelid = $1 AND a.attnum = $2",
-                               2, nullptr, params, nullptr, nullptr, 0);
-    std::pair<QString, QString> names;
-    if (PQresultStatus(r) == PGRES_TUPLES_OK && PQntuples(r) == 1)
-        names = {QString::fromUtf8(PQgetvalue(r, 0, 0)), QString::fromUtf8(PQgetvalue(r, 0, 1))};
+                               "SELECT c.relname, a.attname, a.attnum FROM pg_attribute a JOIN pg_class c ON c.oid = "
+                               "a.attrelid WHERE a.attrelid = $1 AND a.attnum > 0",
+                               1, nullptr, params, nullptr, nullptr, 0);
+    if (PQresultStatus(r) == PGRES_TUPLES_OK)
+        for (int i = 0; i < PQntuples(r); ++i)
+            origins.insert((quint64(table) << 16) | QByteArray(PQgetvalue(r, i, 2)).toULongLong(),
+                           {QString::fromUtf8(PQgetvalue(r, i, 0)), QString::fromUtf8(PQgetvalue(r, i, 1))});
     PQclear(r);
-    origins.insert(key, names);
-    return names;
+    const auto found = origins.constFind(key);
+    if (found != origins.constEnd())
+        return *found;
+    origins.insert(key, {});
+    return {};
 }
 
 class PgStatement : public EngineStatement {
