@@ -166,7 +166,12 @@ public:
     }
     qint64 firstInt(const QString& sql, qint64 otherwise) override
     {
-        PGresult* r = exec(sql);
+        PGresult* r = nullptr;
+        try {
+            r = exec(sql);
+        } catch (const DbError&) {
+            return otherwise;
+        }
         const qint64 v = PQntuples(r) > 0 ? QByteArray(PQgetvalue(r, 0, 0)).toLongLong() : otherwise;
         PQclear(r);
         return v;

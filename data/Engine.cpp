@@ -113,6 +113,12 @@ QString Dialect::orderedAsAFile(const QString& sql) const
     qsizetype end = sql.size();
     while (end > at && (sql[end - 1].isSpace() || sql[end - 1] == QLatin1Char(';')))
         --end;
+    // The clause ends where a LIMIT or OFFSET begins.
+    static const QRegularExpression tail(QStringLiteral("\\s(LIMIT|OFFSET|FETCH)\\b"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch l = tail.match(sql, at);
+    if (l.hasMatch() && !sql.mid(l.capturedStart()).contains(QLatin1Char('(')))
+        end = l.capturedStart();
     const QString clause = sql.mid(at, end - at);
     // The terms, split at the commas outside parentheses; a clause inside
     // parentheses (a subquery's) is left alone.
