@@ -3,6 +3,8 @@
 #include "ToolKind.h"
 
 #include "Connection.h"
+#include "CopyDatabase.h"
+#include "Engine.h"
 #include "DbError.h"
 #include "Schema.h"
 
@@ -21,6 +23,7 @@
 #include <QRadialGradient>
 #include <QRandomGenerator>
 #include <QSet>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <array>
@@ -967,6 +970,19 @@ private:
 
 void writeSampleDatabase(const QString& path, const SampleOptions& o)
 {
+    if (isServerName(path)) {
+        // A server database: the sample is written into a file of its own
+        // first (at the file's speed), then copied onto the server whole,
+        // in one transaction and checked (an empty database only).
+        QTemporaryDir tmp;
+        if (!tmp.isValid())
+            throw DbError(QStringLiteral("Не удалось создать временную папку: %1").arg(tmp.errorString()));
+        writeSampleDatabase(tmp.filePath(QStringLiteral("sample.db")), o);
+        const CopyOutcome r = copyDatabase(tmp.filePath(QStringLiteral("sample.db")), path);
+        if (!r.ok)
+            throw DbError(r.error);
+        return;
+    }
     if (o.tools < 0 || o.debts < 0 || o.closed < 0 || o.receipts < 0 || o.writeoffs < 0)
         throw DbError(QStringLiteral("Количество записей не может быть отрицательным."));
     if (o.tools > MaxSampleTools || o.debts > MaxSampleDebts || o.closed > MaxSampleHistoryRows ||

@@ -35,4 +35,7 @@ constexpr int MaxSampleHistoryRows = 10'000'000;   // each of closed debts, rece
 // there), so that an interrupted run leaves no database at path; a failure
 // removes the temporary file, and nothing that took its name meanwhile.
 // DbError on every failure.
+// A server database (a postgresql:// name) must be empty or hold the
+// program's tables without a row: the sample is written into a temporary
+// file and copied onto it in one transaction, so that a failure leaves it empty.
 void writeSampleDatabase(const QString& path, const SampleOptions& options);

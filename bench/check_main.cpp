@@ -21,11 +21,14 @@ int main(int argc, char** argv)
         "остатки не меньше нуля, \"К-во долг\" равно сумме открытых долгов инструмента,\n"
         "закрытые долги возвращены полностью, долги и история ссылаются на существующие\n"
         "инструменты, операторов и виды, инструменты - на существующие фирмы,\n"
-        "сам файл не поврежден (PRAGMA integrity_check).\n"
+        "сам файл не поврежден (PRAGMA integrity_check). Базу данных на сервере PostgreSQL\n"
+        "указывают ее адресом: postgresql://пользователь@сервер/база.\n"
         "Каждое нарушение - одна строка. Код выхода: 0 - нарушений нет, 1 - есть нарушения,\n"
         "2 - файл не удалось открыть как базу данных программы."));
     p.addHelpOption();
-    p.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Файл базы данных (например db_instr.db)."));
+    p.addPositionalArgument(QStringLiteral("PATH"),
+                            QStringLiteral("Файл базы данных (например db_instr.db) или адрес базы данных на "
+                                           "сервере PostgreSQL (postgresql://пользователь@сервер/база)."));
     p.process(app);
     const QStringList args = p.positionalArguments();
     if (args.size() != 1) {

@@ -1,6 +1,7 @@
 // tooldb-sample: writes a new database filled with sample data, to try the
 // program on or to measure it.
 #include "DbError.h"
+#include "Engine.h"
 #include "SampleData.h"
 
 #include <QCommandLineParser>
@@ -119,7 +120,9 @@ int main(int argc, char** argv)
             .arg(MaxSampleDebts)
             .arg(MaxSampleHistoryRows));
     p.addHelpOption();
-    p.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Файл новой базы данных (например db_instr.db)."));
+    p.addPositionalArgument(QStringLiteral("PATH"),
+                            QStringLiteral("Файл новой базы данных (например db_instr.db) или адрес пустой базы данных "
+                                           "на сервере PostgreSQL (postgresql://пользователь@сервер/база)."));
     p.addOption({QStringLiteral("tools"), QStringLiteral("Число инструментов, поровну на четыре вида (%1).").arg(defaults.tools),
                  QStringLiteral("N")});
     p.addOption({QStringLiteral("debts"), QStringLiteral("Число открытых долгов (%1).").arg(defaults.debts),
@@ -148,7 +151,8 @@ int main(int argc, char** argv)
         return 1;
     }
     const QString path = args.first();
-    if (QFileInfo::exists(path)) {
+    const bool server = isServerName(path);
+    if (!server && QFileInfo::exists(path)) {
         err() << QStringLiteral("Файл \"%1\" уже существует: он не будет перезаписан.").arg(path) << Qt::endl;
         return 1;
     }
@@ -184,7 +188,7 @@ int main(int argc, char** argv)
     }
     const double secs = t.nsecsElapsed() / 1e9;
 
-    out() << QStringLiteral("Записана база данных %1\n").arg(QFileInfo(path).absoluteFilePath())
+    out() << QStringLiteral("Записана база данных %1\n").arg(server ? path : QFileInfo(path).absoluteFilePath())
           << QStringLiteral("  инструментов: %1 (поровну: сверла, пластины, фрезы, державки)\n").arg(o.tools)
           << QStringLiteral("  открытых долгов: %1, закрытых: %2\n").arg(o.debts).arg(o.closed)
           << QStringLiteral("  приходов: %1, списаний: %2\n").arg(o.receipts).arg(o.writeoffs)

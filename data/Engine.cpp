@@ -1,5 +1,7 @@
 #include "Engine.h"
 
+#include <QRegularExpression>
+
 std::unique_ptr<Engine> openSqliteEngine(const QString& path);
 std::unique_ptr<Engine> createSqliteEngine(const QString& path);
 std::unique_ptr<Engine> readSqliteEngine(const QString& path);
@@ -81,3 +83,81 @@ QString Dialect::columnType(FieldType type, int size, bool autoKey, bool key) co
     }
     return {};
 }
+
+// A query's closing ORDER BY as a server must read it to give the rows in
+// the order a file gives them:
+// - nulls first in ascending order (a file's order; a server puts them last);
+// - a list of one table's rows by its key first ("SELECT S.ID, ...") gets
+//   the key as its last term: a server returns rows that tie in any order,
+//   and a row it rewrote moves, where the file returns them in the order
+//   they were stored;
+// - a compound query (UNION) ordered by its branches' columns, as a file
+//   takes it ("ORDER BY P.Date, P.ID"): a server orders a union by its
+//   output columns only, named without the alias ("ORDER BY Date, ID").
+QString Dialect::orderedAsAFile(const QString& sql) const
+{
+    if (kind != EngineKind::Postgres)
+        return sql;
+    static const QRegularExpression unionRe(QStringLiteral("\\bUNION\\b"), QRegularExpression::CaseInsensitiveOption);
+    const bool compound = unionRe.match(sql).hasMatch();
+    static const QRegularExpression orderBy(QStringLiteral("\\bORDER\\s+BY\\b"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression keyFirst(QStringLiteral("^\\s*SELECT\\s+(\\w+)\\.ID\\s*,"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression qualified(QStringLiteral("\\b\\w+\\.(?=\"?\\w)"));
+    static const QRegularExpression direction(QStringLiteral("\\s+(ASC|DESC)$"), QRegularExpression::CaseInsensitiveOption);
+    qsizetype at = -1;
+    for (auto it = orderBy.globalMatch(sql); it.hasNext();)
+        at = it.next().capturedEnd();
+    if (at < 0)
+        return sql;
+    qsizetype end = sql.size();
+    while (end > at && (sql[end - 1].isSpace() || sql[end - 1] == QLatin1Char(';')))
+        --end;
+    // The clause ends where a LIMIT or OFFSET begins.
+    static const QRegularExpression tail(QStringLiteral("\\s(LIMIT|OFFSET|FETCH)\\b"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch l = tail.match(sql, at);
+    if (l.hasMatch() && !sql.mid(l.capturedStart()).contains(QLatin1Char('(')))
+        end = l.capturedStart();
+    const QString clause = sql.mid(at, end - at);
+    // The terms, split at the commas outside parentheses; a clause inside
+    // parentheses (a subquery's) is left alone.
+    QStringList terms;
+    int depth = 0;
+    QString term;
+    for (const QChar ch : clause) {
+        if (ch == QLatin1Char('('))
+            ++depth;
+        else if (ch == QLatin1Char(')') && --depth < 0)
+            return sql;
+        if (ch == QLatin1Char(',') && depth == 0) {
+            terms << term.trimmed();
+            term.clear();
+        } else {
+            term += ch;
+        }
+    }
+    if (depth != 0)
+        return sql;
+    terms << term.trimmed();
+    const QRegularExpressionMatch k = keyFirst.match(sql);
+    if (!compound && k.hasMatch()) {
+        const QString key = k.captured(1) + QStringLiteral(".ID");
+        bool listed = false;
+        for (const QString& t : terms)
+            listed = listed || t.compare(key, Qt::CaseInsensitive) == 0;
+        if (!listed)
+            terms << key;
+    }
+    for (QString& t : terms) {
+        if (compound)
+            t.remove(qualified);
+        if (t.contains(QStringLiteral("NULLS"), Qt::CaseInsensitive))
+            continue;
+        const QRegularExpressionMatch d = direction.match(t);
+        const bool desc = d.hasMatch() && d.captured(1).compare(QStringLiteral("DESC"), Qt::CaseInsensitive) == 0;
+        t += desc ? QStringLiteral(" NULLS LAST") : QStringLiteral(" NULLS FIRST");
+    }
+    return sql.left(at) + QLatin1Char(' ') + terms.join(QStringLiteral(", ")) + sql.mid(end);
+}
+

@@ -64,6 +64,9 @@ struct Dialect {
     QString columnType(FieldType type, int size, bool autoKey, bool key) const;
     // An identifier as the texts write it, quoted.
     QString quoted(const QString& ident) const;
+    // A query's text with its closing ORDER BY as this engine must read it
+    // to give the rows in the order a file gives them (see Engine.cpp).
+    QString orderedAsAFile(const QString& sql) const;
 };
 
 class Engine {
@@ -102,12 +105,16 @@ public:
     // Announces a committed write to the other copies of the program (a
     // server notification); no-op where they watch the version instead.
     virtual void announceChange() {}
-    // Whether another copy announced a change since the last call.
+    // Whether a change was announced (by any connection) since the last
+    // call, or the connection broke meanwhile.
     virtual bool changeAnnounced() { return false; }
 
     // The columns of a table or view, lower case; `exists` false when there
     // is none of that name.
     virtual QSet<QString> columnsOf(const QString& table, bool* exists) = 0;
+    // A server database holding no table or view at all (one its
+    // administrator has just made), where the program may create its own.
+    virtual bool holdsNoTables() { return false; }
     // The engine's own check of the whole store: empty when sound, else its words.
     virtual QString integrityProblem(bool quick) { return {}; }
     // After rows were written with their keys given (an import, a copy): the

@@ -5,6 +5,8 @@
 #include "Schema.h"
 #include "StockLimits.h"
 
+#include <QThread>
+
 #include <limits>
 
 namespace ops {
@@ -43,29 +45,41 @@ Result refused(Refusal why, const QString& message)
 // Runs one operation: its body reads, checks and writes inside the write
 // transaction and returns the result to give when it commits; a refusal
 // (thrown as Refused) or a failure leaves nothing written.
+//
+// On a server, a deadlock with another connection or a serialization
+// failure is the server's word to try again: the whole short transaction
+// runs again, up to RunAttempts times, before "changed elsewhere" is said.
+constexpr int RunAttempts = 3;
+
 template <class Body>
 Result run(Connection& c, Body body)
 {
-    int step = StepNone;
-    try {
-        WriteTransaction tr(c);
-        Result r = body(tr, step);
-        if (r.status == Status::Stored) {
-            step = StepNone;
-            tr.commit();
-            r.before = tr.before();
-            r.after = tr.after();
+    for (int attempt = 1;; ++attempt) {
+        int step = StepNone;
+        try {
+            WriteTransaction tr(c);
+            Result r = body(tr, step);
+            if (r.status == Status::Stored) {
+                step = StepNone;
+                tr.commit();
+                r.before = tr.before();
+                r.after = tr.after();
+            }
+            return r;
+        } catch (const Refused& no) {
+            return refused(no.refusal, no.message);
+        } catch (const DbError& e) {
+            if (e.reason() == DbError::Reason::Conflict && c.isServer() && attempt < RunAttempts) {
+                QThread::msleep(20 * attempt);
+                continue;
+            }
+            Result r;
+            r.status = Status::Failed;
+            r.message = e.message();
+            r.reason = e.reason();
+            r.step = step;
+            return r;
         }
-        return r;
-    } catch (const Refused& no) {
-        return refused(no.refusal, no.message);
-    } catch (const DbError& e) {
-        Result r;
-        r.status = Status::Failed;
-        r.message = e.message();
-        r.reason = e.reason();
-        r.step = step;
-        return r;
     }
 }
 

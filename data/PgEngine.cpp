@@ -26,6 +26,7 @@
 
 #include <charconv>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include <libpq-fe.h>
@@ -110,6 +111,7 @@ QByteArray dateText(const QDateTime& dt)
 }
 
 class PgEngine;
+class PgStatement;
 
 // The connection and what the statements share of it.
 struct PgLink {
@@ -119,9 +121,21 @@ struct PgLink {
     bool inTransaction = false;
     bool aborted = false;          // an error inside the transaction: only a rollback now
     qint64 writeVersion = -1;      // the counter as this write transaction found it
+    // The counter as last read outside a transaction: it stands until a
+    // notification (any write to the database sends one) or a new connection.
+    qint64 knownVersion = -1;
     QHash<quint64, std::pair<QString, QString>> origins;   // (table oid, column) -> names
+    // The statement whose rows are streaming in: the connection carries
+    // nothing else until they are read, so another statement first has them
+    // read into memory (a list that looks rows up as it reads).
+    PgStatement* streaming = nullptr;
+    void freeConnection();
 
     DbError error(const PGresult* r, const QString& context = {}) const;
+    // The connection failed (libpq's own error, without a SQLSTATE, or
+    // the server's word that it ends): the next command connects again.
+    mutable bool broken = false;
+    bool lost() const { return !conn || broken || PQstatus(conn) == CONNECTION_BAD; }
     void connect();
     void ensure();
     // Runs a text without parameters; DbError unless it succeeded.
@@ -139,8 +153,10 @@ DbError PgLink::error(const PGresult* r, const QString& context) const
     if (words.isEmpty())
         words = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
     const QString msg = context.isEmpty() ? words : context + QStringLiteral(": ") + words;
-    if (!conn || PQstatus(conn) == CONNECTION_BAD || isConnectionGone(state))
+    if (!conn || PQstatus(conn) == CONNECTION_BAD || isConnectionGone(state) || state.isEmpty()) {
+        broken = true;
         return DbError(DbError::serverLostText(), DbError::Reason::ServerLost);
+    }
     if (isLockTimeout(state))
         return DbError(DbError::busyText(), DbError::Reason::Busy);
     if (isConflict(state))
@@ -155,9 +171,11 @@ void PgLink::connect()
     if (conn)
         PQfinish(conn);
     // The URI's own settings win over these defaults (they come after them).
-    const char* keys[] = {"connect_timeout", "keepalives", "keepalives_idle", "keepalives_interval",
-                          "keepalives_count", "application_name", "client_encoding", "dbname", nullptr};
-    const char* values[] = {"5", "1", "5", "2", "2", "tooldb", "UTF8", conninfo.constData(), nullptr};
+    // A server that stops answering is noticed within seconds: the connect
+    // timeout, keepalives while idle, and data left unacknowledged (10 s).
+    const char* keys[] = {"connect_timeout", "keepalives", "keepalives_idle", "keepalives_interval", "keepalives_count",
+                          "tcp_user_timeout", "application_name", "client_encoding", "dbname", nullptr};
+    const char* values[] = {"5", "1", "5", "2", "2", "10000", "tooldb", "UTF8", conninfo.constData(), nullptr};
     conn = PQconnectdbParams(keys, values, 1);
     if (PQstatus(conn) != CONNECTION_OK) {
         const QString words = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
@@ -165,15 +183,17 @@ void PgLink::connect()
         conn = nullptr;
         throw DbError(DbError::serverLostText() + QStringLiteral("\n\n") + words, DbError::Reason::ServerLost);
     }
-    inTransaction = aborted = false;
+    inTransaction = aborted = broken = false;
+    knownVersion = -1;   // what was written while away is not known
     run("SET client_min_messages = warning");
     run("LISTEN tooldb_change");
 }
 
 void PgLink::ensure()
 {
+    freeConnection();
     // The next command after the server went away connects again.
-    if (!conn || PQstatus(conn) == CONNECTION_BAD) {
+    if (lost()) {
         if (inTransaction)
             throw DbError(DbError::serverLostText(), DbError::Reason::ServerLost);
         connect();
@@ -182,6 +202,7 @@ void PgLink::ensure()
 
 void PgLink::run(const char* sql)
 {
+    freeConnection();
     PGresult* r = PQexec(conn, sql);
     const ExecStatusType s = PQresultStatus(r);
     if (s != PGRES_COMMAND_OK && s != PGRES_TUPLES_OK) {
@@ -196,6 +217,7 @@ void PgLink::run(const char* sql)
 
 PGresult* PgLink::waitFor(const char* sql)
 {
+    freeConnection();
     if (!PQsendQuery(conn, sql))
         return nullptr;
     while (PQconsumeInput(conn) && PQisBusy(conn)) {
@@ -218,18 +240,23 @@ std::pair<QString, QString> PgLink::origin(Oid table, int column)
     const auto it = origins.constFind(key);
     if (it != origins.constEnd())
         return *it;
-    const QByteArray t = QByteArray::number(table), c = QByteArray::number(column);
-    const char* params[] = {t.constData(), c.constData()};
+    // Every column of the table at once: one round trip per table read.
+    const QByteArray t = QByteArray::number(table);
+    const char* params[] = {t.constData()};
     PGresult* r = PQexecParams(conn,
-                               "SELECT c.relname, a.attname FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid "
-                               "WHERE a.attrelid = $1 AND a.attnum = $2",
-                               2, nullptr, params, nullptr, nullptr, 0);
-    std::pair<QString, QString> names;
-    if (PQresultStatus(r) == PGRES_TUPLES_OK && PQntuples(r) == 1)
-        names = {QString::fromUtf8(PQgetvalue(r, 0, 0)), QString::fromUtf8(PQgetvalue(r, 0, 1))};
+                               "SELECT c.relname, a.attname, a.attnum FROM pg_attribute a JOIN pg_class c ON c.oid = "
+                               "a.attrelid WHERE a.attrelid = $1 AND a.attnum > 0",
+                               1, nullptr, params, nullptr, nullptr, 0);
+    if (PQresultStatus(r) == PGRES_TUPLES_OK)
+        for (int i = 0; i < PQntuples(r); ++i)
+            origins.insert((quint64(table) << 16) | QByteArray(PQgetvalue(r, i, 2)).toULongLong(),
+                           {QString::fromUtf8(PQgetvalue(r, i, 0)), QString::fromUtf8(PQgetvalue(r, i, 1))});
     PQclear(r);
-    origins.insert(key, names);
-    return names;
+    const auto found = origins.constFind(key);
+    if (found != origins.constEnd())
+        return *found;
+    origins.insert(key, {});
+    return {};
 }
 
 class PgStatement : public EngineStatement {
@@ -252,6 +279,8 @@ public:
         }
     }
     ~PgStatement() override { clear(); }
+    // The rows still to come read into memory, the connection free again.
+    void bufferRest();
 
     void bindNull(int i) override { set(i, {}, true); }
     void bindInt(int i, qint64 v) override { set(i, QByteArray::number(v), false); }
@@ -319,6 +348,12 @@ private:
     {
         PQclear(m_result);
         m_result = nullptr;
+        if (m_link.streaming == this)
+            m_link.streaming = nullptr;
+        m_rest.clear();
+        m_restAt = 0;
+        m_fromRest = false;
+        m_restError.reset();
         if (m_copying) {
             // A stream left unread is drained: the connection must be free.
             char* buf = nullptr;
@@ -370,8 +405,10 @@ private:
             return {};
         return std::string_view(PQgetvalue(m_result, m_row, c), size_t(PQgetlength(m_result, m_row, c)));
     }
+    bool start();
     bool startCopy();
     bool nextCopyRow();
+    void parseCopyLine();
 
     struct Cell {
         int at = 0, len = 0;
@@ -386,6 +423,10 @@ private:
     int m_row = -1;
     bool m_started = false, m_done = false, m_copying = false;
     QByteArray m_copyLine;   // the row being read (unescaped in place)
+    std::vector<QByteArray> m_rest;   // rows read ahead (bufferRest)
+    size_t m_restAt = 0;
+    bool m_fromRest = false;
+    std::optional<DbError> m_restError;   // how the stream read ahead ended
     std::vector<Cell> m_cells;
     std::vector<Oid> m_types;
     std::vector<QString> m_names;
@@ -402,31 +443,56 @@ bool PgStatement::next()
         m_link.ensure();
         if (m_link.aborted)
             throw DbError(QStringLiteral("Транзакция прервана ошибкой, изменения не сохранены."));
-        if (m_select && m_params.empty())
-            return startCopy();
-        std::vector<const char*> values(m_params.size());
-        std::vector<int> lengths(m_params.size());
-        for (size_t i = 0; i < m_params.size(); ++i) {
-            values[i] = m_null[i] ? nullptr : m_params[i].constData();
-            lengths[i] = int(m_params[i].size());
+        // A connection that broke while idle (the server restarted) is
+        // noticed only now: a read outside a transaction connects again and
+        // is sent once more. A write is not: it may have been done.
+        if (m_select && !m_link.inTransaction) {
+            try {
+                return start();
+            } catch (const DbError& e) {
+                if (e.reason() != DbError::Reason::ServerLost)
+                    throw;
+                clear();
+                m_done = false;
+                m_link.connect();
+            }
         }
-        m_result = PQexecParams(m_link.conn, m_text.constData(), int(values.size()), nullptr, values.data(),
-                                lengths.data(), nullptr, 0);
-        const ExecStatusType s = PQresultStatus(m_result);
-        if (s != PGRES_TUPLES_OK && s != PGRES_COMMAND_OK)
-            return fail(m_result);
-        describe(m_result);
-        const char* affected = PQcmdTuples(m_result);
-        m_changes = affected && *affected ? QByteArray(affected).toLongLong() : 0;
-        if (m_insert && PQntuples(m_result) > 0)
-            m_inserted = QByteArray(PQgetvalue(m_result, 0, 0)).toLongLong();
-        if (m_insert) {
-            m_done = true;   // its RETURNING row is the program's, not the caller's
-            return false;
-        }
+        return start();
     }
-    if (m_copying)
+    if (m_copying || m_fromRest)
         return nextCopyRow();
+    if (m_row + 1 < PQntuples(m_result)) {
+        ++m_row;
+        return true;
+    }
+    m_done = true;
+    return false;
+}
+
+bool PgStatement::start()
+{
+    if (m_select && m_params.empty())
+        return startCopy();
+    std::vector<const char*> values(m_params.size());
+    std::vector<int> lengths(m_params.size());
+    for (size_t i = 0; i < m_params.size(); ++i) {
+        values[i] = m_null[i] ? nullptr : m_params[i].constData();
+        lengths[i] = int(m_params[i].size());
+    }
+    m_result = PQexecParams(m_link.conn, m_text.constData(), int(values.size()), nullptr, values.data(),
+                            lengths.data(), nullptr, 0);
+    const ExecStatusType s = PQresultStatus(m_result);
+    if (s != PGRES_TUPLES_OK && s != PGRES_COMMAND_OK)
+        return fail(m_result);
+    describe(m_result);
+    const char* affected = PQcmdTuples(m_result);
+    m_changes = affected && *affected ? QByteArray(affected).toLongLong() : 0;
+    if (m_insert && PQntuples(m_result) > 0)
+        m_inserted = QByteArray(PQgetvalue(m_result, 0, 0)).toLongLong();
+    if (m_insert) {
+        m_done = true;   // its RETURNING row is the program's, not the caller's
+        return false;
+    }
     if (m_row + 1 < PQntuples(m_result)) {
         ++m_row;
         return true;
@@ -457,16 +523,59 @@ bool PgStatement::startCopy()
         return fail(r);
     PQclear(r);
     m_copying = true;
+    m_link.streaming = this;
     m_cells.resize(m_types.size());
     return nextCopyRow();
 }
 
+void PgStatement::bufferRest()
+{
+    if (!m_copying)
+        return;
+    char* buf = nullptr;
+    int n = 0;
+    while ((n = PQgetCopyData(m_link.conn, &buf, 0)) > 0) {
+        m_rest.emplace_back(buf, n);
+        PQfreemem(buf);
+    }
+    PGresult* r = PQgetResult(m_link.conn);
+    if (PQresultStatus(r) != PGRES_COMMAND_OK) {
+        m_restError = m_link.error(r);
+        if (m_link.inTransaction)
+            m_link.aborted = true;
+    }
+    PQclear(r);
+    while (PGresult* more = PQgetResult(m_link.conn))
+        PQclear(more);
+    m_copying = false;
+    m_fromRest = true;
+    if (m_link.streaming == this)
+        m_link.streaming = nullptr;
+}
+
 bool PgStatement::nextCopyRow()
 {
+    if (m_fromRest) {
+        if (m_restAt < m_rest.size()) {
+            m_copyLine = std::move(m_rest[m_restAt++]);
+            parseCopyLine();
+            return true;
+        }
+        m_copyLine = QByteArray();
+        m_done = true;
+        if (m_restError) {
+            const DbError e = *m_restError;
+            m_restError.reset();
+            throw e;
+        }
+        return false;
+    }
     char* buf = nullptr;
     const int n = PQgetCopyData(m_link.conn, &buf, 0);
     if (n < 0) {
         m_copying = false;
+        if (m_link.streaming == this)
+            m_link.streaming = nullptr;
         m_copyLine = QByteArray();
         PGresult* r = PQgetResult(m_link.conn);
         const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
@@ -479,9 +588,15 @@ bool PgStatement::nextCopyRow()
         m_done = true;
         return false;
     }
-    // One line: fields separated by tabs, \N a null, backslash escapes.
     m_copyLine = QByteArray(buf, n);
     PQfreemem(buf);
+    parseCopyLine();
+    return true;
+}
+
+void PgStatement::parseCopyLine()
+{
+    // One line: fields separated by tabs, \N a null, backslash escapes.
     char* p = m_copyLine.data();
     int len = int(m_copyLine.size());
     if (len > 0 && p[len - 1] == '\n')
@@ -519,7 +634,14 @@ bool PgStatement::nextCopyRow()
         }
         p[out++] = c;
     }
-    return true;
+}
+
+void PgLink::freeConnection()
+{
+    if (PgStatement* s = streaming) {
+        streaming = nullptr;
+        s->bufferRest();
+    }
 }
 
 class PgEngine : public Engine {
@@ -559,7 +681,16 @@ public:
     void begin(bool write) override
     {
         m_link.ensure();
-        m_link.run("BEGIN");
+        try {
+            m_link.run("BEGIN");
+        } catch (const DbError& e) {
+            // Broken while idle (the server restarted): nothing was begun,
+            // so the transaction begins on a new connection.
+            if (e.reason() != DbError::Reason::ServerLost)
+                throw;
+            m_link.connect();
+            m_link.run("BEGIN");
+        }
         m_link.inTransaction = true;
         m_link.aborted = false;
         m_link.writeVersion = -1;
@@ -590,6 +721,7 @@ public:
         if (m_link.aborted)
             throw DbError(QStringLiteral("Транзакция прервана ошибкой, изменения не сохранены."));
         // The counter as this commit leaves it (each statement written raised it).
+        m_link.freeConnection();
         qint64 committed = -1;
         if (m_link.writeVersion >= 0) {
             PGresult* r = PQexec(m_link.conn, "SELECT n FROM tooldb_version");
@@ -600,7 +732,7 @@ public:
         m_link.run("COMMIT");
         m_link.inTransaction = false;
         if (m_link.writeVersion >= 0)
-            m_committedVersion = committed;
+            m_committedVersion = m_link.knownVersion = committed;
         m_link.writeVersion = -1;
     }
     void rollback() override
@@ -608,7 +740,8 @@ public:
         m_link.inTransaction = false;
         m_link.aborted = false;
         m_link.writeVersion = -1;
-        if (m_link.conn && PQstatus(m_link.conn) == CONNECTION_OK) {
+        m_link.freeConnection();
+        if (!m_link.lost()) {
             PGresult* r = PQexec(m_link.conn, "ROLLBACK");
             PQclear(r);
         }
@@ -621,26 +754,47 @@ public:
     {
         if (m_link.writeVersion >= 0)
             return m_link.writeVersion;
+        // Between transactions the counter read last stands while no
+        // notification came: watching costs no round trip to the server.
+        if (!m_link.inTransaction && !changeAnnounced() && m_link.knownVersion >= 0)
+            return m_link.knownVersion;
         m_link.ensure();
         PGresult* r = PQexec(m_link.conn, "SELECT n FROM tooldb_version");
         qint64 v = -1;
-        if (PQresultStatus(r) == PGRES_TUPLES_OK && PQntuples(r) == 1)
+        if (PQresultStatus(r) == PGRES_TUPLES_OK && PQntuples(r) == 1) {
             v = QByteArray(PQgetvalue(r, 0, 0)).toLongLong();
-        else if (m_link.inTransaction)
-            m_link.aborted = true;
+        } else {
+            const DbError e = m_link.error(r);
+            PQclear(r);
+            if (m_link.inTransaction)
+                m_link.aborted = true;
+            if (e.reason() == DbError::Reason::ServerLost)
+                throw e;
+            return -1;
+        }
         PQclear(r);
+        if (!m_link.inTransaction)
+            m_link.knownVersion = v;
         return v;
     }
     bool changeAnnounced() override
     {
         if (!m_link.conn || m_link.inTransaction)
             return false;
-        PQconsumeInput(m_link.conn);
+        // A connection that broke meanwhile: nothing is known until the
+        // next read connects again.
+        if (!PQconsumeInput(m_link.conn) || PQstatus(m_link.conn) == CONNECTION_BAD) {
+            m_link.broken = true;
+            m_link.knownVersion = -1;
+            return true;
+        }
         bool any = false;
         while (PGnotify* n = PQnotifies(m_link.conn)) {
-            any = any || n->be_pid != PQbackendPID(m_link.conn);
+            any = true;
             PQfreemem(n);
         }
+        if (any)
+            m_link.knownVersion = -1;
         return any;
     }
 
@@ -666,6 +820,21 @@ public:
         if (exists)
             *exists = !cols.isEmpty();
         return cols;
+    }
+
+    bool holdsNoTables() override
+    {
+        m_link.ensure();
+        PGresult* r = PQexec(m_link.conn, "SELECT COUNT(*) FROM pg_class WHERE relnamespace = "
+                                          "current_schema()::regnamespace AND relkind IN ('r', 'v', 'p', 'm', 'f')");
+        if (PQresultStatus(r) != PGRES_TUPLES_OK) {
+            const DbError e = m_link.error(r);
+            PQclear(r);
+            throw e;
+        }
+        const bool none = QByteArray(PQgetvalue(r, 0, 0)) == "0";
+        PQclear(r);
+        return none;
     }
 
     void keysWritten(const QString& table) override

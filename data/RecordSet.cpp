@@ -119,8 +119,10 @@ bool parseIsoStamp(const char* s, int n, int64_t* out)
             return false;
         if (n >= 19 && s[16] == ':' && !dig(17, 2, &se))
             return false;
-        if (n >= 23 && s[19] == '.')
-            dig(20, 3, &ms);
+        // A fraction of any length: the server writes 00:00:00.5, not .500.
+        if (n >= 21 && s[19] == '.')
+            for (int i = 20, unit = 100; i < n && s[i] >= '0' && s[i] <= '9' && unit > 0; ++i, unit /= 10)
+                ms += (s[i] - '0') * unit;
     }
     const QDate date(y, mo, d);
     if (!date.isValid())
@@ -275,27 +277,6 @@ QString bareText(const QString& sql)
     while (inner.endsWith(QLatin1Char(';')))
         inner = inner.left(inner.size() - 1).trimmed();
     return inner;
-}
-
-// A query that lists rows of one table by its key first ("SELECT S.ID, ...")
-// and orders them by other columns, with the key added as the last order
-// term: a server returns rows that tie in any order, and a row it rewrote
-// moves, where the file returns them in the order they were stored. With it
-// a list reads the same order every time, as a file's does.
-QString withKeyLast(const QString& sql)
-{
-    static const QRegularExpression keyFirst(QStringLiteral("^\\s*SELECT\\s+(\\w+)\\.ID\\s*,"),
-                                             QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression order(QStringLiteral("\\bORDER\\s+BY\\s+([^;()]+?)\\s*;?\\s*$"),
-                                          QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch k = keyFirst.match(sql);
-    const QRegularExpressionMatch o = order.match(sql);
-    if (!k.hasMatch() || !o.hasMatch() || sql.contains(QStringLiteral("UNION"), Qt::CaseInsensitive))
-        return sql;
-    const QString key = k.captured(1) + QStringLiteral(".ID");
-    if (o.captured(1).contains(key, Qt::CaseInsensitive))
-        return sql;
-    return sql.left(o.capturedEnd(1)) + QStringLiteral(", ") + key + sql.mid(o.capturedEnd(1));
 }
 
 } // namespace
@@ -576,7 +557,7 @@ void RecordSet::load(const QString& where)
         static const QRegularExpression unionRe(QStringLiteral("\\bUNION\\b"),
                                                 QRegularExpression::CaseInsensitiveOption);
         compound = unionRe.match(m_source).hasMatch();
-        const QString source = dialect.kind == EngineKind::Postgres ? withKeyLast(m_source) : m_source;
+        const QString source = dialect.orderedAsAFile(m_source);
         sql = source;
         if (!where.isEmpty())
             sql = QStringLiteral("SELECT * FROM (%1) AS q WHERE %2").arg(bareText(source), where);

@@ -222,13 +222,18 @@ QStringList schemaStatements(const Dialect& d)
     out << dolgiHistoryView(d);
     // A server's change counter: its row is the write lock, its value tells
     // the copies whether anyone wrote (see PgEngine).
-    // Every statement that writes a table raises it too, so that a write of
-    // another program (or by hand) is seen as one.
+    // Every statement that writes a table raises it too and notifies the
+    // copies listening, so that a write of another program (or by hand) is
+    // seen as one.
     if (d.kind == EngineKind::Postgres) {
         out << QStringLiteral("CREATE TABLE tooldb_version (n bigint NOT NULL)")
             << QStringLiteral("INSERT INTO tooldb_version VALUES (0)")
-            << QStringLiteral("CREATE FUNCTION tooldb_changed() RETURNS trigger LANGUAGE plpgsql AS "
-                              "$$BEGIN UPDATE tooldb_version SET n = n + 1; RETURN NULL; END$$");
+            // Once per transaction: a copy or an import writing a million
+            // rows raises it once, not a million times over one row.
+            << QStringLiteral("CREATE FUNCTION tooldb_changed() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN "
+                              "IF COALESCE(current_setting('tooldb.raised', true), '') <> '1' THEN "
+                              "UPDATE tooldb_version SET n = n + 1; NOTIFY tooldb_change; "
+                              "PERFORM set_config('tooldb.raised', '1', true); END IF; RETURN NULL; END$$");
         for (const TableSpec& t : schemaTables())
             out << changeTrigger(t);
     }

@@ -2,6 +2,7 @@
 
 #include "Backup.h"
 #include "BackupRunner.h"
+#include "Connection.h"
 #include "DM_Unit.h"
 #include "Engine.h"
 #include "DbError.h"
@@ -116,21 +117,34 @@ QString databaseName(const QStringList& args, const QString& programFolder, cons
 
 bool EnsureDatabase(const QString& path)
 {
-    if (isServerName(path))
-        return true;   // a server's database is made by its administrator
-    const QFileInfo fi(path);
-    if (fi.exists())
-        return true;
-    // The old program's file beside it: its data moved in first, if wanted.
-    switch (ImportOffer::offer(path)) {
-    case ImportOffer::Result::Imported: return true;
-    case ImportOffer::Result::Failed: return false;
-    case ImportOffer::Result::Declined:
-    case ImportOffer::Result::NotOffered: break;
+    QString question;
+    if (isServerName(path)) {
+        // The server's administrator makes the database; while it holds no
+        // table at all, the program offers to create its own in it.
+        try {
+            Connection c;
+            c.open(path, false);
+            if (!c.engine().holdsNoTables())
+                return true;   // the program's tables, or a refusal when opened
+            question = QStringLiteral("В базе данных %1 нет ни одной таблицы.\nСоздать в ней таблицы программы?")
+                           .arg(c.displayName());
+        } catch (const DbError&) {
+            return true;   // opening it again says why it cannot be (CreateWindows)
+        }
+    } else {
+        const QFileInfo fi(path);
+        if (fi.exists())
+            return true;
+        // The old program's file beside it: its data moved in first, if wanted.
+        switch (ImportOffer::offer(path)) {
+        case ImportOffer::Result::Imported: return true;
+        case ImportOffer::Result::Failed: return false;
+        case ImportOffer::Result::Declined:
+        case ImportOffer::Result::NotOffered: break;
+        }
+        question = QStringLiteral("Файл базы данных \"%1\" не найден в папке \"%2\".\nСоздать новую базу данных?")
+                       .arg(fi.fileName(), QDir::toNativeSeparators(fi.absolutePath()));
     }
-    const QString question =
-        QStringLiteral("Файл базы данных \"%1\" не найден в папке \"%2\".\nСоздать новую базу данных?")
-            .arg(fi.fileName(), QDir::toNativeSeparators(fi.absolutePath()));
     if (!Dialogs::ask(nullptr, NewDatabaseTitle, question))
         return false;
     QString password;

@@ -19,13 +19,15 @@ inline constexpr const char* SettingsFileName = "tooldb.conf";
 QString databaseName(const QStringList& args, const QString& programFolder, const QString& configFolder,
                      QString* error);
 
-// First run: a server database is left to the server; when no file exists at
-// path and the old program's db_instr.mdb lies beside it, first offers to
-// move its data in (ImportOffer::offer: true once imported, false when the
-// import failed); else, or on No, asks whether to create a new
-// database there and, on Yes, asks for the administrator's password twice
-// and creates it. False when the program is to end (No, or the password
-// given up, or the database could not be written).
+// First run: when no file exists at path, or the server database named
+// holds no table at all (its administrator has just made it), asks whether
+// to create a new database there. For a missing file with the old program's
+// db_instr.mdb beside it, first offers to move its data in
+// (ImportOffer::offer). On Yes to creating, asks for the administrator's
+// password twice and creates it. True once imported or created, or when
+// nothing was missing; false when the program is to end (No, the password
+// given up, the import failed, or the database could not be written). A
+// server that cannot be reached is left to CreateWindows to report.
 bool EnsureDatabase(const QString& path);
 
 // Creates every window in its order: the main window, the login dialog, the

@@ -24,6 +24,12 @@ QString testServer()
     return qEnvironmentVariable("TOOLDB_TEST_PG");
 }
 
+bool testServerMissing()
+{
+    return qEnvironmentVariable("TOOLDB_TEST_ENGINE") == QLatin1String("postgres")
+        && qEnvironmentVariable("TOOLDB_TEST_PG").isEmpty();
+}
+
 TempDb::TempDb(const QString& password)
 {
     const QString server = testServer();

@@ -32,6 +32,15 @@ private:
 
 // The test server's URI when the tests run against a server; empty otherwise.
 QString testServer();
+// The tests were asked to run against a server (TOOLDB_TEST_ENGINE=postgres)
+// but none was started for them (TOOLDB_TEST_PG unset).
+bool testServerMissing();
+// In a suite's initTestCase: the whole suite is skipped then.
+#define SKIP_WITHOUT_TEST_SERVER()                                                                         \
+    do {                                                                                                   \
+        if (testServerMissing())                                                                           \
+            QSKIP("no test server (TOOLDB_TEST_PG): run the suite through tools/with-postgres.sh");        \
+    } while (false)
 
 // Inserts one row into a table through plain SQL; returns its ID.
 qint64 insertRow(Connection& c, const QString& table, const QVariantMap& values);

@@ -66,6 +66,8 @@ private slots:
     void firstRun();
     void notOurDatabase_data();
     void notOurDatabase();
+    void firstRunOnServer_data();
+    void firstRunOnServer();
     void unwritableDatabase_data();
     void unwritableDatabase();
     void recordCount_data();
@@ -150,6 +152,58 @@ void TestMain::firstRun()
     QVERIFY(frm_Main->isVisible());
     QCOMPARE(frm_Main->statusPanelText(0), QString(" Всего записей : 0"));
     Program::DestroyWindows();
+}
+
+void TestMain::firstRunOnServer_data()
+{
+    QTest::addColumn<QString>("holds");   // SQL run in the new database first
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("opens");      // the windows come up on it afterwards
+    QTest::newRow("empty, Yes") << QString() << true << true << true;
+    QTest::newRow("empty, No") << QString() << false << true << false;
+    QTest::newRow("another program's table") << "CREATE TABLE notes (id integer)" << true << false << false;
+}
+
+// A server database its administrator has just made gets the same offer
+// as a missing file; one holding anything else is never written to.
+void TestMain::firstRunOnServer()
+{
+    QFETCH(QString, holds);
+    QFETCH(bool, yes);
+    QFETCH(bool, asked);
+    QFETCH(bool, opens);
+    const QString server = qEnvironmentVariable("TOOLDB_TEST_PG");
+    if (server.isEmpty())
+        QSKIP("no test server (TOOLDB_TEST_PG): run the suite through tools/with-postgres.sh");
+    static int made = 0;
+    const QString schema = QStringLiteral("first_%1_%2").arg(QCoreApplication::applicationPid()).arg(++made);
+    Connection admin;
+    admin.open(server, false);
+    admin.exec(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE; CREATE SCHEMA %1").arg(schema));
+    const QString uri = server + QStringLiteral("&options=-csearch_path%3D") + schema;
+    if (!holds.isEmpty()) {
+        Connection c;
+        c.open(uri, false);
+        c.exec(holds);
+    }
+    ScriptedUser user;
+    user.answer(yes);
+    user.typeText("Пароль1", true);
+    user.typeText("Пароль1", true);
+    QCOMPARE(Program::EnsureDatabase(uri), !asked || yes);
+    QCOMPARE(!user.shown().isEmpty() && user.shown().first().kind == ScriptedUser::Shown::Question, asked);
+    if (asked)
+        QVERIFY2(user.shown().first().text.contains("Создать в ней таблицы программы?"), qPrintable(user.texts().join('\n')));
+    if (!asked || yes) {
+        const bool created = Program::CreateWindows(uri);
+        QCOMPARE(created, opens);
+        if (created)
+            Program::DestroyWindows();
+        else
+            QVERIFY2(user.lastText().contains("нет таблиц программы"), qPrintable(user.lastText()));
+    }
+    admin.exec(QStringLiteral("DROP SCHEMA %1 CASCADE").arg(schema));
 }
 
 void TestMain::notOurDatabase_data()

@@ -305,8 +305,7 @@ private slots:
 
 void TestOperations::initTestCase()
 {
-    if (qEnvironmentVariable("TOOLDB_TEST_ENGINE") == QLatin1String("postgres") && testServer().isEmpty())
-        QSKIP("no test server (TOOLDB_TEST_PG): run the suite through tools/with-postgres.sh");
+    SKIP_WITHOUT_TEST_SERVER();
 }
 
 void TestOperations::movements_data()

@@ -62,6 +62,7 @@ void fillDrills(Connection& c)
 class TestRecordSet : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { SKIP_WITHOUT_TEST_SERVER(); }
     void openMakesFirstRowCurrent_data();
     void openMakesFirstRowCurrent();
     void nullsReadAsZeroFalseEmpty();
@@ -1036,6 +1037,8 @@ void TestRecordSet::failedRereadLeavesNoStaleRows()
     // A file damaged past the first rows: reading one drill by its number
     // works, reading them all fails half-way.
     TempDb tmp;
+    if (tmp.onServer())
+        QSKIP("a file's damage: a server's pages are the server's");
     {
         Connection c;
         c.open(tmp.path());
