@@ -32,6 +32,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -144,12 +145,16 @@ void Tfrm_Main::ConnectLimits()
             m_belowPending = true;
             QTimer::singleShot(0, this, [this] {
                 m_belowPending = false;
+                for (ToolKind k : allToolKinds())
+                    if (std::exchange(m_minimumsStale[size_t(pageOf(k))], false))
+                        ReloadMinimums(k);
                 UpdateBelowMinimum();
             });
         };
-        // Rows read again: so are the minimums (another copy may have set some).
+        // Rows read again: so are the minimums (another copy may have set
+        // some), once for the several resets of one re-read.
         connect(rs, &RecordSet::layoutReset, this, [this, kind, later] {
-            ReloadMinimums(kind);
+            m_minimumsStale[size_t(pageOf(kind))] = true;
             later();
         });
         connect(rs, &RecordSet::rowChanged, this, later);
