@@ -763,6 +763,11 @@ int main(int argc, char** argv)
             l.note = QStringLiteral("floor: the refresh alone; %1 drills below their minimum").arg(below);
             print(l);
         };
+        try {
+            dm.ADOConnection1.exec(QStringLiteral("DELETE FROM Min_Ostatok"));
+        } catch (const DbError& e) {
+            return fatal(QStringLiteral("cannot clear the minimums: %1").arg(e.message()));
+        }
         refreshWithMarks("Refresh drills + marks, no minimums");
         // The floors' own plain connection, opened once the tables are there.
         std::unique_ptr<sqlite3, int (*)(sqlite3*)> own(nullptr, sqlite3_close);

@@ -8,6 +8,7 @@
 #include "TextCollate.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string_view>
 #include <vector>
 
@@ -199,7 +200,11 @@ QList<OverdueLine> overdueList(Connection& c, int limitDays, const QDate& today)
         l.kindName = qr.text(2);
         l.code = qr.text(3);
         l.person = qr.text(4);
-        l.issued = qr.dateTime(5).date();
+        // A day number (a file) gives the day without a time zone's detour.
+        const ValueType t = qr.type(5);
+        l.issued = t == ValueType::Float || t == ValueType::Integer
+            ? QDate::fromJulianDay(qint64(std::floor(qr.real(5) + 0.5)))
+            : qr.dateTime(5).date();
         l.days = daysOut(l.issued, today);
         l.quantity = qr.int64(6);
         l.used = qr.int64(7) != 0;
