@@ -139,22 +139,22 @@ void Tfrm_Main::ConnectLimits()
 {
     for (ToolKind kind : allToolKinds()) {
         RecordSet* rs = &catalogueOf(*DM, kind);
+        // Counting the tools below waits for the event loop (memory only);
+        // nothing read from the database there: a save waiting for another
+        // copy's lock serves the event loop meanwhile.
         auto later = [this] {
             if (m_belowPending)
                 return;
             m_belowPending = true;
             QTimer::singleShot(0, this, [this] {
                 m_belowPending = false;
-                for (ToolKind k : allToolKinds())
-                    if (std::exchange(m_minimumsStale[size_t(pageOf(k))], false))
-                        ReloadMinimums(k);
                 UpdateBelowMinimum();
             });
         };
-        // Rows read again: so are the minimums (another copy may have set
-        // some), once for the several resets of one re-read.
-        connect(rs, &RecordSet::layoutReset, this, [this, kind, later] {
-            m_minimumsStale[size_t(pageOf(kind))] = true;
+        // Rows read again: so are the minimums (another copy may have set some).
+        connect(rs, &RecordSet::layoutReset, this, [this, kind, rs, later] {
+            if (rs->isOpen())
+                ReloadMinimums(kind);
             later();
         });
         connect(rs, &RecordSet::rowChanged, this, later);

@@ -401,7 +401,6 @@ private:
     int m_overdueDays = 30;
     bool m_overdueView = false;   // the debts page lists only the overdue debts
     bool m_belowPending = false;
-    std::array<bool, ToolKindCount> m_minimumsStale{};
 };
 
 extern Tfrm_Main* frm_Main;
