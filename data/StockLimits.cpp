@@ -8,6 +8,9 @@
 #include "TextCollate.h"
 
 #include <algorithm>
+#include <cmath>
+#include <string_view>
+#include <vector>
 
 namespace limits {
 
@@ -125,29 +128,42 @@ QList<ReorderLine> reorderList(Connection& c)
     QList<ReorderLine> out;
     if (!hasMinimums(c))
         return out;
+    // Ordered by the codes' UTF-8 bytes as read, each converted once.
+    struct Read {
+        QByteArray code;
+        ReorderLine line;
+    };
+    std::vector<Read> rows;
     Query qr(c, reorderSql());
     while (qr.next()) {
-        ReorderLine l;
+        Read r;
+        ReorderLine& l = r.line;
         l.kind = *toolKindByPage(int(qr.int64(0)));
         l.toolId = int(qr.int64(1));
         l.kindName = qr.text(2);
         if (l.kindName.isEmpty())
             l.kindName = kindName(kindCodeOf(l.kind));
-        l.code = qr.text(3);
+        const std::string_view code = qr.utf8(3);
+        r.code = QByteArray(code.data(), qsizetype(code.size()));
+        l.code = QString::fromUtf8(r.code);
         l.name = qr.text(4);
         l.firm = qr.text(5);
         l.fresh = qr.int64(6);
         l.used = qr.int64(7);
         l.inWork = qr.int64(8);
         l.minimum = qr.int64(9);
-        out << l;
+        rows.push_back(std::move(r));
     }
-    std::stable_sort(out.begin(), out.end(), [](const ReorderLine& a, const ReorderLine& b) {
-        if (a.kind != b.kind)
-            return int(a.kind) < int(b.kind);
-        const int r = collateCompare(a.code, b.code);
-        return r != 0 ? r < 0 : a.toolId < b.toolId;
+    std::stable_sort(rows.begin(), rows.end(), [](const Read& a, const Read& b) {
+        if (a.line.kind != b.line.kind)
+            return int(a.line.kind) < int(b.line.kind);
+        const int r = collateCompare(std::string_view(a.code.constData(), size_t(a.code.size())),
+                                     std::string_view(b.code.constData(), size_t(b.code.size())));
+        return r != 0 ? r < 0 : a.line.toolId < b.line.toolId;
     });
+    out.reserve(qsizetype(rows.size()));
+    for (Read& r : rows)
+        out << std::move(r.line);
     return out;
 }
 
@@ -159,13 +175,13 @@ QString overdueSql(const Dialect& d)
     QStringList parts;
     for (ToolKind kind : toolKindsByCode()) {
         const ToolKindInfo& k = toolKind(kind);
-        parts << QStringLiteral("SELECT D.ID, D.Nomer_Zap, LT.Tabl_Name, T.Kod, PL.FIO, D.\"Date\", D.K_vo, "
+        parts << QStringLiteral("SELECT D.ID, D.Nomer_Zap, LT.Tabl_Name, T.Kod, PL.FIO, %3, D.K_vo, "
                                 "D.Instr_is_BU FROM Dolgi D JOIN %1 T ON T.ID = D.ID_Instr "
                                 "JOIN People PL ON PL.ID = D.ID_People JOIN List_Tabl LT ON LT.ID = D.ID_Tabl "
                                 "WHERE D.ID_Tabl = %2 AND %3 < %4")
                      .arg(latin(k.table))
                      .arg(k.code)
-                     .arg(date, limit);
+                     .arg(date, limit);   // the date read as the engine compares it (a day number on a file)
     }
     return parts.join(QStringLiteral(" UNION ALL "));
 }
@@ -184,7 +200,11 @@ QList<OverdueLine> overdueList(Connection& c, int limitDays, const QDate& today)
         l.kindName = qr.text(2);
         l.code = qr.text(3);
         l.person = qr.text(4);
-        l.issued = qr.dateTime(5).date();
+        // A day number (a file) gives the day without a time zone's detour.
+        const ValueType t = qr.type(5);
+        l.issued = t == ValueType::Float || t == ValueType::Integer
+            ? QDate::fromJulianDay(qint64(std::floor(qr.real(5) + 0.5)))
+            : qr.dateTime(5).date();
         l.days = daysOut(l.issued, today);
         l.quantity = qr.int64(6);
         l.used = qr.int64(7) != 0;

@@ -32,6 +32,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -138,6 +139,9 @@ void Tfrm_Main::ConnectLimits()
 {
     for (ToolKind kind : allToolKinds()) {
         RecordSet* rs = &catalogueOf(*DM, kind);
+        // Counting the tools below waits for the event loop (memory only);
+        // nothing read from the database there: a save waiting for another
+        // copy's lock serves the event loop meanwhile.
         auto later = [this] {
             if (m_belowPending)
                 return;
@@ -148,8 +152,9 @@ void Tfrm_Main::ConnectLimits()
             });
         };
         // Rows read again: so are the minimums (another copy may have set some).
-        connect(rs, &RecordSet::layoutReset, this, [this, kind, later] {
-            ReloadMinimums(kind);
+        connect(rs, &RecordSet::layoutReset, this, [this, kind, rs, later] {
+            if (rs->isOpen())
+                ReloadMinimums(kind);
             later();
         });
         connect(rs, &RecordSet::rowChanged, this, later);
