@@ -126,7 +126,7 @@ QString patchedCopy(const QString& folder, const QString& from, const QString& t
     return path;
 }
 
-void writeFile(const QString& path, const QByteArray& bytes)
+void putFile(const QString& path, const QByteArray& bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);
@@ -453,12 +453,12 @@ private slots:
         QTemporaryDir dir;
         const QString old = QDir(dir.path()).filePath(QStringLiteral("db_instr.mdb"));
         if (oldBroken)
-            writeFile(old, QByteArray(8192, 'x'));
+            putFile(old, QByteArray(8192, 'x'));
         else
             QVERIFY(QFile::copy(Fixture, old));
         const QString db = QDir(dir.path()).filePath(QStringLiteral("db_instr.db"));
         if (destExists)
-            writeFile(db, "mine");
+            putFile(db, "mine");
         const QStringList before = filesIn(dir.path());
         ImportOptions o;
         int calls = 0;
@@ -590,8 +590,8 @@ private slots:
                                       {"IMAGES/NoFoto/NULL_IMG_1.JPG", "NULL_IMG_1.JPG"},
                                       {"IMAGES/instrument/nobody.jpg", "nobody.jpg"}};
             for (const auto& f : files)
-                writeFile(QDir(oldProgram).filePath(QString::fromUtf8(f[0])), bytesOf(QString::fromUtf8(f[1])));
-            writeFile(QDir(newProgram).filePath(QStringLiteral("Images/Instrument/sv_12.jpg")), "ours");
+                putFile(QDir(oldProgram).filePath(QString::fromUtf8(f[0])), bytesOf(QString::fromUtf8(f[1])));
+            putFile(QDir(newProgram).filePath(QStringLiteral("Images/Instrument/sv_12.jpg")), "ours");
             ImportOptions o;
             o.oldProgramFolder = oldProgram;
             o.programFolder = newProgram;
