@@ -1,13 +1,19 @@
 // tooldb-bench: the speed and memory goals of the data layer, measured on a
 // large database. Each figure is the median of several runs, printed beside
-// its floor (the same query stepped through the plain SQLite C API, every
-// column of every row read) and its goal. A missed goal is reported; an
+// its floor (the same query read by the engine's own library alone: stepped
+// through the SQLite C API, or sent with libpq to a server, every column of
+// every row read) and its goal. With --db naming a server database, the
+// same measures run on the SQLite file and on the server, printed side by
+// side at the end; those that read the file through the SQLite C API (the
+// program's start, minimum stock and overdue debts, the usage reports, the
+// backup copy) run on the file only. A missed goal is reported; an
 // error (a bad option, a database that cannot be written, copied or opened,
 // a measure that fails) ends it with a non-zero exit status.
 #include "Backup.h"
 #include "BackupRunner.h"
 #include "BenchSupport.h"
 #include "Connection.h"
+#include "CopyDatabase.h"
 #include "Engine.h"
 #include "DM_Unit.h"
 #include "Operations.h"
@@ -46,6 +52,7 @@
 #include <memory>
 #include <vector>
 
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
 namespace {
@@ -103,6 +110,120 @@ sqlite3* openPlain(const QString& path)
     return db;
 }
 
+// The floor of a measure: the same query read by the engine's own library
+// alone, every column of every row.
+class Floor {
+public:
+    virtual ~Floor() = default;
+    // Rows read.
+    virtual qint64 stepAll(const QString& sql) = 0;
+    // The first column of the first row (`otherwise` without one).
+    virtual qint64 firstInt(const QString& sql, qint64 otherwise) = 0;
+    // A list's text as the program sends it to this engine.
+    virtual QString asSent(const QString& sql) const { return sql; }
+};
+
+class SqliteFloor : public Floor {
+public:
+    explicit SqliteFloor(const QString& path) : m_db(openPlain(path)) {}
+    ~SqliteFloor() override { sqlite3_close(m_db); }
+    // The file's own connection, for the measures that use the C API itself.
+    sqlite3* handle() const { return m_db; }
+    qint64 stepAll(const QString& sql) override { return ::stepAll(m_db, sql); }
+    qint64 firstInt(const QString& sql, qint64 otherwise) override
+    {
+        sqlite3_stmt* st = nullptr;
+        qint64 v = otherwise;
+        if (sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &st, nullptr) == SQLITE_OK
+            && sqlite3_step(st) == SQLITE_ROW)
+            v = sqlite3_column_int64(st, 0);
+        sqlite3_finalize(st);
+        return v;
+    }
+
+private:
+    sqlite3* m_db;
+};
+
+// On a server: libpq alone, one round trip, the whole result read. The
+// text goes as the program's engine sends it: quoted names in lower case.
+class PgFloor : public Floor {
+public:
+    explicit PgFloor(const QString& uri)
+    {
+        m_conn = PQconnectdb(uri.toUtf8().constData());
+        if (PQstatus(m_conn) != CONNECTION_OK) {
+            const QString msg = QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
+            PQfinish(m_conn);
+            throw DbError(msg);
+        }
+    }
+    ~PgFloor() override { PQfinish(m_conn); }
+    QString asSent(const QString& sql) const override
+    {
+        Dialect d;
+        d.kind = EngineKind::Postgres;
+        return d.orderedAsAFile(sql);
+    }
+    qint64 stepAll(const QString& sql) override
+    {
+        PGresult* r = exec(sql);
+        const int rows = PQntuples(r), nc = PQnfields(r);
+        quint64 sum = 0;
+        for (int i = 0; i < rows; ++i)
+            for (int c = 0; c < nc; ++c) {
+                const int n = PQgetlength(r, i, c);
+                sum += quint64(n) + (n > 0 ? quint8(PQgetvalue(r, i, c)[0]) : 0);
+            }
+        PQclear(r);
+        static volatile quint64 sink;
+        sink = sink + sum;
+        return rows;
+    }
+    qint64 firstInt(const QString& sql, qint64 otherwise) override
+    {
+        PGresult* r = nullptr;
+        try {
+            r = exec(sql);
+        } catch (const DbError&) {
+            return otherwise;
+        }
+        const qint64 v = PQntuples(r) > 0 ? QByteArray(PQgetvalue(r, 0, 0)).toLongLong() : otherwise;
+        PQclear(r);
+        return v;
+    }
+
+private:
+    PGresult* exec(const QString& sql)
+    {
+        const QString sent = asSent(sql);
+        QString text;
+        bool quoted = false, literal = false;
+        for (const QChar ch : sent) {
+            if (ch == QLatin1Char('\'') && !quoted)
+                literal = !literal;
+            else if (ch == QLatin1Char('"') && !literal)
+                quoted = !quoted;
+            text += quoted ? ch.toLower() : ch;
+        }
+        PGresult* r = PQexec(m_conn, text.toUtf8().constData());
+        if (PQresultStatus(r) != PGRES_TUPLES_OK) {
+            const QString msg = QString::fromUtf8(PQresultErrorMessage(r)).trimmed();
+            PQclear(r);
+            throw DbError(msg);
+        }
+        return r;
+    }
+    PGconn* m_conn = nullptr;
+};
+
+std::unique_ptr<Floor> openFloor(const QString& name)
+{
+    if (isServerName(name))
+        return std::make_unique<PgFloor>(name);
+    return std::make_unique<SqliteFloor>(name);
+}
+
 // The text a table object reads its table with: every column, by name.
 QString tableSql(const QString& table)
 {
@@ -111,6 +232,9 @@ QString tableSql(const QString& table)
         cols << QLatin1Char('"') + c.name + QLatin1Char('"');
     return QStringLiteral("SELECT %1 FROM \"%2\"").arg(cols.join(QStringLiteral(", ")), table);
 }
+
+struct Line;
+std::vector<Line>* g_lines = nullptr;   // every line printed, when collected
 
 struct Line {
     explicit Line(const QString& w) : what(w) {}
@@ -121,10 +245,13 @@ struct Line {
     double maxMs = 0;               // goal: figure < maxMs (0: none)
     QString note;
     QString error;
+    bool fileOnly = false;          // not measured here: it reads the SQLite file itself
 };
 
 bool missed(const Line& l)
 {
+    if (l.fileOnly)
+        return false;
     if (!l.error.isEmpty())
         return true;
     if (l.maxRatio > 0 && l.floor > 0 && l.figure > l.maxRatio * l.floor)
@@ -146,13 +273,20 @@ QString goalText(const Line& l)
 
 void print(const Line& l)
 {
+    if (g_lines)
+        g_lines->push_back(l);
+    if (l.fileOnly) {
+        std::printf("%s %12s\n", l.what.leftJustified(44).toUtf8().constData(), "file only");
+        std::fflush(stdout);
+        return;
+    }
     const QString fig = l.error.isEmpty() ? QStringLiteral("%1 ms").arg(l.figure, 0, 'f', 2) : QStringLiteral("error");
     const QString flo = l.floor > 0 ? QStringLiteral("%1 ms").arg(l.floor, 0, 'f', 2) : QStringLiteral("-");
     const QString ratio = l.floor > 0 && l.error.isEmpty() ? QStringLiteral("%1x").arg(l.figure / l.floor, 0, 'f', 2)
                                                            : QStringLiteral("-");
     const bool hasGoal = l.maxRatio > 0 || l.maxMs > 0;
     const QString verdict = missed(l) ? QStringLiteral("GOAL MISSED") : (hasGoal ? QStringLiteral("ok") : QString());
-    std::printf("%-44s %12s %12s %7s   %-26s %s\n", l.what.toUtf8().constData(), fig.toUtf8().constData(),
+    std::printf("%s %12s %12s %7s   %-26s %s\n", l.what.leftJustified(44).toUtf8().constData(), fig.toUtf8().constData(),
                 flo.toUtf8().constData(), ratio.toUtf8().constData(), goalText(l).toUtf8().constData(),
                 verdict.toUtf8().constData());
     if (!l.error.isEmpty()) {
@@ -195,7 +329,7 @@ QString mb(double bytes) { return QStringLiteral("%1 MB").arg(bytes / (1024.0 * 
 // source. With no log beside it, the file alone is the database and is
 // copied as it is; with one (the program has it open, or ended without
 // folding it in), the engine's backup reads both, through files already there.
-void copyDatabase(const QString& source, const QString& copy)
+void copyDatabaseFile(const QString& source, const QString& copy)
 {
     if (!QFileInfo::exists(source + QStringLiteral("-wal")) && !QFileInfo::exists(source + QStringLiteral("-shm"))) {
         if (!QFile::copy(source, copy))
@@ -242,113 +376,21 @@ QStringList startSqlTexts()
             tableSql(QStringLiteral("Firma")), tableSql(QStringLiteral("Support"))};
 }
 
-int main(int argc, char** argv)
+// A measure that reads the SQLite file through its C API, on a server
+// database: listed, not measured.
+void fileOnly(const QString& what)
 {
-    // Started by itself to time the program's start in a process of its own.
-    if (const int rc = startChildMain(argc, argv,
-                                      [](const QString& path) {
-                                          sqlite3* db = openPlain(path);
-                                          for (const QString& s : startSqlTexts())
-                                              stepAll(db, s);
-                                          sqlite3_close(db);
-                                      });
-        rc >= 0)
-        return rc;
-    // The picture case paints a picture box off screen, and the movements run
-    // in their windows off screen; no window is shown.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("tooldb-bench"));
+    Line l(what);
+    l.fileOnly = true;
+    print(l);
+}
 
-    QCommandLineParser p;
-    p.setApplicationDescription(QStringLiteral(
-        "Measures the data layer against its speed and memory goals on a large database.\n"
-        "Without --db it writes the benchmark database (100,000 tools, 10,000 open debts,\n"
-        "200,000 closed debts, 1,000,000 receipts, 300,000 write-offs; --tools scales them)\n"
-        "into a temporary folder.\n"
-        "--db PATH: when PATH does not exist, the benchmark database is written there, kept and\n"
-        "measured (the receipt measured adds rows to it); when it exists, it is never changed:\n"
-        "a copy of it in a temporary folder is measured.\n"
-        "Exit status: 0 when every measure ran (a missed goal is reported, not an error);\n"
-        "1 on an error (the database cannot be written, copied or opened, a measure failed);\n"
-        "2 on a bad option."));
-    p.addHelpOption();
-    p.addOption({QStringLiteral("db"), QStringLiteral("Database to measure."), QStringLiteral("PATH")});
-    p.addOption({QStringLiteral("picture"),
-                  QStringLiteral("A picture file to show in the picture box as well (e.g. a camera's photo)."),
-                  QStringLiteral("FILE")});
-    p.addOption({QStringLiteral("runs"), QStringLiteral("Runs per figure; medians are shown (5)."), QStringLiteral("N")});
-    p.addOption({QStringLiteral("tools"),
-                  QStringLiteral("Tools of the database written (100000; at most 1000000); the debts and "
-                                 "histories grow in proportion."),
-                  QStringLiteral("N")});
-    p.process(app);
-
-    int tools = 100000;
-    if (p.isSet(QStringLiteral("tools"))) {
-        bool ok = false;
-        tools = p.value(QStringLiteral("tools")).toInt(&ok);
-        if (!ok || tools < 400 || tools > 1000000) {
-            std::fprintf(stderr, "tooldb-bench: --tools needs a whole number from 400 to 1000000\n");
-            return 2;
-        }
-    }
-
-    int runs = 5;
-    if (p.isSet(QStringLiteral("runs"))) {
-        bool ok = false;
-        runs = p.value(QStringLiteral("runs")).toInt(&ok);
-        if (!ok || runs < 1) {
-            std::fprintf(stderr, "tooldb-bench: --runs needs a whole number from 1\n");
-            return 2;
-        }
-    }
-
-    if (!p.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "tooldb-bench: unexpected argument \"%s\"; see --help\n",
-                     p.positionalArguments().first().toUtf8().constData());
-        return 2;
-    }
-    QTemporaryDir tmp;
-    if (!tmp.isValid())
-        return fatal(QStringLiteral("cannot make a temporary folder: %1").arg(tmp.errorString()));
-    QString path = p.value(QStringLiteral("db"));
-    if (path.isEmpty())
-        path = tmp.filePath(QStringLiteral("db_instr.db"));
-    if (QFileInfo::exists(path)) {
-        // A database this run did not write is measured on a copy: the
-        // measures write (a receipt), and the file is someone's.
-        const QString copy = tmp.filePath(QStringLiteral("db_instr.db"));
-        std::printf("Copying %s to measure the copy ...\n", path.toUtf8().constData());
-        std::fflush(stdout);
-        try {
-            copyDatabase(path, copy);
-            checkDatabaseFile(copy);
-        } catch (const DbError& e) {
-            return fatal(QStringLiteral("cannot use %1: %2").arg(path, e.message()));
-        }
-        path = copy;
-    } else {
-        SampleOptions o;
-        const double scale = tools / 100000.0;
-        o.tools = tools;
-        o.debts = int(10000 * scale);
-        o.closed = int(200000 * scale);
-        o.receipts = std::min(int(1000000 * scale), 10000000);
-        o.writeoffs = int(300000 * scale);
-        std::printf("Writing the benchmark database %s ...\n", path.toUtf8().constData());
-        std::fflush(stdout);
-        try {
-            const double ms = timeMs([&] { writeSampleDatabase(path, o); });
-            std::printf("  written in %.2f s: %d tools, %d open debts, %d closed, %d receipts, %d write-offs, %s\n",
-                        ms / 1000, o.tools, o.debts, o.closed, o.receipts, o.writeoffs,
-                        mb(double(QFileInfo(path).size())).toUtf8().constData());
-        } catch (const DbError& e) {
-            return fatal(QStringLiteral("cannot write the benchmark database: %1").arg(e.message()));
-        }
-    }
-
+// Every measure on one database (a file, or a server database), printed
+// as it is taken; the pictures (no database in them) only when asked.
+// Non-zero when the measuring could not go on.
+int measureDatabase(const QString& path, int runs, const QString& folder, const QString& picture, bool pictures)
+{
+    const bool onFile = !isServerName(path);
     std::printf("\nDatabase: %s\nMedians of %d runs. Build type: %s.\n\n", path.toUtf8().constData(), runs,
 #ifdef NDEBUG
                 "optimised"
@@ -364,24 +406,19 @@ int main(int argc, char** argv)
     }
     std::printf("%-44s %12s %12s %7s   %-26s %s\n", "measure", "figure", "floor", "ratio", "goal", "");
 
-    sqlite3* plain = nullptr;
+    std::unique_ptr<Floor> plain;
     try {
-        plain = openPlain(path);
+        plain = openFloor(path);
     } catch (const DbError& e) {
         return fatal(QStringLiteral("cannot open %1: %2").arg(path, e.message()));
     }
+    // The file's own connection for the measures that use the C API itself
+    // (null on a server).
+    auto raw = [&]() -> sqlite3* { return onFile ? static_cast<SqliteFloor*>(plain.get())->handle() : nullptr; };
     // The size the goals are judged at: the tools the database holds.
-    {
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(plain,
-                               "SELECT (SELECT count(*) FROM Sverla) + (SELECT count(*) FROM Frezy) + "
-                               "(SELECT count(*) FROM Derj_Plast) + (SELECT count(*) FROM Plastinyi)",
-                               -1, &st, nullptr)
-                == SQLITE_OK
-            && sqlite3_step(st) == SQLITE_ROW)
-            tools = sqlite3_column_int(st, 0);
-        sqlite3_finalize(st);
-    }
+    const qint64 tools = plain->firstInt("SELECT (SELECT count(*) FROM Sverla) + (SELECT count(*) FROM Frezy) + "
+                                         "(SELECT count(*) FROM Derj_Plast) + (SELECT count(*) FROM Plastinyi)",
+                                         0);
 
     // 1. Creating the data module: connection plus 4 catalogues, debts, firms, Support.
     const QStringList startSql = startSqlTexts();
@@ -397,10 +434,9 @@ int main(int argc, char** argv)
             },
             [&] {
                 return timeMs([&] {
-                    sqlite3* db = openPlain(path);
+                    const std::unique_ptr<Floor> db = openFloor(path);
                     for (const QString& s : startSql)
-                        stepAll(db, s);
-                    sqlite3_close(db);
+                        db->stepAll(s);
                 });
             });
         print(l);
@@ -410,7 +446,10 @@ int main(int argc, char** argv)
     //     login window shows; the floor is a process that starts the same way
     //     and reads the start's record sets through the C API. Then the start
     //     after a run that was killed, which reads the whole file first.
-    {
+    if (!onFile) {
+        fileOnly(QStringLiteral("Start to login window (own process)"));
+        fileOnly(QStringLiteral("Start after a killed run (whole file checked)"));
+    } else {
         Line l(QStringLiteral("Start to login window (own process)"));
         l.maxMs = tools > 100000 ? 2000 : 500;
         std::vector<double> cpu, floorCpu;
@@ -444,9 +483,9 @@ int main(int argc, char** argv)
         print(k);
         // The floors' own connection opened anew: it was opened with no log
         // beside the file, which the programs started meanwhile made and removed.
-        sqlite3_close(plain);
+        plain.reset();
         try {
-            plain = openPlain(path);
+            plain = openFloor(path);
         } catch (const DbError& e) {
             return fatal(QStringLiteral("cannot open %1: %2").arg(path, e.message()));
         }
@@ -456,7 +495,6 @@ int main(int argc, char** argv)
     try {
         dmHolder = std::make_unique<TDM>(path);
     } catch (const DbError& e) {
-        sqlite3_close(plain);
         return fatal(QStringLiteral("cannot create the data module: %1").arg(e.message()));
     }
     TDM& dm = *dmHolder;
@@ -477,7 +515,7 @@ int main(int argc, char** argv)
                         dm.dtset_DolgiSQL.fieldDefs());
         RecordSet tenth(&dm.ADOConnection1, QStringLiteral("debts_tenth"), RecordSet::Kind::Query, tenthText,
                         dm.dtset_DolgiSQL.fieldDefs());
-        Line l(QStringLiteral("Debts list: %1 vs 10x its first tenth").arg(n));
+        Line l(QStringLiteral("Debts list vs 10x its first tenth"));
         l.maxRatio = 1.5;
         int tenthRows = 0;
         std::vector<double> plainMs;
@@ -486,7 +524,7 @@ int main(int argc, char** argv)
             [&] {
                 const double ms = timeMs([&] { whole.open(); });
                 whole.close();
-                plainMs.push_back(timeMs([&] { stepAll(plain, TDM::dolgiSql()); }));
+                plainMs.push_back(timeMs([&] { plain->stepAll(TDM::dolgiSql()); }));
                 return ms;
             },
             [&] {
@@ -495,7 +533,8 @@ int main(int argc, char** argv)
                 tenth.close();
                 return 10 * ms;
             });
-        l.note = QStringLiteral("the tenth: %1 debts; the whole list's SQL through the C API %2 ms")
+        l.note = QStringLiteral("%1 debts, the tenth: %2; the whole list's SQL read alone %3 ms")
+                     .arg(n)
                      .arg(tenthRows)
                      .arg(median(plainMs), 0, 'f', 2);
         print(l);
@@ -507,7 +546,7 @@ int main(int argc, char** argv)
         l.maxRatio = 1.5;
         measure(
             l, runs, [&] { return timeMs([&] { dm.RefreshSverla(); }); },
-            [&] { return timeMs([&] { stepAll(plain, TDM::sverlaSql()); }); });
+            [&] { return timeMs([&] { plain->stepAll(TDM::sverlaSql()); }); });
         print(l);
     }
 
@@ -523,17 +562,7 @@ int main(int argc, char** argv)
 
     // 4. Filtering the debts to one drill.
     {
-        const qint64 tool = [&] {
-            sqlite3_stmt* st = nullptr;
-            qint64 id = 1;
-            if (sqlite3_prepare_v2(plain, "SELECT ID_Instr FROM Dolgi WHERE ID_Tabl = 1 ORDER BY ID DESC LIMIT 1", -1,
-                                   &st, nullptr)
-                    == SQLITE_OK
-                && sqlite3_step(st) == SQLITE_ROW)
-                id = sqlite3_column_int64(st, 0);
-            sqlite3_finalize(st);
-            return id;
-        }();
+        const qint64 tool = plain->firstInt("SELECT ID_Instr FROM Dolgi WHERE ID_Tabl = 1 ORDER BY ID DESC LIMIT 1", 1);
         const QString text = QStringLiteral("(ID_Instr=%1) AND (ID_Tabl=1)").arg(tool);
         Line l(QStringLiteral("Filter debts to one drill"));
         int shown = 0;
@@ -620,7 +649,7 @@ int main(int argc, char** argv)
             },
             [&] {
                 const double cpu0 = threadCpuMs();
-                const double ms = timeMs([&] { sqlRows = stepAll(plain, h.sql); });
+                const double ms = timeMs([&] { sqlRows = plain->stepAll(h.sql); });
                 floorCpu.push_back(threadCpuMs() - cpu0);
                 return ms;
             },
@@ -648,18 +677,9 @@ int main(int argc, char** argv)
     // 6a. One tool's receipts: the cutter with the most of them, the filter
     //     set before the opening as the catalogue menu sets it.
     {
-        qint64 cutter = 1;
-        {
-            sqlite3_stmt* st = nullptr;
-            if (sqlite3_prepare_v2(plain,
-                                   "SELECT ID_Instr FROM Prihod_History WHERE ID_Tabl = 3 GROUP BY ID_Instr "
-                                   "ORDER BY count(*) DESC LIMIT 1",
-                                   -1, &st, nullptr)
-                    == SQLITE_OK
-                && sqlite3_step(st) == SQLITE_ROW)
-                cutter = sqlite3_column_int64(st, 0);
-            sqlite3_finalize(st);
-        }
+        const qint64 cutter = plain->firstInt("SELECT ID_Instr FROM Prihod_History WHERE ID_Tabl = 3 GROUP BY ID_Instr "
+                                              "ORDER BY count(*) DESC, ID_Instr LIMIT 1",
+                                              1);
         const QString text = QStringLiteral("(ID_Instr=%1) AND (ID_Tabl=3)").arg(cutter);
         RecordSet& h = dm.dtSet_Prihod_Hist;
         Line l(QStringLiteral("Open one cutter's receipts (filtered)"));
@@ -675,10 +695,10 @@ int main(int argc, char** argv)
                 return ms;
             },
             [&] {
-                QString inner = TDM::historySql(QStringLiteral("Prihod_History"));
+                QString inner = plain->asSent(TDM::historySql(QStringLiteral("Prihod_History")));
                 inner.chop(1);   // the closing ";"
                 return timeMs([&] {
-                    stepAll(plain, QStringLiteral("SELECT * FROM (%1) WHERE (ID_Instr=%2) AND (ID_Tabl=3)")
+                    plain->stepAll(QStringLiteral("SELECT * FROM (%1) AS q WHERE (ID_Instr=%2) AND (ID_Tabl=3)")
                                        .arg(inner)
                                        .arg(cutter));
                 });
@@ -731,7 +751,7 @@ int main(int argc, char** argv)
                     cpu.push_back(threadCpuMs() - cpu0);
                     return ms;
                 },
-                [&] { return timeMs([&] { stepAll(plain, listSql); }); });
+                [&] { return timeMs([&] { plain->stepAll(listSql); }); });
         l.note = QStringLiteral("%1 rows left; processor time %2 ms").arg(list.recordCount()).arg(median(cpu), 0, 'f', 2);
         list.close();
         print(l);
@@ -788,7 +808,7 @@ int main(int argc, char** argv)
                 shown = dm.dtSet_Sverla.recordCount();
                 return ms;
             },
-            [&] { return timeMs([&] { stepAll(plain, filtered); }); }, [&] { apply(full); });
+            [&] { return timeMs([&] { plain->stepAll(filtered); }); }, [&] { apply(full); });
         on.note = QStringLiteral("%1 drills pass").arg(shown);
         print(on);
 
@@ -802,7 +822,7 @@ int main(int argc, char** argv)
                 shown = dm.dtSet_Sverla.recordCount();
                 return ms;
             },
-            [&] { return timeMs([&] { stepAll(plain, full); }); }, [&] { apply(filtered); });
+            [&] { return timeMs([&] { plain->stepAll(full); }); }, [&] { apply(filtered); });
         apply(full);
         off.note = QStringLiteral("%1 drills listed").arg(shown);
         print(off);
@@ -828,7 +848,9 @@ int main(int argc, char** argv)
     }
 
     // 10. The usage reports over every movement of the database.
-    for (const ReportFigure& f : measureReports(path, plain, runs)) {
+    if (!onFile)
+        fileOnly(QStringLiteral("Usage reports"));
+    for (const ReportFigure& f : onFile ? measureReports(path, raw(), runs) : std::vector<ReportFigure>()) {
         Line l(f.what);
         l.maxRatio = 1.5;
         l.maxMs = 1000;
@@ -839,15 +861,17 @@ int main(int argc, char** argv)
         print(l);
     }
 
-    sqlite3_close(plain);
+    plain.reset();
 
     // Pictures: a 12-megapixel photo shown in a picture box of a panel's size.
     for (const bool progressive : {false, true}) {
+        if (!pictures)
+            break;
         Line l(progressive ? QStringLiteral("Show a 12 MP progressive JPEG (400x300)")
                            : QStringLiteral("Show a 12 MP JPEG in a picture box (400x300)"));
         if (!progressive)
             l.maxMs = 40;
-        const QString photo = tmp.filePath(progressive ? QStringLiteral("photo-p.jpg") : QStringLiteral("photo.jpg"));
+        const QString photo = QDir(folder).filePath(progressive ? QStringLiteral("photo-p.jpg") : QStringLiteral("photo.jpg"));
         if (!writeBenchPhoto(photo, QSize(4000, 3000), progressive)) {
             l.error = QStringLiteral("cannot write %1").arg(photo);
         } else {
@@ -867,8 +891,8 @@ int main(int argc, char** argv)
         print(l);
     }
 
-    if (p.isSet(QStringLiteral("picture"))) {
-        const QString photo = p.value(QStringLiteral("picture"));
+    if (pictures && !picture.isEmpty()) {
+        const QString photo = picture;
         Line l(QStringLiteral("Show %1 (400x300)").arg(QFileInfo(photo).fileName()));
         std::vector<double> cpu;
         measure(l, runs, [&] {
@@ -894,7 +918,12 @@ int main(int argc, char** argv)
     // refresh, the minimums read again, the tools below counted) beside the
     // refresh alone, without minimums and with minimums on 10% of the tools;
     // then the "Что заказать" list and the overdue debts beside their SQL.
-    {
+    if (!onFile) {
+        for (const char* what : {"Refresh drills + marks, no minimums", "Refresh drills + marks, minimums on 10%",
+                                 "\"Что заказать\" list (reorderList)", "Overdue debts list (overdueList)",
+                                 "Overdue view of the debts page (filter)"})
+            fileOnly(QString::fromUtf8(what));
+    } else {
         auto refreshWithMarks = [&](const char* what) {
             Line l(QString::fromUtf8(what));
             l.maxRatio = 1.1;
@@ -1003,7 +1032,7 @@ int main(int argc, char** argv)
     // refresh of the pages it shows again.
     for (const MovementFigure& f : measureMovements(path, runs)) {
         Line l(f.what);
-        l.maxMs = 15;
+        l.maxMs = onFile ? 15 : 20;
         l.figure = median(f.totalMs);
         l.floor = f.refreshMs.empty() ? kNoFloor : median(f.refreshMs);
         l.note = f.note;
@@ -1015,7 +1044,11 @@ int main(int argc, char** argv)
     // (cp, then the copy put on disk, as the backup does), the whole checked
     // copy beside the same floor, and how long the window's event loop stalls
     // while the copy is written from its own thread.
-    {
+    if (!onFile) {
+        fileOnly(QStringLiteral("Backup copy (online backup, on disk)"));
+        fileOnly(QStringLiteral("  the same checked and named (makeCopy)"));
+        fileOnly(QStringLiteral("Longest window pause during a backup copy"));
+    } else {
         QTemporaryDir copies;
         int n = 0;
         // The program has the file open meanwhile, as when it copies.
@@ -1129,6 +1162,188 @@ int main(int argc, char** argv)
         runner.setDatabase(QString(), nullptr);
         print(pause);
     }
+    return 0;
+}
+
+int main(int argc, char** argv)
+{
+    // Started by itself to time the program's start in a process of its own.
+    if (const int rc = startChildMain(argc, argv,
+                                      [](const QString& path) {
+                                          sqlite3* db = openPlain(path);
+                                          for (const QString& s : startSqlTexts())
+                                              stepAll(db, s);
+                                          sqlite3_close(db);
+                                      });
+        rc >= 0)
+        return rc;
+    // The picture case paints a picture box off screen, and the movements run
+    // in their windows off screen; no window is shown.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tooldb-bench"));
+
+    QCommandLineParser p;
+    p.setApplicationDescription(QStringLiteral(
+        "Measures the data layer against its speed and memory goals on a large database.\n"
+        "Without --db it writes the benchmark database (100,000 tools, 10,000 open debts,\n"
+        "200,000 closed debts, 1,000,000 receipts, 300,000 write-offs; --tools scales them)\n"
+        "into a temporary folder.\n"
+        "--db PATH: when PATH does not exist, the benchmark database is written there, kept and\n"
+        "measured (the receipt measured adds rows to it); when it exists, it is never changed:\n"
+        "a copy of it in a temporary folder is measured.\n"
+        "--db postgresql://...: an empty database on a PostgreSQL server (best on the same\n"
+        "machine, through its socket): the benchmark database is written into a temporary file\n"
+        "and measured there, then copied onto the server and measured again; the floors there\n"
+        "are the same queries read with libpq alone. Both sets of figures are printed side by side;\n"
+        "the measures that read the SQLite file itself (the program's start, minimum stock and\n"
+        "overdue debts, the usage reports, the backup copy) run on the file only.\n"
+        "Exit status: 0 when every measure ran (a missed goal is reported, not an error);\n"
+        "1 on an error (the database cannot be written, copied or opened, a measure failed);\n"
+        "2 on a bad option."));
+    p.addHelpOption();
+    p.addOption({QStringLiteral("db"),
+                 QStringLiteral("Database to measure: a file, or an empty server database (postgresql://...)."),
+                 QStringLiteral("PATH")});
+    p.addOption({QStringLiteral("picture"),
+                  QStringLiteral("A picture file to show in the picture box as well (e.g. a camera's photo)."),
+                  QStringLiteral("FILE")});
+    p.addOption({QStringLiteral("runs"), QStringLiteral("Runs per figure; medians are shown (5)."), QStringLiteral("N")});
+    p.addOption({QStringLiteral("tools"),
+                  QStringLiteral("Tools of the database written (100000; at most 1000000); the debts and "
+                                 "histories grow in proportion."),
+                  QStringLiteral("N")});
+    p.process(app);
+
+    int tools = 100000;
+    if (p.isSet(QStringLiteral("tools"))) {
+        bool ok = false;
+        tools = p.value(QStringLiteral("tools")).toInt(&ok);
+        if (!ok || tools < 400 || tools > 1000000) {
+            std::fprintf(stderr, "tooldb-bench: --tools needs a whole number from 400 to 1000000\n");
+            return 2;
+        }
+    }
+
+    int runs = 5;
+    if (p.isSet(QStringLiteral("runs"))) {
+        bool ok = false;
+        runs = p.value(QStringLiteral("runs")).toInt(&ok);
+        if (!ok || runs < 1) {
+            std::fprintf(stderr, "tooldb-bench: --runs needs a whole number from 1\n");
+            return 2;
+        }
+    }
+
+    if (!p.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "tooldb-bench: unexpected argument \"%s\"; see --help\n",
+                     p.positionalArguments().first().toUtf8().constData());
+        return 2;
+    }
+    QTemporaryDir tmp;
+    if (!tmp.isValid())
+        return fatal(QStringLiteral("cannot make a temporary folder: %1").arg(tmp.errorString()));
+    QString path = p.value(QStringLiteral("db"));
+    QString server;
+    if (isServerName(path)) {
+        // A server database: the benchmark database is written into a file
+        // here, measured there, then copied onto the server (which must hold
+        // no data: the measures write) and measured again.
+        server = path;
+        try {
+            Connection c;
+            c.open(server, false);
+            if (holdsSchema(c) && c.scalar(QStringLiteral("SELECT COUNT(*) FROM Pasw_TBL")) > 0)
+                return fatal(QStringLiteral("%1 holds data: name an empty server database (the measures write into it, "
+                                            "and it is kept filled)")
+                                 .arg(c.displayName()));
+        } catch (const DbError& e) {
+            return fatal(QStringLiteral("cannot use %1: %2").arg(server, e.message()));
+        }
+        path.clear();
+    }
+    if (path.isEmpty())
+        path = tmp.filePath(QStringLiteral("db_instr.db"));
+    if (QFileInfo::exists(path)) {
+        // A database this run did not write is measured on a copy: the
+        // measures write (a receipt), and the file is someone's.
+        const QString copy = tmp.filePath(QStringLiteral("db_instr.db"));
+        std::printf("Copying %s to measure the copy ...\n", path.toUtf8().constData());
+        std::fflush(stdout);
+        try {
+            copyDatabaseFile(path, copy);
+            checkDatabaseFile(copy);
+        } catch (const DbError& e) {
+            return fatal(QStringLiteral("cannot use %1: %2").arg(path, e.message()));
+        }
+        path = copy;
+    } else {
+        SampleOptions o;
+        const double scale = tools / 100000.0;
+        o.tools = tools;
+        o.debts = int(10000 * scale);
+        o.closed = int(200000 * scale);
+        o.receipts = std::min(int(1000000 * scale), 10000000);
+        o.writeoffs = int(300000 * scale);
+        std::printf("Writing the benchmark database %s ...\n", path.toUtf8().constData());
+        std::fflush(stdout);
+        try {
+            const double ms = timeMs([&] { writeSampleDatabase(path, o); });
+            std::printf("  written in %.2f s: %d tools, %d open debts, %d closed, %d receipts, %d write-offs, %s\n",
+                        ms / 1000, o.tools, o.debts, o.closed, o.receipts, o.writeoffs,
+                        mb(double(QFileInfo(path).size())).toUtf8().constData());
+        } catch (const DbError& e) {
+            return fatal(QStringLiteral("cannot write the benchmark database: %1").arg(e.message()));
+        }
+    }
+
+    const QString picture = p.value(QStringLiteral("picture"));
+    std::vector<Line> fileLines, serverLines;
+    g_lines = &fileLines;
+    if (const int rc = measureDatabase(path, runs, tmp.path(), picture, true))
+        return rc;
+    if (!server.isEmpty()) {
+        // The same database copied onto the server, measured again.
+        std::printf("\nCopying the benchmark database onto %s ...\n", server.toUtf8().constData());
+        std::fflush(stdout);
+        try {
+            const double ms = timeMs([&] {
+                const CopyOutcome c = copyDatabase(path, server);
+                if (!c.ok)
+                    throw DbError(c.error);
+            });
+            std::printf("  copied in %.2f s\n", ms / 1000);
+        } catch (const DbError& e) {
+            return fatal(QStringLiteral("cannot copy the benchmark database onto %1: %2").arg(server, e.message()));
+        }
+        g_lines = &serverLines;
+        if (const int rc = measureDatabase(server, runs, tmp.path(), picture, false))
+            return rc;
+        g_lines = nullptr;
+        std::printf("\nSide by side: the SQLite file and the server (figure / floor, ms)\n");
+        std::printf("%-44s %21s %21s\n", "measure", "SQLite file", "server");
+        auto cell = [](const Line& l) {
+            if (l.fileOnly)
+                return QStringLiteral("file only");
+            if (!l.error.isEmpty())
+                return QStringLiteral("error");
+            QString t = QString::number(l.figure, 'f', 2);
+            if (l.floor > 0)
+                t += QStringLiteral(" / %1").arg(l.floor, 0, 'f', 2);
+            return t + (missed(l) ? QStringLiteral(" !") : QString());
+        };
+        for (const Line& f : fileLines) {
+            auto s = std::find_if(serverLines.begin(), serverLines.end(), [&](const Line& x) { return x.what == f.what; });
+            // The usage reports stand on the server as one line.
+            if (s == serverLines.end() && f.what.startsWith(QStringLiteral("Report")))
+                s = std::find_if(serverLines.begin(), serverLines.end(),
+                                 [&](const Line& x) { return x.what == QStringLiteral("Usage reports"); });
+            std::printf("%s %21s %21s\n", f.what.leftJustified(44).toUtf8().constData(), cell(f).toUtf8().constData(),
+                        (s == serverLines.end() ? QStringLiteral("-") : cell(*s)).toUtf8().constData());
+        }
+        std::printf("(! a goal missed; file only: it reads the SQLite file through its C API)\n");
+    }
 
     std::printf("\nGoals: the data module created within 1.2x its floor; the program's start to its login window\n"
                 "< 0.5 s at 100,000 tools, < 2 s at 1,000,000; the debts list within 1.5x ten times its first\n"
@@ -1138,10 +1353,10 @@ int main(int argc, char** argv)
                 "history < 20 ms; a history row deleted and the list re-read < 1 s; one receipt < 50 ms;\n"
                 "drill filter on and off within 1.5x their floors; partial record search < 5 ms; a 12 MP\n"
                 "JPEG shown in a picture box < 40 ms; each stock movement (issue of each kind, receipt, write-off,\n"
-                "transfer, return) end to end < 15 ms; a page refresh with its minimum marks within 1.1x the\n"
-                "refresh alone; \"Что заказать\" and the overdue debts within 1.5x their SQL; each usage report\n"
-                "over the whole database within 1.5x its aggregate SQL and < 1 s; a backup copy within 1.5x cp,\n"
-                "the window's longest pause while it is written within 1.5x the same without it.\n");
+                "transfer, return) end to end < 15 ms (< 20 ms on a server); a page refresh with its minimum\n"
+                "marks within 1.1x the refresh alone; \"Что заказать\" and the overdue debts within 1.5x their\n"
+                "SQL; each usage report over the whole database within 1.5x its aggregate SQL and < 1 s; a backup\n"
+                "copy within 1.5x cp, the window's longest pause while it is written within 1.5x the same without it.\n");
     if (g_failedMeasures > 0) {
         std::fprintf(stderr, "tooldb-bench: %d measure(s) failed\n", g_failedMeasures);
         return 1;
