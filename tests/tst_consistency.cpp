@@ -156,6 +156,13 @@ void TestConsistency::brokenRule_data()
     QTest::newRow("closed debt gave back less than taken")
         << "UPDATE Dolgi_History SET K_vo_Instr_Vernul_BU = 2"
         << QStringList{closed + ": взято 4, а возвращено новых 1, БУ 2, списано 0"};
+    QTest::newRow("closed with nothing back (code 1) is sound")
+        << "UPDATE Dolgi_History SET K_vo_Instr_Vernul_New = 0, K_vo_Instr_Vernul_BU = 0, ID_Del_Type = 1"
+        << QStringList{};
+    QTest::newRow("nothing back but closed as a return")
+        << "UPDATE Dolgi_History SET K_vo_Instr_Vernul_New = 0, K_vo_Instr_Vernul_BU = 0"
+        << QStringList{closed + ": взято 4, а возвращено новых 0, БУ 0, списано 0",
+                       closed + ": код закрытия 4, а по возвращенному должен быть 1"};
     QTest::newRow("closing code unlike what came back")
         << "UPDATE Dolgi_History SET ID_Del_Type = 2"
         << QStringList{closed + ": код закрытия 2, а по возвращенному должен быть 4"};
