@@ -80,6 +80,13 @@ void Tfrm_Main::BackupFinished(bool ok, bool automatic, const QString& path, con
     if (ok) {
         StatusBar1_Panel1->setText(QStringLiteral(" Резервная копия сделана"));
         StatusBar1_Panel1->setToolTip(QDir::toNativeSeparators(path));
+        // The panel is the page's count's too: it comes back a moment later.
+        QTimer::singleShot(5000, this, [this] {
+            if (backup::Runner::instance().busy())
+                return;
+            StatusBar1_Panel1->setToolTip(QString());
+            UpdateBelowMinimum();
+        });
         if (!automatic)
             Dialogs::info(this, QStringLiteral("Резервная копия записана:\n%1").arg(QDir::toNativeSeparators(path)));
         return;
