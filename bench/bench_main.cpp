@@ -228,7 +228,7 @@ std::unique_ptr<Floor> openFloor(const QString& name)
 QString tableSql(const QString& table)
 {
     QStringList cols;
-    for (const ColumnSpec& c : findTable(table)->columns)
+    for (const ColumnShape& c : findTable(table)->columns)
         cols << QLatin1Char('"') + c.name + QLatin1Char('"');
     return QStringLiteral("SELECT %1 FROM \"%2\"").arg(cols.join(QStringLiteral(", ")), table);
 }

@@ -15,10 +15,10 @@
 
 namespace {
 
-QStringList columnNames(const TableSpec& t)
+QStringList columnNames(const TableShape& t)
 {
     QStringList out;
-    for (const ColumnSpec& c : t.columns)
+    for (const ColumnShape& c : t.columns)
         out << c.name;
     return out;
 }
@@ -32,7 +32,7 @@ qint64 rowsOf(Connection& c, const QString& table)
 void requireEmpty(Connection& dst, bool* hasSchema)
 {
     *hasSchema = false;
-    for (const TableSpec& t : schemaTables()) {
+    for (const TableShape& t : schemaTables()) {
         bool exists = false;
         dst.engine().columnsOf(t.name, &exists);
         if (!exists)
@@ -76,20 +76,20 @@ CopyOutcome copyDatabase(const QString& source, const QString& destination,
         }
 
         // A source made before a table was added has none of its rows.
-        auto sourceRows = [&src](const TableSpec& t) {
+        auto sourceRows = [&src](const TableShape& t) {
             return t.addedLater && !hasTable(src, t.name) ? 0 : rowsOf(src, t.name);
         };
         qint64 total = 0, done = 0;
-        for (const TableSpec& t : schemaTables())
+        for (const TableShape& t : schemaTables())
             total += sourceRows(t);
         {
             WriteTransaction tr(dst);
             // The destination held no data: what its tables hold now are the
             // rows a new database starts with (kinds, settings, the
             // administrator), which the source's rows replace.
-            for (const TableSpec& t : schemaTables())
+            for (const TableShape& t : schemaTables())
                 dst.exec(QStringLiteral("DELETE FROM %1").arg(dst.dialect().quoted(t.name)));
-            for (const TableSpec& t : schemaTables()) {
+            for (const TableShape& t : schemaTables()) {
                 if (t.addedLater && !hasTable(src, t.name))
                     continue;
                 const QStringList cols = columnNames(t);
@@ -135,7 +135,7 @@ CopyOutcome copyDatabase(const QString& source, const QString& destination,
         }
 
         // The check: every table's rows on both sides, and the copy's consistency.
-        for (const TableSpec& t : schemaTables()) {
+        for (const TableShape& t : schemaTables()) {
             const qint64 a = sourceRows(t), b = rowsOf(dst, t.name);
             if (a != b)
                 throw DbError(QStringLiteral("Копия не совпадает с источником: в таблице \"%1\" %2 строк, а в "

@@ -12,17 +12,17 @@
 
 namespace {
 
-ColumnSpec autoId() { return ColumnSpec{QStringLiteral("ID"), FieldType::Integer, 0, true}; }
-ColumnSpec ci(const char* n) { return ColumnSpec{QString::fromLatin1(n), FieldType::Integer}; }
-ColumnSpec cf(const char* n) { return ColumnSpec{QString::fromLatin1(n), FieldType::Float}; }
-ColumnSpec cb(const char* n) { return ColumnSpec{QString::fromLatin1(n), FieldType::Boolean}; }
-ColumnSpec cd(const char* n) { return ColumnSpec{QString::fromLatin1(n), FieldType::DateTime}; }
-ColumnSpec ct(const char* n, int size) { return ColumnSpec{QString::fromLatin1(n), FieldType::Text, size}; }
-ColumnSpec cm(const char* n) { return ColumnSpec{QString::fromLatin1(n), FieldType::Memo}; }
+ColumnShape autoId() { return ColumnShape{QStringLiteral("ID"), FieldType::Integer, 0, true}; }
+ColumnShape ci(const char* n) { return ColumnShape{QString::fromLatin1(n), FieldType::Integer}; }
+ColumnShape cf(const char* n) { return ColumnShape{QString::fromLatin1(n), FieldType::Float}; }
+ColumnShape cb(const char* n) { return ColumnShape{QString::fromLatin1(n), FieldType::Boolean}; }
+ColumnShape cd(const char* n) { return ColumnShape{QString::fromLatin1(n), FieldType::DateTime}; }
+ColumnShape ct(const char* n, int size) { return ColumnShape{QString::fromLatin1(n), FieldType::Text, size}; }
+ColumnShape cm(const char* n) { return ColumnShape{QString::fromLatin1(n), FieldType::Memo}; }
 
-std::vector<TableSpec> buildTables()
+std::vector<TableShape> buildTables()
 {
-    std::vector<TableSpec> t;
+    std::vector<TableShape> t;
     t.push_back({QStringLiteral("Sverla"),
                  {autoId(), ct("Kod", 150), ct("Type", 200), cf("Diam_Sverla"), cf("Diam_Hvost"), ci("L_Instr"),
                   ci("L_reza"), ci("N_zub"), ci("K_vo_New"), ci("K_vo_BU"), ci("K_vo_Dolg"), ci("K_vo_Vozvrat"),
@@ -57,7 +57,7 @@ std::vector<TableSpec> buildTables()
                       ct("FIO_AdminBD", 250)}});
     }
     t.push_back({QStringLiteral("Pasw_TBL"), {autoId(), ct("Login", 50), ct("Pasword", 50), cb("Default")}});
-    ColumnSpec listKey = ci("ID");
+    ColumnShape listKey = ci("ID");
     listKey.key = true;
     t.push_back({QStringLiteral("List_Tabl"), {listKey, ct("Tabl_Name", 255)}});
     t.push_back({QStringLiteral("Support"), {autoId(), ct("Name_OP", 250), cb("BD_in_Work")}});
@@ -68,7 +68,7 @@ std::vector<TableSpec> buildTables()
     return t;
 }
 
-QString columnDdl(const Dialect& d, const ColumnSpec& c)
+QString columnDdl(const Dialect& d, const ColumnShape& c)
 {
     const QString name = d.quoted(c.name);
     QString ddl = name + QLatin1Char(' ') + d.columnType(c.type, c.size, c.autoKey, c.key);
@@ -116,15 +116,15 @@ QString dolgiHistoryView(const Dialect& d)
 
 } // namespace
 
-const std::vector<TableSpec>& schemaTables()
+const std::vector<TableShape>& schemaTables()
 {
-    static const std::vector<TableSpec> tables = buildTables();
+    static const std::vector<TableShape> tables = buildTables();
     return tables;
 }
 
-const TableSpec* findTable(const QString& name)
+const TableShape* findTable(const QString& name)
 {
-    for (const TableSpec& t : schemaTables())
+    for (const TableShape& t : schemaTables())
         if (t.name.compare(name, Qt::CaseInsensitive) == 0)
             return &t;
     return nullptr;
@@ -161,7 +161,7 @@ QStringList schemaStatements()
 
 namespace {
 
-QString changeTrigger(const TableSpec& t)
+QString changeTrigger(const TableShape& t)
 {
     return QStringLiteral("CREATE TRIGGER tooldb_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON %1 "
                           "FOR EACH STATEMENT EXECUTE FUNCTION tooldb_changed()")
@@ -170,11 +170,11 @@ QString changeTrigger(const TableSpec& t)
 
 // The CREATE TABLE of one table, and the indexes and rules of the tables
 // added later (their statements stand alone: an older database gets them so).
-QStringList tableStatements(const Dialect& d, const TableSpec& t)
+QStringList tableStatements(const Dialect& d, const TableShape& t)
 {
     QStringList out;
     QStringList cols;
-    for (const ColumnSpec& c : t.columns) {
+    for (const ColumnShape& c : t.columns) {
         QString ddl = columnDdl(d, c);
         if (t.name == QLatin1String("Min_Ostatok") && c.name == QLatin1String("K_vo_Min"))
             ddl += QStringLiteral(" NOT NULL CHECK (K_vo_Min >= 0)");
@@ -197,7 +197,7 @@ QStringList tableStatements(const Dialect& d, const TableSpec& t)
 QStringList schemaStatements(const Dialect& d)
 {
     QStringList out;
-    for (const TableSpec& t : schemaTables())
+    for (const TableShape& t : schemaTables())
         out << tableStatements(d, t);
     for (const char* tool : {"Sverla", "Frezy", "Derj_Plast", "Plastinyi"})
         out << QStringLiteral("CREATE INDEX IX_%1_Firma ON %1 (ID_Firma)").arg(QString::fromLatin1(tool));
@@ -234,7 +234,7 @@ QStringList schemaStatements(const Dialect& d)
                               "IF COALESCE(current_setting('tooldb.raised', true), '') <> '1' THEN "
                               "UPDATE tooldb_version SET n = n + 1; NOTIFY tooldb_change; "
                               "PERFORM set_config('tooldb.raised', '1', true); END IF; RETURN NULL; END$$");
-        for (const TableSpec& t : schemaTables())
+        for (const TableShape& t : schemaTables())
             out << changeTrigger(t);
     }
     return out;
@@ -268,8 +268,8 @@ bool hasTable(Connection& c, const QString& name)
 bool addMissingTables(Connection& c)
 {
     auto missing = [&c] {
-        std::vector<const TableSpec*> out;
-        for (const TableSpec& t : schemaTables())
+        std::vector<const TableShape*> out;
+        for (const TableShape& t : schemaTables())
             if (t.addedLater && !hasTable(c, t.name))
                 out.push_back(&t);
         return out;
@@ -279,10 +279,10 @@ bool addMissingTables(Connection& c)
     // Asked again under the write lock: another copy starting at the same
     // moment may have made them meanwhile.
     WriteTransaction tr(c);
-    const std::vector<const TableSpec*> tables = missing();
+    const std::vector<const TableShape*> tables = missing();
     if (tables.empty())
         return false;
-    for (const TableSpec* t : tables) {
+    for (const TableShape* t : tables) {
         for (const QString& s : tableStatements(c.dialect(), *t))
             c.exec(s);
         if (c.dialect().kind == EngineKind::Postgres)
@@ -347,9 +347,9 @@ void verifySchemaWith(const std::function<QSet<QString>(const QString&, bool*)>&
                 throw DbError(QStringLiteral("В базе данных \"%1\" в \"%2\" нет поля \"%3\".")
                                   .arg(shown, object, col));
     };
-    for (const TableSpec& t : schemaTables()) {
+    for (const TableShape& t : schemaTables()) {
         QStringList cols;
-        for (const ColumnSpec& col : t.columns)
+        for (const ColumnShape& col : t.columns)
             cols << col.name;
         if (t.addedLater) {
             bool exists = false;
@@ -372,10 +372,10 @@ void verifySchema(Connection& c)
 QList<FieldDef> tableFields(const QString& table, const QStringList& without)
 {
     QList<FieldDef> out;
-    const TableSpec* t = findTable(table);
+    const TableShape* t = findTable(table);
     if (!t)
         return out;
-    for (const ColumnSpec& c : t->columns) {
+    for (const ColumnShape& c : t->columns) {
         if (without.contains(c.name, Qt::CaseInsensitive))
             continue;
         FieldDef f;

@@ -12,7 +12,7 @@
 class Connection;
 struct Dialect;
 
-struct ColumnSpec {
+struct ColumnShape {
     QString name;
     FieldType type;
     int size = 0;          // Text only
@@ -20,17 +20,17 @@ struct ColumnSpec {
     bool key = false;      // plain integer key (List_Tabl)
 };
 
-struct TableSpec {
+struct TableShape {
     QString name;
-    std::vector<ColumnSpec> columns;
+    std::vector<ColumnShape> columns;
     // A table this program added after the first databases were made: an
     // older database lacks it until it is opened for writing, when
     // addMissingTables makes it; its absence is no fault of the file.
     bool addedLater = false;
 };
 
-const std::vector<TableSpec>& schemaTables();
-const TableSpec* findTable(const QString& name);   // case-insensitive
+const std::vector<TableShape>& schemaTables();
+const TableShape* findTable(const QString& name);   // case-insensitive
 // Names and columns of the two stored queries, in order.
 QStringList maxNOfDolgiColumns();
 QStringList sqlDolgiHistoryColumns();
@@ -53,7 +53,7 @@ void createEmptyDatabase(const QString& name);
 // The schema's tables, views and kind names (and the administrator, when a
 // password is given) on an open database without them, in one transaction.
 void createSchema(Connection& c, const QString& adminPassword = QString());
-// Makes the tables added later (TableSpec::addedLater) that the database
+// Makes the tables added later (TableShape::addedLater) that the database
 // lacks, all in one write transaction, before anything else is written;
 // true when it made any. A database that has them is not written at all.
 bool addMissingTables(Connection& c);

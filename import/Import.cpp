@@ -29,18 +29,18 @@ const char* const kAdministrator = "Администратор";
 
 // Where each of this program's columns is found in the old table (-1: not there).
 struct ColumnMap {
-    const TableSpec* spec = nullptr;
+    const TableShape* shape = nullptr;
     std::vector<int> from;
     QStringList missing;   // this program's columns the old table lacks
     QStringList extra;     // the old table's columns this program has no use for
 };
 
-ColumnMap mapColumns(const TableSpec& spec, const OldTable& old)
+ColumnMap mapColumns(const TableShape& shape, const OldTable& old)
 {
     ColumnMap m;
-    m.spec = &spec;
+    m.shape = &shape;
     std::vector<bool> used(old.columns.size(), false);
-    for (const ColumnSpec& c : spec.columns) {
+    for (const ColumnShape& c : shape.columns) {
         int found = -1;
         for (size_t i = 0; i < old.columns.size(); ++i)
             if (old.columns[i].name.compare(c.name, Qt::CaseInsensitive) == 0) {
@@ -74,7 +74,7 @@ QString shownValue(const OldValue& v)
 
 // Binds one old value to a column of this program's type, unchanged; an
 // error text when the type cannot hold it exactly.
-std::optional<QString> bindValue(Query& q, int index, const OldValue& v, const ColumnSpec& c)
+std::optional<QString> bindValue(Query& q, int index, const OldValue& v, const ColumnShape& c)
 {
     if (v.isNull()) {
         q.bindNull(index);
@@ -188,19 +188,19 @@ void writeTables(Connection& c, const OldDatabase& old, ImportOutcome& out, QStr
     WriteTransaction tr(c);
     QStringList errors;
     for (const QString& name : names) {
-        const TableSpec* spec = findTable(name);
+        const TableShape* shape = findTable(name);
         ImportedTable it;
-        it.table = spec->name;
+        it.table = shape->name;
         it.oldName = old.findTable(name);
         // The new database's own rows of this table (the kinds' names) give
         // way to the old file's: nothing is added that the old file lacks.
-        c.exec(QStringLiteral("DELETE FROM %1").arg(c.dialect().quoted(spec->name)));
+        c.exec(QStringLiteral("DELETE FROM %1").arg(c.dialect().quoted(shape->name)));
         if (it.oldName.isEmpty()) {
             out.tables.push_back(it);
             continue;
         }
         const OldTable t = old.readTable(it.oldName, step);
-        const ColumnMap map = mapColumns(*spec, t);
+        const ColumnMap map = mapColumns(*shape, t);
         if (map.from.empty() || map.from.front() < 0)
             throw DbError(QStringLiteral("В таблице \"%1\" старой базы нет поля ID: строки нельзя перенести с их "
                                          "ключами.")
@@ -213,12 +213,12 @@ void writeTables(Connection& c, const OldDatabase& old, ImportOutcome& out, QStr
                          .arg(e, it.oldName);
 
         QStringList cols, marks;
-        for (const ColumnSpec& col : spec->columns) {
+        for (const ColumnShape& col : shape->columns) {
             cols << c.dialect().quoted(col.name);
             marks << QStringLiteral("?");
         }
         Query ins(c, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                         .arg(c.dialect().quoted(spec->name), cols.join(QStringLiteral(", ")),
+                         .arg(c.dialect().quoted(shape->name), cols.join(QStringLiteral(", ")),
                               marks.join(QStringLiteral(", "))));
         for (const std::vector<OldValue>& row : t.rows) {
             const OldValue& id = row[size_t(map.from.front())];
@@ -229,10 +229,10 @@ void writeTables(Connection& c, const OldDatabase& old, ImportOutcome& out, QStr
             }
             ins.reset();
             bool rowOk = true;
-            for (size_t k = 0; k < spec->columns.size(); ++k) {
+            for (size_t k = 0; k < shape->columns.size(); ++k) {
                 const int from = map.from[k];
                 const OldValue none;
-                if (auto err = bindValue(ins, int(k), from < 0 ? none : row[size_t(from)], spec->columns[k])) {
+                if (auto err = bindValue(ins, int(k), from < 0 ? none : row[size_t(from)], shape->columns[k])) {
                     errors << QStringLiteral("%1, %2, поле \"%3\": %4")
                                   .arg(it.oldName, idShown, t.columns[size_t(from)].name, *err);
                     rowOk = false;
@@ -251,7 +251,7 @@ void writeTables(Connection& c, const OldDatabase& old, ImportOutcome& out, QStr
             ++it.rows;
             step();
         }
-        c.engine().keysWritten(spec->name);
+        c.engine().keysWritten(shape->name);
         out.tables.push_back(it);
         if (errors.size() > 20)
             break;

@@ -77,10 +77,10 @@ QStringList filesIn(const QString& folder)
 }
 
 // "2026-01-27..2026-02-09" or "2026-01-01": the days named.
-QStringList daysNamed(const QStringList& spec)
+QStringList daysNamed(const QStringList& shape)
 {
     QStringList out;
-    for (const QString& s : spec) {
+    for (const QString& s : shape) {
         const QStringList ends = s.split(QStringLiteral(".."));
         QDate d = QDate::fromString(ends.first(), Qt::ISODate);
         const QDate last = QDate::fromString(ends.last(), Qt::ISODate);

@@ -330,7 +330,7 @@ void TestConsistency::copiedWhole()
         Connection a, b;
         a.open(source);
         b.open(target);
-        for (const TableSpec& t : schemaTables()) {
+        for (const TableShape& t : schemaTables()) {
             const QString sql = QStringLiteral("SELECT COUNT(*), COALESCE(SUM(ID), 0) FROM %1").arg(t.name);
             QCOMPARE(rowsText(b, sql), rowsText(a, sql));
         }

@@ -180,8 +180,8 @@ private slots:
         const Csv csv = mdbExport(Fixture, table);
         QVERIFY2(!csv.header.isEmpty(), "mdb-export (package mdbtools) read nothing");
         QCOMPARE(csv.rows.size(), rows);
-        const TableSpec* spec = findTable(table);
-        QVERIFY(spec);
+        const TableShape* shape = findTable(table);
+        QVERIFY(shape);
 
         Connection c;
         c.openReadOnly(m_db);
@@ -193,8 +193,8 @@ private slots:
         QCOMPARE(queryInt(c, QStringLiteral("SELECT count(*) FROM %1").arg(c.dialect().quoted(table))), qint64(rows));
 
         for (int h = 0; h < csv.header.size(); ++h) {
-            const ColumnSpec* col = nullptr;
-            for (const ColumnSpec& cs : spec->columns)
+            const ColumnShape* col = nullptr;
+            for (const ColumnShape& cs : shape->columns)
                 if (cs.name.compare(csv.header[h], Qt::CaseInsensitive) == 0)
                     col = &cs;
             QVERIFY2(col, qPrintable(csv.header[h]));

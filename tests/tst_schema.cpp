@@ -181,7 +181,7 @@ void TestSchema::tablesAndColumns()
     const QString ddl = text(c, QString("SELECT sql FROM sqlite_master WHERE type='table' AND name='%1'").arg(want.name));
 
     // The declarations the data layer's record sets take their types and sizes from.
-    const TableSpec* table = findTable(QString(want.name).toUpper());
+    const TableShape* table = findTable(QString(want.name).toUpper());
     QVERIFY(table);
     QCOMPARE(int(table->columns.size()), int(want.cols.size()));
 
@@ -211,7 +211,7 @@ void TestSchema::tablesAndColumns()
         }
         QVERIFY2(!it->pk || type == "auto" || type == "key", qPrintable(name));
 
-        const auto sc = std::find_if(table->columns.begin(), table->columns.end(), [&](const ColumnSpec& s) {
+        const auto sc = std::find_if(table->columns.begin(), table->columns.end(), [&](const ColumnShape& s) {
             return s.name.compare(name, Qt::CaseInsensitive) == 0;
         });
         QVERIFY2(sc != table->columns.end(), qPrintable(name));
