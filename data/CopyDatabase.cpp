@@ -93,38 +93,33 @@ CopyOutcome copyDatabase(const QString& source, const QString& destination,
                 if (t.addedLater && !hasTable(src, t.name))
                     continue;
                 const QStringList cols = columnNames(t);
-                QStringList srcCols, quotedCols, marks;
-                for (const QString& c : cols) {
+                QStringList srcCols;
+                for (const QString& c : cols)
                     srcCols << src.dialect().quoted(c);
-                    quotedCols << dst.dialect().quoted(c);
-                    marks << QStringLiteral("?");
-                }
                 Query read(src, QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
                                     .arg(srcCols.join(QStringLiteral(", ")), src.dialect().quoted(t.name),
                                          src.dialect().quoted(cols.first())));
-                Query write(dst, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                     .arg(dst.dialect().quoted(t.name), quotedCols.join(QStringLiteral(", ")),
-                                          marks.join(QStringLiteral(", "))));
+                const std::unique_ptr<EngineBulkWriter> write = dst.engine().bulkWriter(t.name, cols);
                 qint64 n = 0;
                 while (read.next()) {
-                    write.reset();
                     for (int i = 0; i < cols.size(); ++i) {
                         if (read.isNull(i)) {
-                            write.bindNull(i);
+                            write->addNull();
                             continue;
                         }
                         switch (t.columns[size_t(i)].type) {
                         case FieldType::Integer:
-                        case FieldType::Boolean: write.bindInt(i, read.int64(i)); break;
-                        case FieldType::Float: write.bindDouble(i, read.real(i)); break;
-                        case FieldType::DateTime: write.bindDateTime(i, read.dateTime(i)); break;
+                        case FieldType::Boolean: write->addInt(read.int64(i)); break;
+                        case FieldType::Float: write->addDouble(read.real(i)); break;
+                        case FieldType::DateTime: write->addDateTime(read.dateTime(i)); break;
                         case FieldType::Text:
-                        case FieldType::Memo: write.bindText(i, read.text(i)); break;
+                        case FieldType::Memo: write->addText(read.text(i).toUtf8()); break;
                         }
                     }
-                    write.exec();
+                    write->endRow();
                     ++n;
                 }
+                write->finish();
                 dst.engine().keysWritten(t.name);
                 done += n;
                 out.lines << QStringLiteral("%1: %2 строк").arg(t.name).arg(n);

@@ -30,6 +30,44 @@ std::unique_ptr<Engine> openEngine(const QString& name)
     return isServerName(name) ? openPgEngine(name) : openSqliteEngine(name);
 }
 
+namespace {
+
+// Rows as one prepared INSERT, run once per row.
+class StatementBulkWriter : public EngineBulkWriter {
+public:
+    explicit StatementBulkWriter(std::unique_ptr<EngineStatement> st) : m_st(std::move(st)) {}
+    void addNull() override { m_st->bindNull(m_i++); }
+    void addInt(qint64 v) override { m_st->bindInt(m_i++, v); }
+    void addDouble(double v) override { m_st->bindDouble(m_i++, v); }
+    void addText(const QByteArray& utf8) override { m_st->bindText(m_i++, utf8); }
+    void addDateTime(const QDateTime& v) override { m_st->bindDateTime(m_i++, v); }
+    void endRow() override
+    {
+        m_st->next();
+        m_st->reset();
+        m_i = 0;
+    }
+    void finish() override {}
+
+private:
+    std::unique_ptr<EngineStatement> m_st;
+    int m_i = 0;
+};
+
+} // namespace
+
+std::unique_ptr<EngineBulkWriter> Engine::bulkWriter(const QString& table, const QStringList& columns)
+{
+    QStringList cols, marks;
+    for (const QString& c : columns) {
+        cols << m_dialect.quoted(c);
+        marks << QStringLiteral("?");
+    }
+    return std::make_unique<StatementBulkWriter>(
+        prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                    .arg(m_dialect.quoted(table), cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")))));
+}
+
 QString Dialect::quoted(const QString& ident) const
 {
     QString s = kind == EngineKind::Postgres ? ident.toLower() : ident;

@@ -50,6 +50,23 @@ public:
     virtual QString originColumn(int c) const = 0;
 };
 
+// Many rows written into one table at once (a whole database copied): the
+// values of each row in the order of the columns named, then endRow();
+// finish() after the last row. On a server one COPY stream, on a file one
+// prepared INSERT run per row. A failure raises DbError (on a server at
+// finish() at the latest); the caller's transaction then writes nothing.
+class EngineBulkWriter {
+public:
+    virtual ~EngineBulkWriter() = default;
+    virtual void addNull() = 0;
+    virtual void addInt(qint64 v) = 0;
+    virtual void addDouble(double v) = 0;
+    virtual void addText(const QByteArray& utf8) = 0;
+    virtual void addDateTime(const QDateTime& v) = 0;
+    virtual void endRow() = 0;
+    virtual void finish() = 0;
+};
+
 // What the SQL texts say differently on each engine.
 struct Dialect {
     EngineKind kind = EngineKind::Sqlite;
@@ -117,6 +134,8 @@ public:
     virtual bool holdsNoTables() { return false; }
     // The engine's own check of the whole store: empty when sound, else its words.
     virtual QString integrityProblem(bool quick) { return {}; }
+    // A writer of rows into `table`'s `columns`, inside a write transaction.
+    virtual std::unique_ptr<EngineBulkWriter> bulkWriter(const QString& table, const QStringList& columns);
     // After rows were written with their keys given (an import, a copy): the
     // generated keys continue after the highest one.
     virtual void keysWritten(const QString& table) {}

@@ -644,6 +644,111 @@ void PgLink::freeConnection()
     }
 }
 
+// Rows into one table through COPY ... FROM STDIN in its text format, sent
+// in blocks: a round trip per block, not per row.
+class PgBulkWriter : public EngineBulkWriter {
+public:
+    PgBulkWriter(PgLink& link, const QByteArray& sql) : m_link(link)
+    {
+        m_link.ensure();
+        PGresult* r = PQexec(m_link.conn, sql.constData());
+        if (PQresultStatus(r) != PGRES_COPY_IN) {
+            const DbError e = m_link.error(r);
+            PQclear(r);
+            if (m_link.inTransaction)
+                m_link.aborted = true;
+            throw e;
+        }
+        PQclear(r);
+        m_active = true;
+    }
+    ~PgBulkWriter() override
+    {
+        if (!m_active)
+            return;
+        // Left unfinished (a failure of the caller's): the stream is refused,
+        // and with it the transaction.
+        PQputCopyEnd(m_link.conn, "abandoned");
+        while (PGresult* r = PQgetResult(m_link.conn))
+            PQclear(r);
+        if (m_link.inTransaction)
+            m_link.aborted = true;
+    }
+
+    void addNull() override { cell("\\N"); }
+    void addInt(qint64 v) override { cell(QByteArray::number(v)); }
+    void addDouble(double v) override { cell(QByteArray::number(v, 'g', 17)); }
+    void addDateTime(const QDateTime& v) override { cell(v.isValid() ? dateText(v) : QByteArray("\\N")); }
+    void addText(const QByteArray& utf8) override
+    {
+        separate();
+        for (const char ch : utf8) {
+            switch (ch) {
+            case '\\': m_buf += "\\\\"; break;
+            case '\t': m_buf += "\\t"; break;
+            case '\n': m_buf += "\\n"; break;
+            case '\r': m_buf += "\\r"; break;
+            default: m_buf += ch;
+            }
+        }
+    }
+    void endRow() override
+    {
+        m_buf += '\n';
+        m_first = true;
+        if (m_buf.size() >= 256 * 1024)
+            send();
+    }
+    void finish() override
+    {
+        send();
+        m_active = false;
+        if (PQputCopyEnd(m_link.conn, nullptr) != 1)
+            lost();
+        std::optional<DbError> failure;
+        while (PGresult* r = PQgetResult(m_link.conn)) {
+            if (PQresultStatus(r) != PGRES_COMMAND_OK && !failure)
+                failure = m_link.error(r);
+            PQclear(r);
+        }
+        if (failure) {
+            if (m_link.inTransaction)
+                m_link.aborted = true;
+            throw *failure;
+        }
+    }
+
+private:
+    void separate()
+    {
+        if (!m_first)
+            m_buf += '\t';
+        m_first = false;
+    }
+    void cell(const QByteArray& text)
+    {
+        separate();
+        m_buf += text;
+    }
+    void send()
+    {
+        if (!m_buf.isEmpty() && PQputCopyData(m_link.conn, m_buf.constData(), int(m_buf.size())) != 1)
+            lost();
+        m_buf.clear();
+    }
+    [[noreturn]] void lost()
+    {
+        m_active = false;
+        if (m_link.inTransaction)
+            m_link.aborted = true;
+        throw m_link.error(nullptr);
+    }
+
+    PgLink& m_link;
+    QByteArray m_buf;
+    bool m_first = true, m_active = false;
+};
+
 class PgEngine : public Engine {
 public:
     explicit PgEngine(const QString& uri)
@@ -835,6 +940,15 @@ public:
         const bool none = QByteArray(PQgetvalue(r, 0, 0)) == "0";
         PQclear(r);
         return none;
+    }
+
+    std::unique_ptr<EngineBulkWriter> bulkWriter(const QString& table, const QStringList& columns) override
+    {
+        QStringList cols;
+        for (const QString& c : columns)
+            cols << m_dialect.quoted(c);
+        return std::make_unique<PgBulkWriter>(
+            m_link, QStringLiteral("COPY %1 (%2) FROM STDIN").arg(m_dialect.quoted(table), cols.join(QStringLiteral(", "))).toUtf8());
     }
 
     void keysWritten(const QString& table) override

@@ -131,22 +131,6 @@ bool parseIsoStamp(const char* s, int n, int64_t* out)
     return true;
 }
 
-QByteArray isoText(const QDateTime& dt)
-{
-    QString f = dt.date().toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char(' ')
-        + dt.time().toString(QStringLiteral("HH:mm:ss"));
-    if (dt.time().msec() != 0)
-        f += QStringLiteral(".%1").arg(dt.time().msec(), 3, 10, QLatin1Char('0'));
-    return f.toUtf8();
-}
-
-QString quoted(const QString& ident)
-{
-    QString s = ident;
-    s.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + s + QLatin1Char('"');
-}
-
 QString boolText(bool b) { return b ? QStringLiteral("True") : QStringLiteral("False"); }
 
 bool parseBool(const QString& s, bool* out)

@@ -172,8 +172,10 @@ QString wholeFileText(Connection& c)
     for (const QString& t : rowsText(c, QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name"))
                                 .split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         const QString name = t.chopped(1);
+        // The keys' counters: one row a table, in the order the tables were first written.
+        const QString order = name == QLatin1String("sqlite_sequence") ? QStringLiteral("name") : QStringLiteral("rowid");
         out += name + QStringLiteral(":\n")
-            + rowsText(c, QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(name));
+            + rowsText(c, QStringLiteral("SELECT * FROM \"%1\" ORDER BY %2").arg(name, order));
     }
     return out;
 }
