@@ -180,6 +180,9 @@ void TestConsistency::brokenRule_data()
                                                << QStringList{"Приход (ID 1): инструмента вида \"Сверла\" с ID 8 нет"};
     QTest::newRow("write-off below 0") << "UPDATE Spisanie_History SET K_vo = -1"
                                        << QStringList{"Списание (ID 1), " + insert + ": количество меньше нуля: -1"};
+    QTest::newRow("minimum of a tool deleted elsewhere")
+        << "INSERT INTO Min_Ostatok (ID_Tabl, ID_Instr, K_vo_Min) VALUES (3, 1, 5), (1, 6, 2); DELETE FROM Sverla WHERE ID = 6"
+        << QStringList{"Минимальный остаток (ID 2): инструмента вида \"Сверла\" с ID 6 нет"};
     QTest::newRow("kind missing from List_Tabl")
         << "DELETE FROM List_Tabl WHERE ID = 3"
         << QStringList{"Вида \"Фрезы\" (код 3) нет в таблице List_Tabl: его долги и история не показываются"};
