@@ -16,11 +16,30 @@
 #include <QComboBox>
 #include <QDate>
 #include <QDateTime>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
 #include <QPlainTextEdit>
 
 namespace stock {
+
+QLabel* label(QWidget* parent, const char* name, const char* text)
+{
+    auto* l = new QLabel(QString::fromUtf8(text), parent);
+    l->setObjectName(QString::fromLatin1(name));
+    return l;
+}
+
+QComboBox* quantityList(QWidget* parent, const char* name, int minimumWidth)
+{
+    auto* c = new QComboBox(parent);
+    c->setObjectName(QString::fromLatin1(name));
+    c->setEditable(false);   // choice only
+    c->setMaxVisibleItems(20);
+    c->setMinimumWidth(minimumWidth);
+    NumberListModel::of(c);
+    return c;
+}
 
 QHBoxLayout* okCancelRow(QDialog* dialog, QPushButton** ok, QPushButton** cancel)
 {

@@ -13,6 +13,7 @@ class QDialog;
 class QHBoxLayout;
 class QPushButton;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QWidget;
@@ -37,6 +38,12 @@ public:
 // The dialog's OK (the default button) and "Отмена" (rejects the dialog),
 // right-aligned in a row of their own.
 QHBoxLayout* okCancelRow(QDialog* dialog, QPushButton** ok, QPushButton** cancel);
+
+// A caption with its object name.
+QLabel* label(QWidget* parent, const char* name, const char* text);
+
+// A choice-only list of quantities (see fillQuantities), 20 shown at a time.
+QComboBox* quantityList(QWidget* parent, const char* name, int minimumWidth = 90);
 
 // A read-only grey box showing a number or a text.
 QLineEdit* shownBox(QWidget* parent, const char* name);

@@ -2,7 +2,6 @@
 
 #include "DM_Unit.h"
 #include "Dialogs.h"
-#include "NumberListModel.h"
 #include "RecordSet.h"
 #include "StockParts.h"
 #include "ToolKind.h"
@@ -28,13 +27,6 @@ const char* const Failures[ToolKindCount] = {
     "Возникла ошибка при попытке редактирования данных в таблице \"Plastiny\". Данные не сохранены!!!",
 };
 
-QLabel* label(QWidget* parent, const char* name, const char* text)
-{
-    auto* l = new QLabel(QString::fromUtf8(text), parent);
-    l->setObjectName(QString::fromLatin1(name));
-    return l;
-}
-
 } // namespace
 
 QString Tfrm_Per_Instr_BU::failureOf(int kind)
@@ -44,6 +36,7 @@ QString Tfrm_Per_Instr_BU::failureOf(int kind)
 
 Tfrm_Per_Instr_BU::Tfrm_Per_Instr_BU(QWidget* parent) : TMovementForm(parent)
 {
+    using stock::label;
     setObjectName(QStringLiteral("frm_Per_Instr_BU"));
     setWindowTitle(QStringLiteral("Перенос инструмента в БУ"));
 
@@ -66,11 +59,7 @@ Tfrm_Per_Instr_BU::Tfrm_Per_Instr_BU(QWidget* parent) : TMovementForm(parent)
     ed_New_Instr = stock::shownBox(GroupBox2, "ed_New_Instr");
     Label4 = label(GroupBox2, "Label4", "-");
     Label5 = label(GroupBox2, "Label5", "К-во для переноса в БУ");
-    cmbx_COUNT = new QComboBox(GroupBox2);
-    cmbx_COUNT->setObjectName(QStringLiteral("cmbx_COUNT"));
-    cmbx_COUNT->setEditable(false);   // choice only
-    cmbx_COUNT->setMaxVisibleItems(20);
-    NumberListModel::of(cmbx_COUNT);
+    cmbx_COUNT = stock::quantityList(GroupBox2, "cmbx_COUNT", 0);
     Label6 = label(GroupBox2, "Label6", "=");
     Label7 = label(GroupBox2, "Label7", "БУ инстр. (будет)");
     ed_BU_Instr = stock::shownBox(GroupBox2, "ed_BU_Instr");
