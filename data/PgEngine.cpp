@@ -125,6 +125,10 @@ struct PgLink {
     // notification (any write to the database sends one) or a new connection.
     qint64 knownVersion = -1;
     QHash<quint64, std::pair<QString, QString>> origins;   // (table oid, column) -> names
+    // A statement is on its way and its result awaited while the windows are
+    // kept painted (waitFor): what they run meanwhile must not send anything,
+    // or it would take that result for its own.
+    bool waiting = false;
     // The statement whose rows are streaming in: the connection carries
     // nothing else until they are read, so another statement first has them
     // read into memory (a list that looks rows up as it reads).
@@ -191,6 +195,8 @@ void PgLink::connect()
 
 void PgLink::ensure()
 {
+    if (waiting)
+        throw DbError(DbError::busyText(), DbError::Reason::Busy);
     freeConnection();
     // The next command after the server went away connects again.
     if (lost()) {
@@ -220,12 +226,14 @@ PGresult* PgLink::waitFor(const char* sql)
     freeConnection();
     if (!PQsendQuery(conn, sql))
         return nullptr;
+    waiting = true;
     while (PQconsumeInput(conn) && PQisBusy(conn)) {
         pollfd p{PQsocket(conn), POLLIN, 0};
         ::poll(&p, 1, 20);
         if (QCoreApplication::instance())
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
     }
+    waiting = false;
     PGresult* r = PQgetResult(conn);
     while (PGresult* more = PQgetResult(conn))
         PQclear(more);

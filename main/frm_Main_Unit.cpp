@@ -618,9 +618,11 @@ void Tfrm_Main::ConnectDataModule()
 void Tfrm_Main::FollowOtherCopies()
 {
     // Never under a person's hands: a dialog open, a row being edited, the
-    // window hidden behind a list window.
+    // window hidden behind a list window; nor in the middle of a command's
+    // own transaction (its wait for another's lock keeps the windows painted,
+    // and so lets this timer run).
     if (!followOthers || !DM || !isVisible() || Dialogs::anyOpen() || QApplication::activeModalWidget()
-        || QApplication::activePopupWidget())
+        || QApplication::activePopupWidget() || DM->ADOConnection1.inTransaction())
         return;
     RecordSet* rs = pageRecordSet(PageControl_Main->currentIndex());
     if (!rs || !rs->isOpen() || rs->state() != RecordSet::State::Browse)

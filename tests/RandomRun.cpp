@@ -25,7 +25,6 @@
 #include <QKeyEvent>
 #include <QSpinBox>
 #include <QToolButton>
-#include <sqlite3.h>
 
 // The model of one table: each row's columns after its ID, as text, and the
 // rows a step has added whose IDs the file gives.
@@ -50,11 +49,11 @@ QString sqlOf(int t)
         return QStringLiteral("SELECT ID, Kod, %1, K_vo_BU, %2 FROM %3").arg(k.tableNewColumn, k.tableDolgColumn, k.table);
     }
     static const char* const sql[] = {
-        "SELECT ID, ID_Tabl, ID_Instr, ID_People, K_vo, Instr_is_BU <> 0 FROM Dolgi",
-        "SELECT ID, ID_Tabl, ID_Instr, ID_People, K_vo_Instr_Bral, Instr_BU <> 0, K_vo_Instr_Vernul_New, "
+        "SELECT ID, ID_Tabl, ID_Instr, ID_People, K_vo, CASE WHEN Instr_is_BU <> 0 THEN 1 ELSE 0 END FROM Dolgi",
+        "SELECT ID, ID_Tabl, ID_Instr, ID_People, K_vo_Instr_Bral, CASE WHEN Instr_BU <> 0 THEN 1 ELSE 0 END, K_vo_Instr_Vernul_New, "
         "K_vo_Instr_Vernul_BU, ID_Del_Type FROM Dolgi_History",
-        "SELECT ID, ID_Tabl, ID_Instr, K_vo, Instr_is_BU <> 0 FROM Prihod_History",
-        "SELECT ID, ID_Tabl, ID_Instr, K_vo, Instr_is_BU <> 0 FROM Spisanie_History",
+        "SELECT ID, ID_Tabl, ID_Instr, K_vo, CASE WHEN Instr_is_BU <> 0 THEN 1 ELSE 0 END FROM Prihod_History",
+        "SELECT ID, ID_Tabl, ID_Instr, K_vo, CASE WHEN Instr_is_BU <> 0 THEN 1 ELSE 0 END FROM Spisanie_History",
         "SELECT ID, FIO FROM People",
     };
     return QString::fromLatin1(sql[t - ToolKindCount]);
@@ -63,17 +62,13 @@ QString sqlOf(int t)
 QMap<qint64, QStringList> readRows(const QString& sql)
 {
     QMap<qint64, QStringList> out;
-    sqlite3_stmt* st = nullptr;
-    const QByteArray u = sql.toUtf8();
-    if (sqlite3_prepare_v2(DM->ADOConnection1.handle(), u.constData(), -1, &st, nullptr) != SQLITE_OK)
-        throw DbError(QString::fromUtf8(sqlite3_errmsg(DM->ADOConnection1.handle())));
-    while (sqlite3_step(st) == SQLITE_ROW) {
+    Query q(DM->ADOConnection1, sql);
+    while (q.next()) {
         QStringList cols;
-        for (int i = 1; i < sqlite3_column_count(st); ++i)
-            cols << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)));
-        out.insert(sqlite3_column_int64(st, 0), cols);
+        for (int i = 1; i < q.columnCount(); ++i)
+            cols << q.text(i);
+        out.insert(q.int64(0), cols);
     }
-    sqlite3_finalize(st);
     return out;
 }
 
@@ -181,7 +176,7 @@ bool RandomRun::start()
     o.receipts = 40;
     o.writeoffs = 15;
     o.seed = m_seed;
-    const QString path = s.db.folder() + QStringLiteral("/random.mdb");
+    const QString path = sampleTarget(s.db, QStringLiteral("random.mdb"));
     try {
         writeSampleDatabase(path, o);
     } catch (const DbError& e) {

@@ -2,6 +2,7 @@
 
 #include "Connection.h"
 #include "DbError.h"
+#include "Engine.h"
 #include "RecordSet.h"
 #include "Schema.h"
 
@@ -61,6 +62,19 @@ TempDb::~TempDb()
         admin.exec(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(m_name));
     } catch (const DbError&) {
     }
+}
+
+QString sampleTarget(TempDb& db, const QString& fileName)
+{
+    if (!db.onServer())
+        return db.folder() + QLatin1Char('/') + fileName;
+    Connection c;
+    c.open(db.path());
+    WriteTransaction t(c);
+    for (const TableShape& shape : schemaTables())
+        c.exec(QStringLiteral("DELETE FROM %1").arg(c.dialect().quoted(shape.name)));
+    t.commit();
+    return db.path();
 }
 
 qint64 insertRow(Connection& c, const QString& table, const QVariantMap& values)

@@ -30,6 +30,12 @@ private:
     QString m_server, m_name;
 };
 
+// Where a sample database for a test goes (bench's writeSampleDatabase):
+// a new file `fileName` in the test's folder, or, on the test server, the
+// test's own database with its tables emptied (a copy goes only into a
+// database holding no rows).
+QString sampleTarget(TempDb& db, const QString& fileName);
+
 // The test server's URI when the tests run against a server; empty otherwise.
 QString testServer();
 // The tests were asked to run against a server (TOOLDB_TEST_ENGINE=postgres)

@@ -11,6 +11,7 @@
 #include "TestSupport.h"
 
 #include <QElapsedTimer>
+#include <QTimer>
 #include <QProcess>
 #include <QtTest>
 #include <unistd.h>
@@ -209,40 +210,48 @@ void TestServerFaults::otherConnections_data()
     QTest::addColumn<QString>("outcome");
     QTest::addColumn<int>("minMs");          // the receipt took at least this long
     QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("readMeanwhile");   // a timer reads on the program's connection while the receipt waits
     // Another program holds the drill's row: the receipt waits the busy wait (3 s), then says so.
     QTest::newRow("row locked past the wait")
         << QString() << "BEGIN; SELECT 1 FROM Sverla FOR UPDATE; SELECT pg_sleep(4.5); COMMIT;"
-        << "busy" << 2900 << "10|0|\n";
+        << "busy" << 2900 << "10|0|\n" << false;
     // ... and released within it: the receipt waits and is stored.
     QTest::newRow("row locked for a moment")
         << QString() << "BEGIN; SELECT 1 FROM Sverla FOR UPDATE; SELECT pg_sleep(1); COMMIT;"
-        << "stored" << 500 << "13|1|\n";
+        << "stored" << 500 << "13|1|\n" << false;
     // Another program holds the drill's row and then asks for the program's
     // write lock, which the receipt holds: the server breaks the deadlock by
     // failing the receipt's statement, and the receipt runs again, stored once.
     QTest::newRow("deadlock")
         << QString()
         << "BEGIN; SELECT 1 FROM Sverla FOR UPDATE; SELECT pg_sleep(1); UPDATE tooldb_version SET n = n + 1; COMMIT;"
-        << "stored" << 500 << "13|1|\n";
+        << "stored" << 500 << "13|1|\n" << false;
     // The server asks for the transaction to be run again, once: run again, stored once.
     QTest::newRow("serialization failure once")
         << "CREATE SEQUENCE tries; CREATE FUNCTION refuse_once() RETURNS trigger LANGUAGE plpgsql AS "
            "$$BEGIN IF nextval('tries') = 1 THEN RAISE EXCEPTION 'could not serialize' USING ERRCODE = "
            "'serialization_failure'; END IF; RETURN NEW; END$$; CREATE TRIGGER refuse BEFORE INSERT ON "
            "Prihod_History FOR EACH ROW EXECUTE FUNCTION refuse_once()"
-        << QString() << "stored" << 0 << "13|1|\n";
+        << QString() << "stored" << 0 << "13|1|\n" << false;
+    // Another program holds the write lock a moment, and meanwhile a timer
+    // of the windows (kept running by the wait) reads on the program's own
+    // connection: the read is told the database is busy, and the receipt,
+    // whose answer the read must not take, is stored once.
+    QTest::newRow("write lock held for a moment, a read meanwhile")
+        << QString() << "BEGIN; UPDATE tooldb_version SET n = n + 1; SELECT pg_sleep(1); COMMIT;"
+        << "stored" << 500 << "13|1|\n" << true;
     // ... every time: after the retries "changed elsewhere", nothing written.
     QTest::newRow("serialization failure every time")
         << "CREATE FUNCTION refuse_always() RETURNS trigger LANGUAGE plpgsql AS "
            "$$BEGIN RAISE EXCEPTION 'could not serialize' USING ERRCODE = 'serialization_failure'; END$$; "
            "CREATE TRIGGER refuse BEFORE INSERT ON Prihod_History FOR EACH ROW EXECUTE FUNCTION refuse_always()"
-        << QString() << "conflict" << 0 << "10|0|\n";
+        << QString() << "conflict" << 0 << "10|0|\n" << false;
     // A statement refused by a trigger: its words, nothing written, no retry.
     QTest::newRow("refused by a trigger")
         << "CREATE FUNCTION refuse_all() RETURNS trigger LANGUAGE plpgsql AS "
            "$$BEGIN RAISE EXCEPTION 'Приход запрещен'; END$$; "
            "CREATE TRIGGER refuse BEFORE INSERT ON Prihod_History FOR EACH ROW EXECUTE FUNCTION refuse_all()"
-        << QString() << "failed" << 0 << "10|0|\n";
+        << QString() << "failed" << 0 << "10|0|\n" << false;
 }
 
 void TestServerFaults::otherConnections()
@@ -252,6 +261,7 @@ void TestServerFaults::otherConnections()
     QFETCH(QString, outcome);
     QFETCH(int, minMs);
     QFETCH(QString, file);
+    QFETCH(bool, readMeanwhile);
     Storeroom s;
     if (!setup.isEmpty())
         s.c.exec(setup);
@@ -266,6 +276,16 @@ void TestServerFaults::otherConnections()
                                      > 0,
                                  10000);
     }
+    QString meanwhile;
+    if (readMeanwhile)
+        QTimer::singleShot(300, [&] {
+            try {
+                s.c.scalar("SELECT COUNT(*) FROM Sverla");
+                meanwhile = "read";
+            } catch (const DbError& e) {
+                meanwhile = e.reason() == DbError::Reason::Busy ? "busy" : e.message();
+            }
+        });
     QElapsedTimer t;
     t.start();
     const ops::Result r = s.receive(3);
@@ -273,6 +293,7 @@ void TestServerFaults::otherConnections()
     if (!other.isEmpty())
         o.finish();
     QCOMPARE(failure(r), outcome);
+    QCOMPARE(meanwhile, QString(readMeanwhile ? "busy" : ""));
     QVERIFY2(took >= minMs, qPrintable(QString::number(took)));
     if (outcome == "busy")
         QCOMPARE(r.message, DbError::busyText());
