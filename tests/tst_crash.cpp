@@ -10,7 +10,9 @@
 #include "Connection.h"
 #include "Consistency.h"
 #include "DbError.h"
+#include "Query.h"
 #include "SampleData.h"
+#include "TestSupport.h"
 #include "ToolKind.h"
 
 #include <QHash>
@@ -19,7 +21,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <sqlite3.h>
 
 namespace {
 
@@ -101,13 +102,8 @@ QString workOf(const QString& line) { return line.section(QLatin1Char(' '), 1, 1
 
 QString text(Connection& c, const QString& sql)
 {
-    sqlite3_stmt* st = nullptr;
-    QString v;
-    if (sqlite3_prepare_v2(c.handle(), sql.toUtf8().constData(), -1, &st, nullptr) == SQLITE_OK
-        && sqlite3_step(st) == SQLITE_ROW)
-        v = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-    sqlite3_finalize(st);
-    return v;
+    Query q(c, sql);
+    return q.next() ? q.text(0) : QString();
 }
 
 // What the movements change: every tool's (new, used, in work), by (kind
@@ -127,13 +123,9 @@ StoreState stateOf(Connection& c)
         const QString sql = QStringLiteral("SELECT ID, %1, K_vo_BU, %2 FROM %3")
                                 .arg(QString::fromLatin1(k.tableNewColumn), QString::fromLatin1(k.tableDolgColumn),
                                      QString::fromLatin1(k.table));
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(c.handle(), sql.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK)
-            throw DbError(QString::fromUtf8(sqlite3_errmsg(c.handle())));
-        while (sqlite3_step(st) == SQLITE_ROW)
-            s.stock.insert({kindCodeOf(kind), sqlite3_column_int(st, 0)},
-                           {sqlite3_column_int64(st, 1), sqlite3_column_int64(st, 2), sqlite3_column_int64(st, 3)});
-        sqlite3_finalize(st);
+        Query q(c, sql);
+        while (q.next())
+            s.stock.insert({kindCodeOf(kind), int(q.int64(0))}, {q.int64(1), q.int64(2), q.int64(3)});
     }
     for (const char* t : Tables)
         s.rows.insert(QString::fromLatin1(t), c.scalar(QStringLiteral("SELECT count(*) FROM ") + QLatin1String(t)));
@@ -278,9 +270,12 @@ QSet<QString> returnedDebts(const QStringList& commits)
     return s;
 }
 
-QString sampleDatabase(const QTemporaryDir& dir, int tools)
+// A sample for the writers: a file, or the test's database on the test
+// server, where every row written by a writer takes a moment more (a
+// trigger), so that kills land inside its transactions too.
+QString sampleDatabase(TempDb& db, int tools)
 {
-    const QString path = dir.filePath(QStringLiteral("db_instr.db"));
+    const QString path = sampleTarget(db, QStringLiteral("crash.db"));
     SampleOptions o;
     o.tools = tools;
     o.debts = 10;
@@ -288,6 +283,17 @@ QString sampleDatabase(const QTemporaryDir& dir, int tools)
     o.receipts = 50;
     o.writeoffs = 20;
     writeSampleDatabase(path, o);
+    if (db.onServer()) {
+        Connection c;
+        c.open(path);
+        c.exec("CREATE FUNCTION slow_row() RETURNS trigger LANGUAGE plpgsql AS "
+               "$$BEGIN PERFORM pg_sleep(random() * 0.006); RETURN NULL; END$$");
+        for (const char* t : {"Sverla", "Frezy", "Derj_Plast", "Plastinyi", "Dolgi", "Dolgi_History", "Prihod_History",
+                              "Spisanie_History", "People", "Firma"})
+            c.exec(QStringLiteral("CREATE TRIGGER slow_row AFTER INSERT OR UPDATE OR DELETE ON %1 FOR EACH ROW "
+                                  "EXECUTE FUNCTION slow_row()")
+                       .arg(QLatin1String(t)));
+    }
     return path;
 }
 
@@ -314,8 +320,8 @@ void TestCrash::killedWriterLeavesSoundFile()
     qInfo("crash seed %u (TOOLDB_CRASH_SEED repeats the kill moments)", seed);
     QRandomGenerator rng(seed);
 
-    QTemporaryDir dir;
-    const QString path = sampleDatabase(dir, 40);
+    TempDb db;
+    const QString path = sampleDatabase(db, 40);
     StoreState model;
     {
         Connection c;
@@ -382,7 +388,9 @@ void TestCrash::killedWriterLeavesSoundFile()
     qInfo("%d kills, %d inside a command, %d at a pause (%d of them inside an operation's transaction after rows "
           "were written, the others with a dialog open), %lld commits verified (%s), %d stored but not yet reported",
           kills, inTransaction, inDialog, afterRows, reported, qPrintable(works.join(", ")), adopted);
-    QVERIFY(afterRows > 0);
+    if (!db.onServer())
+        QVERIFY(afterRows > 0);
+    QVERIFY(inTransaction > 0);
     QVERIFY(inDialog > afterRows);
     QVERIFY(reported > 0);
 }
@@ -394,9 +402,10 @@ void TestCrash::twoCopiesAtOnce()
         ? quint32(qEnvironmentVariableIntValue("TOOLDB_CRASH_SEED"))
         : QRandomGenerator::global()->generate() % 100000;
     qInfo("two copies, seed %u, %d ms", seed, ms);
+    TempDb db;
     QTemporaryDir dir;
     // Few tools, so that the copies often move the same one.
-    const QString path = sampleDatabase(dir, 12);
+    const QString path = sampleDatabase(db, 12);
     StoreState want;
     {
         Connection c;
