@@ -247,10 +247,8 @@ void TestGive::issue()
 
     // The last debt of the file, and where the command left the windows.
     RecordSet& debts = DM->dtset_DolgiSQL;
-    QVERIFY(debts.isOpen());
-    QVERIFY(!DM->tbl_Dolgi.isOpen());
-    QVERIFY(!DM->tbl_People.isOpen());
-    QVERIFY(!DM->tbl_Dolgi.filtered());
+    QCOMPARE((QList<bool>{debts.isOpen(), DM->tbl_Dolgi.isOpen(), DM->tbl_People.isOpen(), DM->tbl_Dolgi.filtered()}),
+             (QList<bool>{true, false, false, false}));
     QCOMPARE(cat.state(), RecordSet::State::Browse);
     const qint64 debtRows = copy.scalar("SELECT COUNT(*) FROM Dolgi");
     QCOMPARE(debts.recordCount(), int(debtRows));

@@ -162,12 +162,9 @@ void TestReturn::returnDialog()
         QVERIFY(f);
         QCOMPARE(f->windowTitle(), QString("Вернуть инструмент в БД."));
         // The group shows the debt; the lists offer 0 ... K_vo only.
-        QCOMPARE(f->dbed_Nom->text(), QString("7"));
-        QCOMPARE(f->DBEdit6->text(), QString::number(kvo));
-        QCOMPARE(f->dbed_FIO->text(), QString("Петров П. П."));
-        QCOMPARE(f->dbed_Kod->text(), QString("T-7"));
-        QCOMPARE(f->dbed_Svelo->text(), kindName(k.code));
-        QCOMPARE(f->ed_Type->text(), bu ? QString("БУ") : QString("Новый"));
+        QCOMPARE(QStringList({f->dbed_Nom->text(), f->DBEdit6->text(), f->dbed_FIO->text(), f->dbed_Kod->text(),
+                              f->dbed_Svelo->text(), f->ed_Type->text()}),
+                 QStringList({"7", QString::number(kvo), "Петров П. П.", "T-7", kindName(k.code), bu ? "БУ" : "Новый"}));
         QCOMPARE(base(f->DBEdit6), Tfrm_GetBackInstr::paleGreen());
         QCOMPARE(f->cmbx_K_vo_NEW->isEnabled(), !bu);
         QCOMPARE(listItems(f->cmbx_K_vo_NEW), numberList(kvo));
@@ -421,11 +418,16 @@ void TestReturn::toolDebtsView()
     QAction* view = m->catalogueMenu(kind).viewDolgi;
     QVERIFY(view->isEnabled());
     m->PageControl_Main->setCurrentIndex(pageOf(kind));
+    // The debts list: every debt or one tool's view (its label shown), the filter, the rows.
+    auto listState = [&] {
+        return QStringLiteral("%1 %2 %3")
+            .arg(m->sttx_Filter_Dolgi->isHidden() ? "all" : "view", list.filtered() ? "filtered" : "whole")
+            .arg(list.recordCount());
+    };
 
     // The filter button with no view in force changes nothing.
     QTest::mouseClick(m->spbt_Dolgi_Filtr, Qt::LeftButton);
-    QVERIFY(!list.filtered());
-    QCOMPARE(list.recordCount(), 8);
+    QCOMPARE(listState(), QString("all whole 8"));
 
     // Nothing in work: told so, page and list as they were.
     QVERIFY(cat.locate("ID", 6));
@@ -433,14 +435,13 @@ void TestReturn::toolDebtsView()
     QCOMPARE(s.user.texts(), QStringList{"Нет инструмента в работе!"});
     QCOMPARE(s.user.shown().first().icon, Dialogs::Icon::None);   // a plain box
     QCOMPARE(m->PageControl_Main->currentIndex(), pageOf(kind));
-    QVERIFY(m->sttx_Filter_Dolgi->isHidden());
-    QVERIFY(!list.filtered());
+    QCOMPARE(listState(), QString("all whole 8"));
 
     // The tool with ID 5 of this kind only.
     QVERIFY(cat.locate("ID", 5));
     view->trigger();
     QCOMPARE(m->PageControl_Main->currentIndex(), int(Tfrm_Main::PageDolgi));
-    QVERIFY(!m->sttx_Filter_Dolgi->isHidden());
+    QCOMPARE(listState(), QString("view filtered 2"));
     QCOMPARE(list.filter(), QStringLiteral("(ID_Instr=5) AND (ID_Tabl=%1)").arg(k.code));
     QCOMPARE(column(list, "ID_Tabl"), QStringList(2, QString::number(k.code)));
     QCOMPARE(column(list, "ID_Instr"), QStringList(2, "5"));
@@ -450,19 +451,16 @@ void TestReturn::toolDebtsView()
     s.user.onModal([](QDialog* d) { QTest::mouseClick(qobject_cast<Tfrm_GetBackInstr*>(d)->BitBtn1, Qt::LeftButton); });
     QTest::mouseClick(m->SpeedButton1, Qt::LeftButton);
     QCOMPARE(s.user.texts().size(), 1);
-    QVERIFY(!m->sttx_Filter_Dolgi->isHidden());
-    QCOMPARE(list.recordCount(), 1);
+    QCOMPARE(listState(), QString("view filtered 1"));
     QCOMPARE(column(list, "ID_Tabl"), QStringList{QString::number(k.code)});
     // So does the list's re-reading after an issue.
     list.close();
     list.open();
-    QCOMPARE(list.recordCount(), 1);
+    QCOMPARE(listState(), QString("view filtered 1"));
 
     // Cleared: every remaining debt again.
     QTest::mouseClick(m->spbt_Dolgi_Filtr, Qt::LeftButton);
-    QVERIFY(m->sttx_Filter_Dolgi->isHidden());
-    QVERIFY(!list.filtered());
-    QCOMPARE(list.recordCount(), 7);
+    QCOMPARE(listState(), QString("all whole 7"));
     QCOMPARE(m->statusPanelText(0), QString(" Всего записей : 7"));
 
     // A view from another kind's page replaces this one.
