@@ -18,6 +18,7 @@
 
 #include <QAction>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QToolButton>
 #include <csignal>
 #include <sys/resource.h>
@@ -207,25 +208,23 @@ void TestMoveFaults::failingWrite()
 
     // The page and the debts list show the file; nothing is pending.
     const QStringList catFields{"ID", "Kod", info.newField, info.buField, info.dolgField};
+    // (`when` is named after any check that failed.)
     auto pagesShowTheFile = [&](const QString& when) {
-        QVERIFY2(cat.state() == RecordSet::State::Browse, qPrintable(when + "the page is not browsing"));
-        QVERIFY2(shownRows(cat, catFields)
-                     == fileRows(file, kindSql("SELECT ID, Kod, {N}, K_vo_BU, {D} FROM {T}", kind, 0)),
-                 qPrintable(when + "the page"));
+        const auto named = qScopeGuard([&] { if (QTest::currentTestFailed()) qWarning("%s", qPrintable(when)); });
+        QCOMPARE(cat.state(), RecordSet::State::Browse);
+        QCOMPARE(shownRows(cat, catFields), fileRows(file, kindSql("SELECT ID, Kod, {N}, K_vo_BU, {D} FROM {T}", kind, 0)));
         // What the grid and the detail panel show of it.
         DBGrid* grid = frm_Main->pageGrid(pageOf(kind));
         QStringList codes;
         for (int r = 0; r < grid->model()->rowCount(); ++r)
             codes << grid->model()->index(r, grid->columnOf("Kod")).data().toString();
         codes.sort();
-        QVERIFY2(codes == fileRows(file, kindSql("SELECT Kod FROM {T}", kind, 0)), qPrintable(when + "the grid"));
-        auto* newBox = child<QLineEdit>(frm_Main, qPrintable(QStringLiteral("dbed_%1_K_vo_NEW").arg(info.prefix)));
-        QVERIFY2(newBox->text() == cat.fieldByName(info.newField).asString(), qPrintable(when + "the detail panel"));
-        RecordSet& debts = DM->dtset_DolgiSQL;
-        QVERIFY2(debts.isOpen(), qPrintable(when));
-        QVERIFY2(shownRows(debts, {"Nomer_Zap", "K_vo", "ID_Instr", "ID_Tabl"})
-                     == fileRows(file, "SELECT Nomer_Zap, K_vo, ID_Instr, ID_Tabl FROM Dolgi"),
-                 qPrintable(when + "the debts"));
+        QCOMPARE(codes, fileRows(file, kindSql("SELECT Kod FROM {T}", kind, 0)));
+        QCOMPARE(child<QLineEdit>(frm_Main, QStringLiteral("dbed_%1_K_vo_NEW").arg(info.prefix))->text(),
+                 cat.fieldByName(info.newField).asString());
+        QVERIFY(DM->dtset_DolgiSQL.isOpen());
+        QCOMPARE(shownRows(DM->dtset_DolgiSQL, {"Nomer_Zap", "K_vo", "ID_Instr", "ID_Tabl"}),
+                 fileRows(file, "SELECT Nomer_Zap, K_vo, ID_Instr, ID_Tabl FROM Dolgi"));
         QCOMPARE(c.transLevel(), 0);
         QCOMPARE(s.user.unexpected(), 0);
         QCOMPARE(s.user.leftOpen(), 0);

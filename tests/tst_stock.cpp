@@ -73,6 +73,14 @@ struct PageCase {
 };
 Q_DECLARE_METATYPE(PageCase)
 
+// A dialog opened on a tool whose picture file exists or not.
+struct ShowCase {
+    const char* name;
+    Move move;
+    bool picture;
+};
+Q_DECLARE_METATYPE(ShowCase)
+
 class TestStock : public QObject {
     Q_OBJECT
 private slots:
@@ -326,23 +334,12 @@ void TestStock::cancelAfterStored()
 
 void TestStock::dialogShowsTheTool_data()
 {
-    QTest::addColumn<ToolKind>("kind");
-    QTest::addColumn<int>("move");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<bool>("picture");   // the tool's picture file exists
-    const char* const tables[][4] = {{"СВЕРЛА", "ФРЕЗЫ", "ДЕРЖАВКИ ПЛАСИН", "ПЛАСИНЫ"},
-                                     {"СВЕРЛА", "ФРЕЗЫ", "ДЕРЖАВКИ ПЛАСТИН", "ПЛАСТИНЫ"}};
-    for (ToolKind k : Kinds)
-        for (bool picture : {true, false}) {
-            const QString p = picture ? ", picture" : ", no picture file";
-            const QString table = QStringLiteral(". Таблица: ");
-            QTest::newRow(qPrintable(kindName(k) + ", receipt" + p))
-                << k << int(Move::Prihod) << "Приход инструмента" + table + tables[0][int(k)] << picture;
-            QTest::newRow(qPrintable(kindName(k) + ", write-off" + p))
-                << k << int(Move::Spisat) << "Списать инструмент" + table + tables[1][int(k)] << picture;
-            QTest::newRow(qPrintable(kindName(k) + ", transfer" + p))
-                << k << int(Move::PerBU) << QString("Перенос инструмента в БУ") << picture;
-        }
+    const ShowCase cases[] = {
+        {"receipt, picture", Move::Prihod, true},           {"write-off, picture", Move::Spisat, true},
+        {"transfer, picture", Move::PerBU, true},           {"receipt, no picture file", Move::Prihod, false},
+        {"write-off, no picture file", Move::Spisat, false}, {"transfer, no picture file", Move::PerBU, false},
+    };
+    kindRows(cases, ", ");
 }
 
 // What each dialog shows of the tool: its caption, code, firm, notes and
@@ -350,10 +347,15 @@ void TestStock::dialogShowsTheTool_data()
 void TestStock::dialogShowsTheTool()
 {
     QFETCH(ToolKind, kind);
-    QFETCH(int, move);
-    QFETCH(QString, caption);
-    QFETCH(bool, picture);
-    const Move mv = Move(move);
+    QFETCH(ShowCase, c);
+    const Move mv = c.move;
+    const int move = int(mv);
+    const bool picture = c.picture;
+    const char* const tables[][4] = {{"СВЕРЛА", "ФРЕЗЫ", "ДЕРЖАВКИ ПЛАСИН", "ПЛАСИНЫ"},
+                                     {"СВЕРЛА", "ФРЕЗЫ", "ДЕРЖАВКИ ПЛАСТИН", "ПЛАСТИНЫ"}};
+    const QString caption = mv == Move::PerBU ? QString("Перенос инструмента в БУ")
+                                              : std::array{"Приход инструмента", "Списать инструмент"}[move]
+                                                    + QString(". Таблица: ") + tables[move][int(kind)];
     Session s;
     const qint64 id = insertTool(s.conn, kind, s.firm("Iscar"), "R390-11", 2, 1, 0,
                                  {{"Prim", "для чистовой"}, {"Pikcher", "tool.jpg"}});
