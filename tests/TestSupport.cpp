@@ -123,14 +123,8 @@ bool writeImage(const QString& path, const QColor& color, int width, int height)
 qint64 addDrill(Connection& c, const QString& kod, const QString& type, double diam, qint64 firm, int kNew, int kBu)
 {
     return insertRow(c, QStringLiteral("Sverla"),
-                     {{QStringLiteral("Kod"), kod},
-                      {QStringLiteral("Type"), type},
-                      {QStringLiteral("Diam_Sverla"), diam},
-                      {QStringLiteral("ID_Firma"), firm},
-                      {QStringLiteral("K_vo_New"), kNew},
-                      {QStringLiteral("K_vo_BU"), kBu},
-                      {QStringLiteral("K_vo_Dolg"), 0},
-                      {QStringLiteral("K_vo_Vozvrat"), 0}});
+                     {{"Kod", kod}, {"Type", type}, {"Diam_Sverla", diam}, {"ID_Firma", firm}, {"K_vo_New", kNew},
+                      {"K_vo_BU", kBu}, {"K_vo_Dolg", 0}, {"K_vo_Vozvrat", 0}});
 }
 
 QStringList column(RecordSet& rs, const QString& field)
@@ -146,10 +140,8 @@ qint64 insertTool(Connection& c, ToolKind k, qint64 firm, const QString& kod, in
                   const QVariantMap& more)
 {
     const ToolKindInfo& i = toolKind(k);
-    QVariantMap v{{QStringLiteral("Kod"), kod},       {QStringLiteral("ID_Firma"), firm},
-                  {QString::fromLatin1(i.tableNewColumn), kNew}, {QStringLiteral("K_vo_BU"), kBu},
-                  {QString::fromLatin1(i.tableDolgColumn), kDolg}, {QStringLiteral("K_vo_Vozvrat"), 0},
-                  {QStringLiteral("Korob"), QStringLiteral("K-1")}};
+    QVariantMap v{{"Kod", kod}, {"ID_Firma", firm}, {i.tableNewColumn, kNew}, {"K_vo_BU", kBu},
+                  {i.tableDolgColumn, kDolg}, {"K_vo_Vozvrat", 0}, {"Korob", "K-1"}};
     switch (k) {
     case ToolKind::Sverla:
         v.insert({{"Diam_Sverla", 5.0}, {"Diam_Hvost", 5.0}, {"L_Instr", 55}, {"L_reza", 25}});

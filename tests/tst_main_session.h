@@ -111,6 +111,18 @@ public:
         return showWithLogin(QStringLiteral("Администратор"), QStringLiteral("123"));
     }
 
+    // The file opened again once the windows exist, as another copy of the
+    // program; with waitMs both copies wait that long for the other's lock.
+    Connection& otherCopy(int waitMs = 300)
+    {
+        conn.open(db.path());
+        if (waitMs) {
+            conn.setBusyWaitMs(waitMs);
+            DM->ADOConnection1.setBusyWaitMs(waitMs);
+        }
+        return conn;
+    }
+
     TempDb db;
     Connection conn;
     ScriptedUser user;

@@ -9,19 +9,17 @@
 #include "Consistency.h"
 #include "DataAware.h"
 #include "FaultInjection.h"
+#include "MoveCase.h"
 #include "ToolEditor.h"
 #include "frm_GiveToWork_Unit.h"
 #include "frm_Per_Instr_BU_Unit.h"
 #include "frm_Prihod_Instr_Unit.h"
 #include "frm_Spisat_Instr_Unit.h"
-#include "tst_main_session.h"
 
 #include <QAction>
-#include <QSpinBox>
-#include <QToolButton>
-
 #include <QFileInfo>
-
+#include <QScopeGuard>
+#include <QToolButton>
 #include <csignal>
 #include <sys/resource.h>
 
@@ -30,54 +28,48 @@ using FaultInjection::Fault;
 namespace {
 
 enum class Move { Give, Prihod, Spisat, PerBU, Add, Edit, Delete };
-const char* const MoveNames[] = {"issue", "receipt", "write-off", "transfer", "add", "edit", "delete"};
 
-// The tables each movement writes, as "table:operation" ({T}: the kind's tool table).
-QStringList writesOf(Move m)
-{
-    switch (m) {
-    case Move::Give: return {"{T}:UPDATE", "Dolgi:INSERT"};
-    case Move::Prihod: return {"{T}:UPDATE", "Prihod_History:INSERT"};
-    case Move::Spisat: return {"{T}:UPDATE", "Spisanie_History:INSERT"};
-    case Move::PerBU: return {"{T}:UPDATE"};
-    case Move::Add: return {"{T}:INSERT"};
-    case Move::Edit: return {"{T}:UPDATE"};
-    case Move::Delete: return {"{T}:DELETE"};
-    }
-    return {};
-}
+// Each movement: its name, the tables it writes as "table:operation" ({T}:
+// the kind's tool table), and what it stores once the disk works: the tool's
+// new*100 + used*10 + in work from 5|3|1, and a count of rows that is then n
+// (kindSql; {ID} the tool moved, or deleted).
+struct MoveInfo {
+    const char* name;
+    QStringList writes;
+    qint64 counts;
+    const char* rows;
+    qint64 n;
+};
+const MoveInfo Moves[] = {
+    {"issue", {"{T}:UPDATE", "Dolgi:INSERT"}, 333, "SELECT COUNT(*) FROM Dolgi", 2},
+    {"receipt", {"{T}:UPDATE", "Prihod_History:INSERT"}, 741, "SELECT COUNT(*) FROM Prihod_History", 2},
+    {"write-off", {"{T}:UPDATE", "Spisanie_History:INSERT"}, 421, "SELECT COUNT(*) FROM Spisanie_History", 2},
+    {"transfer", {"{T}:UPDATE"}, 351, "SELECT COUNT(*) FROM {T} WHERE ID={ID}", 1},
+    {"add", {"{T}:INSERT"}, 531, "SELECT COUNT(*) FROM {T}", 3},
+    {"edit", {"{T}:UPDATE"}, 531, "SELECT COUNT(*) FROM {T} WHERE ID={ID} AND Kod='X-9'", 1},
+    {"delete", {"{T}:DELETE"}, 531, "SELECT COUNT(*) FROM {T} WHERE ID={ID}", 0},
+};
 
 // The message the movement shows when `table` (empty: the commit) refuses its write.
 QString failureOf(Move m, ToolKind k, const QString& table)
 {
     using C = Tfrm_Main::RecordCommand;
-    switch (m) {
-    case Move::Give: return Tfrm_Main::giveToWorkFailure(k);
-    case Move::Prihod:
-        return table == "Prihod_History" ? stockRowFailureText(StockMove::Prihod, false)
-                                         : stockFailureText(StockMove::Prihod, k);
-    case Move::Spisat:
-        return table == "Spisanie_History" ? stockRowFailureText(StockMove::Spisat, false)
-                                           : stockFailureText(StockMove::Spisat, k);
-    case Move::PerBU: return stockFailureText(StockMove::PerBU, k);
-    case Move::Add: return Tfrm_Main::recordFailure(k, C::Add);
-    case Move::Edit: return Tfrm_Main::recordFailure(k, C::Edit);
-    case Move::Delete: return Tfrm_Main::recordFailure(k, C::Delete);
-    }
-    return {};
+    if (m == Move::Give)
+        return Tfrm_Main::giveToWorkFailure(k);
+    if (m >= Move::Add)
+        return Tfrm_Main::recordFailure(k, std::array{C::Add, C::Edit, C::Delete}[int(m) - int(Move::Add)]);
+    const StockMove sm = StockMove(int(m) - int(Move::Prihod));
+    return table.endsWith("_History") ? stockRowFailureText(sm, false) : stockFailureText(sm, k);
 }
 
 // The rows of a record set as "a|b|c", sorted, for the columns given.
 QStringList shownRows(RecordSet& rs, const QStringList& fields)
 {
-    QList<QStringList> cols;
-    for (const QString& f : fields)
-        cols << column(rs, f);
     QStringList out;
     for (int r = 0; r < rs.recordCount(); ++r) {
         QStringList row;
-        for (const QStringList& c : cols)
-            row << c.value(r);
+        for (const QString& f : fields)
+            row << rs.textAt(r, rs.fieldIndex(f));
         out << row.join('|');
     }
     out.sort();
@@ -86,9 +78,7 @@ QStringList shownRows(RecordSet& rs, const QStringList& fields)
 
 QStringList fileRows(Connection& c, const QString& sql)
 {
-    QStringList out;
-    for (QString line : rowsText(c, sql).split('\n', Qt::SkipEmptyParts))
-        out << line.chopped(1);
+    QStringList out = query(c, sql);
     out.sort();
     return out;
 }
@@ -103,54 +93,36 @@ QStringList messages(const ScriptedUser& u)
     return out;
 }
 
-const char* const CodeBoxes[] = {"dbed_Sverla_KOD", "dbed_Frezy_KOD", "dbed_Derj_KOD", "dbed_Plast_KOD"};
-const char* const FirmBoxes[] = {"dbcmbx_Sverla_Firma", "dbcmbx_Frezy_Firma", "dbcmbx_Derj_Firma",
-                                 "dbcmbx_Plast_Firma"};
-
 // The storekeeper's part in the movement's dialog: the quantities or the
 // boxes filled, `arm` run, OK pressed; a dialog still open after its OK
 // (a history row refused) is left by Отмена.
 void play(QDialog* d, Move m, ToolKind k, const std::function<void()>& arm)
 {
-    QPushButton* ok = nullptr;
-    switch (m) {
-    case Move::Give: {
+    const char* const stock[] = {"new=2 bu=1", "new=1 bu=1", "count=2"};
+    const QString prefix = std::array{"Sverla", "Frezy", "Derj", "Plast"}[int(k)];
+    QAbstractButton* ok = d->findChild<QPushButton*>("bbtn_OK");
+    if (m == Move::Give) {
         auto* f = qobject_cast<Tfrm_GiveToWork*>(d);
         QVERIFY(f);
         pickItem(f->DBLookupComboBox1, 0);
         f->cmbx_K_vo_Otdat->setCurrentIndex(f->cmbx_K_vo_Otdat->findText("2"));
         ok = f->bbtn_OK;
-        break;
-    }
-    case Move::Prihod:
-        child<QSpinBox>(d, "sped_New")->setValue(2);
-        child<QSpinBox>(d, "sped_BU")->setValue(1);
-        break;
-    case Move::Spisat:
-        child<QComboBox>(d, "cmbx_K_vo_NEW")->setCurrentIndex(1);
-        child<QComboBox>(d, "cmbx_K_vo_BU")->setCurrentIndex(1);
-        break;
-    case Move::PerBU: child<QComboBox>(d, "cmbx_COUNT")->setCurrentIndex(2); break;
-    case Move::Add:
-    case Move::Edit: {
-        if (m == Move::Add) {
-            if (auto* naim = d->findChild<QComboBox*>("dbcmbx_Naim"))
-                QTest::keyClicks(naim->lineEdit(), "N");
-            pickItem(child<QComboBox>(d, FirmBoxes[int(k)]), 0);
-            if (k == ToolKind::Sverla)
-                typeOver(child<QLineEdit>(d, "ed_DiamSv"), "4");
-            if (k == ToolKind::Frezy) {
-                typeOver(child<QLineEdit>(d, "ed_DiamFR"), "4");
-                typeOver(child<QLineEdit>(d, "ed_L_Sheiki"), "2");
-            }
+    } else if (m >= Move::Prihod && m <= Move::PerBU) {
+        playStock(d, stock[int(m) - int(Move::Prihod)]);
+    } else if (m == Move::Add) {
+        if (auto* naim = d->findChild<QComboBox*>("dbcmbx_Naim"))
+            QTest::keyClicks(naim->lineEdit(), "N");
+        pickItem(child<QComboBox>(d, "dbcmbx_" + prefix + "_Firma"), 0);
+        if (k == ToolKind::Sverla)
+            typeOver(child<QLineEdit>(d, "ed_DiamSv"), "4");
+        if (k == ToolKind::Frezy) {
+            typeOver(child<QLineEdit>(d, "ed_DiamFR"), "4");
+            typeOver(child<QLineEdit>(d, "ed_L_Sheiki"), "2");
         }
-        typeOver(child<QLineEdit>(d, CodeBoxes[int(k)]), "X-9");
-        break;
     }
-    case Move::Delete: break;
-    }
-    if (!ok)
-        ok = child<QPushButton>(d, "bbtn_OK");
+    if (m == Move::Add || m == Move::Edit)
+        typeOver(child<QLineEdit>(d, "dbed_" + prefix + "_KOD"), "X-9");
+    QVERIFY(ok);
     arm();
     QTest::mouseClick(ok, Qt::LeftButton);
     if (d->isVisible())
@@ -181,17 +153,12 @@ void TestMoveFaults::failingWrite_data()
     QTest::addColumn<QString>("fault");
     for (ToolKind k : Kinds)
         for (int m = 0; m <= int(Move::Delete); ++m) {
-            QStringList faults{"io", "full", "io early", "full early"};
-            for (QString w : writesOf(Move(m)))
-                faults << w.replace("{T}", QString::fromLatin1(toolKind(k).table));
+            QStringList faults = QStringList{"io", "full", "io early", "full early"} + Moves[m].writes;
             // Once the system itself: no file of the process may grow.
             if (k == ToolKind::Sverla && Move(m) == Move::Prihod)
                 faults << "system full";
-            for (const QString& f : faults)
-                QTest::newRow(qPrintable(QStringLiteral("%1, %2, %3")
-                                             .arg(QString::fromLatin1(toolKind(k).table),
-                                                  QString::fromLatin1(MoveNames[m]), f)))
-                    << k << m << f;
+            for (const QString& f : faults.replaceInStrings("{T}", kindName(k)))
+                QTest::newRow(qPrintable(kindName(k) + ", " + Moves[m].name + ", " + f)) << k << m << f;
         }
 }
 
@@ -202,7 +169,6 @@ void TestMoveFaults::failingWrite()
     QFETCH(QString, fault);
     const Move mv = Move(move);
     const ToolKindInfo& info = toolKind(kind);
-    const QString table = QString::fromLatin1(info.table);
 
     // A tool with stock and a piece in work, and an empty one to delete.
     Session s;
@@ -215,8 +181,7 @@ void TestMoveFaults::failingWrite()
     // The dialogs run the real modal loop; for the inserts the step plays in its place.
     s.user.setRealLoop(kind != ToolKind::Plast);
     Connection& c = DM->ADOConnection1;
-    Connection file;
-    file.open(s.db.path());
+    Connection& file = s.otherCopy(0);
     const QString before = wholeFileText(file);
     const QByteArray bytes = fileBytes(s.db.path());
     RecordSet& cat = catalogueOf(*DM, kind);
@@ -243,26 +208,23 @@ void TestMoveFaults::failingWrite()
 
     // The page and the debts list show the file; nothing is pending.
     const QStringList catFields{"ID", "Kod", info.newField, info.buField, info.dolgField};
+    // (`when` is named after any check that failed.)
     auto pagesShowTheFile = [&](const QString& when) {
-        QVERIFY2(cat.state() == RecordSet::State::Browse, qPrintable(when + "the page is not browsing"));
-        QVERIFY2(shownRows(cat, catFields)
-                     == fileRows(file, QStringLiteral("SELECT ID, Kod, %1, K_vo_BU, %2 FROM %3")
-                                           .arg(info.tableNewColumn, info.tableDolgColumn, table)),
-                 qPrintable(when + "the page"));
+        const auto named = qScopeGuard([&] { if (QTest::currentTestFailed()) qWarning("%s", qPrintable(when)); });
+        QCOMPARE(cat.state(), RecordSet::State::Browse);
+        QCOMPARE(shownRows(cat, catFields), fileRows(file, kindSql("SELECT ID, Kod, {N}, K_vo_BU, {D} FROM {T}", kind, 0)));
         // What the grid and the detail panel show of it.
         DBGrid* grid = frm_Main->pageGrid(pageOf(kind));
         QStringList codes;
         for (int r = 0; r < grid->model()->rowCount(); ++r)
             codes << grid->model()->index(r, grid->columnOf("Kod")).data().toString();
         codes.sort();
-        QVERIFY2(codes == fileRows(file, "SELECT Kod FROM " + table), qPrintable(when + "the grid"));
-        auto* newBox = child<QLineEdit>(frm_Main, qPrintable(QStringLiteral("dbed_%1_K_vo_NEW").arg(info.prefix)));
-        QVERIFY2(newBox->text() == cat.fieldByName(info.newField).asString(), qPrintable(when + "the detail panel"));
-        RecordSet& debts = DM->dtset_DolgiSQL;
-        QVERIFY2(debts.isOpen(), qPrintable(when));
-        QVERIFY2(shownRows(debts, {"Nomer_Zap", "K_vo", "ID_Instr", "ID_Tabl"})
-                     == fileRows(file, "SELECT Nomer_Zap, K_vo, ID_Instr, ID_Tabl FROM Dolgi"),
-                 qPrintable(when + "the debts"));
+        QCOMPARE(codes, fileRows(file, kindSql("SELECT Kod FROM {T}", kind, 0)));
+        QCOMPARE(child<QLineEdit>(frm_Main, QStringLiteral("dbed_%1_K_vo_NEW").arg(info.prefix))->text(),
+                 cat.fieldByName(info.newField).asString());
+        QVERIFY(DM->dtset_DolgiSQL.isOpen());
+        QCOMPARE(shownRows(DM->dtset_DolgiSQL, {"Nomer_Zap", "K_vo", "ID_Instr", "ID_Tabl"}),
+                 fileRows(file, "SELECT Nomer_Zap, K_vo, ID_Instr, ID_Tabl FROM Dolgi"));
         QCOMPARE(c.transLevel(), 0);
         QCOMPARE(s.user.unexpected(), 0);
         QCOMPARE(s.user.leftOpen(), 0);
@@ -312,7 +274,7 @@ void TestMoveFaults::failingWrite()
             QString message = failureOf(mv, kind, QString()) + reason;
             const QStringList shown = messages(s.user);
             if (fault.endsWith("early") && (mv == Move::Prihod || mv == Move::Spisat) && shown.size() == 1) {
-                const StockMove sm = mv == Move::Prihod ? StockMove::Prihod : StockMove::Spisat;
+                const StockMove sm = StockMove(move - int(Move::Prihod));
                 for (bool used : {false, true})
                     if (shown.first() == stockRowFailureText(sm, used) + reason)
                         message = shown.first();
@@ -335,27 +297,9 @@ void TestMoveFaults::failingWrite()
     // Once the disk works again the same movement stores.
     QCOMPARE(messages(s.user), QStringList());
     pagesShowTheFile(QStringLiteral("stored: "));
-    // new*100 + used*10 + in work, from 5|3|1.
-    const qint64 counts = file.scalar(kindSql("SELECT {N}*100 + K_vo_BU*10 + {D} FROM {T} WHERE ID={ID}", kind, tool));
-    const auto rows = [&](const QString& t) { return file.scalar("SELECT COUNT(*) FROM " + t); };
-    switch (mv) {
-    case Move::Give:
-        QCOMPARE(counts, 333);
-        QCOMPARE(rows("Dolgi"), 2);
-        break;
-    case Move::Prihod:
-        QCOMPARE(counts, 741);
-        QCOMPARE(rows("Prihod_History"), 2);
-        break;
-    case Move::Spisat:
-        QCOMPARE(counts, 421);
-        QCOMPARE(rows("Spisanie_History"), 2);
-        break;
-    case Move::PerBU: QCOMPARE(counts, 351); break;
-    case Move::Add: QCOMPARE(rows(table), 3); break;
-    case Move::Edit: QCOMPARE(rows(QStringLiteral("%1 WHERE ID=%2 AND Kod='X-9'").arg(table).arg(tool)), 1); break;
-    case Move::Delete: QCOMPARE(rows(QStringLiteral("%1 WHERE ID=%2").arg(table).arg(empty)), 0); break;
-    }
+    QCOMPARE(file.scalar(kindSql("SELECT {N}*100 + K_vo_BU*10 + {D} FROM {T} WHERE ID={ID}", kind, tool)),
+             Moves[move].counts);
+    QCOMPARE(file.scalar(kindSql(Moves[move].rows, kind, current)), Moves[move].n);
     QCOMPARE(consistencyOfFile(s.db.path()), QStringList());
 }
 

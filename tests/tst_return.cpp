@@ -8,11 +8,10 @@
 #include "Consistency.h"
 #include "DataAware.h"
 #include "FaultInjection.h"
+#include "MoveCase.h"
 #include "RecordSet.h"
 #include "Schema.h"
-#include "ToolKind.h"
 #include "frm_GetBackInstr_Unit.h"
-#include "tst_main_session.h"
 
 #include <QAction>
 #include <QLabel>
@@ -37,19 +36,9 @@ QString fileText(Connection& c)
 {
     QString out = rowsText(c, "SELECT * FROM Dolgi ORDER BY ID") + "--\n" +
                   rowsText(c, "SELECT * FROM Dolgi_History ORDER BY ID") + "--\n";
-    for (ToolKind k : Kinds) {
-        const ToolKindInfo& i = toolKind(k);
-        out += rowsText(c, QStringLiteral("SELECT ID, %1, K_vo_BU, %2 FROM %3 ORDER BY ID")
-                               .arg(i.tableNewColumn, i.tableDolgColumn, i.table));
-    }
+    for (ToolKind k : Kinds)
+        out += rowsText(c, kindSql("SELECT ID, {N}, K_vo_BU, {D} FROM {T} ORDER BY ID", k, 0));
     return out;
-}
-
-// One of the tool's counters in the file: new, bu or dolg.
-int counter(Connection& c, ToolKind k, const char* which, qint64 id)
-{
-    const int at = qstrcmp(which, "new") == 0 ? 0 : qstrcmp(which, "bu") == 0 ? 1 : 2;
-    return toolCounts(c, k, id).section('|', at, at).toInt();
 }
 
 QColor base(const QWidget* w) { return w->palette().color(QPalette::Active, QPalette::Base); }
@@ -78,15 +67,36 @@ void chooseDebt(int nomer)
     QCOMPARE(d.fieldByName("Nomer_Zap").asInteger(), nomer);
 }
 
-// The scripted user's part in the dialog: the two lists set to (new, used).
-void pick(Tfrm_GetBackInstr* f, int rNew, int rUsed)
-{
-    if (f->cmbx_K_vo_NEW->isEnabled())
-        f->cmbx_K_vo_NEW->setCurrentIndex(rNew);
-    f->cmbx_K_vo_BU->setCurrentIndex(rUsed);
-}
-
 } // namespace
+
+// A return in the dialog: the debt's K_vo, from the used stock or not; the
+// choices "new+used=total colour", the first being the state at opening;
+// the action (ok, refused: OK refused then Esc, cancel, esc); the
+// ID_Del_Type stored (0: nothing stored).
+struct ReturnCase {
+    const char* name;
+    int kvo;
+    bool bu;
+    const char* choices;
+    const char* action;
+    int code;
+};
+Q_DECLARE_METATYPE(ReturnCase)
+
+// A return refused or failed: "table:operation" refused by a trigger put on
+// the file before the return; SQL of the other copy while the dialog is
+// open (kindSql's names, {DEBT} the debt); the message ({K} the kind's
+// counters message, {TBL} its table); whether the file keeps K_vo_Dolg the
+// sum of the debts.
+struct RefusalCase {
+    const char* name;
+    QString inject;
+    const char* elsewhere;
+    QString message;
+    bool stored;
+    bool consistent;
+};
+Q_DECLARE_METATYPE(RefusalCase)
 
 class TestReturn : public QObject {
     Q_OBJECT
@@ -98,34 +108,16 @@ private slots:
     void returnRefusedOrFailed();
     void eachWriteFails_data();
     void eachWriteFails();
-    void toolDebtsView_data();
+    void toolDebtsView_data() { kindRows(); }
     void toolDebtsView();
     void viewTool_data();
     void viewTool();
     void emptyDebtsList();
 };
 
-// ---------------------------------------------------------------------------
-
 void TestReturn::returnDialog_data()
 {
-    QTest::addColumn<ToolKind>("kind");
-    QTest::addColumn<int>("kvo");
-    QTest::addColumn<bool>("bu");
-    // Choices "new+used=total colour", the first being the state at opening.
-    QTest::addColumn<QStringList>("choices");
-    QTest::addColumn<QString>("action");   // ok, refused (OK refused, then Esc), cancel, esc
-    QTest::addColumn<int>("code");         // ID_Del_Type stored; 0: nothing stored
-
-    struct Case {
-        const char* name;
-        int kvo;
-        bool bu;
-        const char* choices;
-        const char* action;
-        int code;
-    };
-    const Case cases[] = {
+    const ReturnCase cases[] = {
         {"3 new: 2+3 red, 2+1 stored", 3, false, "0+3=3 normal;2+3=5 red;2+1=3 normal", "ok", 4},
         {"2 used: 1 yellow refused", 2, true, "0+2=2 normal;0+1=1 yellow", "refused", 0},
         {"4 new as 1 new + 3 used", 4, false, "0+4=4 normal;1+3=4 normal", "ok", 4},
@@ -140,37 +132,28 @@ void TestReturn::returnDialog_data()
         {"2147483646 new: both lists at their ends, red, refused", 2147483646, false,
          "0+2147483646=2147483646 normal;2147483646+2147483646=4294967292 red", "refused", 0},
     };
-    for (ToolKind k : Kinds)
-        for (const Case& c : cases)
-            QTest::newRow(qPrintable(kindName(k) + ": " + c.name))
-                << k << c.kvo << c.bu << QString::fromUtf8(c.choices).split(';') << QString::fromLatin1(c.action)
-                << c.code;
+    kindRows(cases);
 }
 
 void TestReturn::returnDialog()
 {
     QFETCH(ToolKind, kind);
-    QFETCH(int, kvo);
-    QFETCH(bool, bu);
-    QFETCH(QStringList, choices);
-    QFETCH(QString, action);
-    QFETCH(int, code);
-
+    QFETCH(ReturnCase, c);
+    const int kvo = c.kvo;
+    const bool bu = c.bu;
+    const QString action = c.action;
     Session s;
     const ToolKindInfo& k = toolKind(kind);
     const qint64 firm = s.firm();
-    const qint64 op = s.person("Петров П. П.");
-    const qint64 other = s.person("Сидоров С. С.");
+    const qint64 op = s.person("Петров П. П."), other = s.person("Сидоров С. С.");
     const qint64 tool = insertTool(s.conn, kind, firm, "T-7", std::max(kvo + 1, 10), std::max(kvo, 10));
-    const qint64 drill = insertTool(s.conn, ToolKind::Sverla, firm, "S-1", 5, 5);
-    issue(s, ToolKind::Sverla, drill, other, 1, 1, false);
+    issue(s, ToolKind::Sverla, insertTool(s.conn, ToolKind::Sverla, firm, "S-1", 5, 5), other, 1, 1, false);
     issue(s, kind, tool, other, 2, 1, false);
     const qint64 debt = issue(s, kind, tool, op, 7, kvo, bu);
-    const int new0 = counter(s.conn, kind, "new", tool), bu0 = counter(s.conn, kind, "bu", tool),
-              dolg0 = counter(s.conn, kind, "dolg", tool);
+    const QStringList n0 = toolCounts(s.conn, kind, tool).split('|');
     const QString before = fileText(s.conn);
     QVERIFY(s.start());
-    Connection& c = DM->ADOConnection1;
+    Connection& db = DM->ADOConnection1;
     chooseDebt(7);
 
     int rNew = 0, rUsed = 0;
@@ -179,24 +162,24 @@ void TestReturn::returnDialog()
         QVERIFY(f);
         QCOMPARE(f->windowTitle(), QString("Вернуть инструмент в БД."));
         // The group shows the debt; the lists offer 0 ... K_vo only.
-        QCOMPARE(f->dbed_Nom->text(), QString("7"));
-        QCOMPARE(f->DBEdit6->text(), QString::number(kvo));
-        QCOMPARE(f->dbed_FIO->text(), QString("Петров П. П."));
-        QCOMPARE(f->dbed_Kod->text(), QString("T-7"));
-        QCOMPARE(f->dbed_Svelo->text(), kindName(k.code));
-        QCOMPARE(f->ed_Type->text(), bu ? QString("БУ") : QString("Новый"));
+        QCOMPARE(QStringList({f->dbed_Nom->text(), f->DBEdit6->text(), f->dbed_FIO->text(), f->dbed_Kod->text(),
+                              f->dbed_Svelo->text(), f->ed_Type->text()}),
+                 QStringList({"7", QString::number(kvo), "Петров П. П.", "T-7", kindName(k.code), bu ? "БУ" : "Новый"}));
         QCOMPARE(base(f->DBEdit6), Tfrm_GetBackInstr::paleGreen());
         QCOMPARE(f->cmbx_K_vo_NEW->isEnabled(), !bu);
         QCOMPARE(listItems(f->cmbx_K_vo_NEW), numberList(kvo));
         QCOMPARE(listItems(f->cmbx_K_vo_BU), numberList(kvo));
         const QColor normal = QApplication::palette(f->cmbx_K_vo_BU).color(QPalette::Base);
+        const QStringList choices = QString(c.choices).split(';');
         for (int i = 0; i < choices.size(); ++i) {
-            // "new+used=total colour"
+            // "new+used=total colour": the lists set to (new, used) by the person after the first.
             const QStringList parts = choices[i].split(QRegularExpression("[+= ]"));
             rNew = parts[0].toInt();
             rUsed = parts[1].toInt();
+            if (i > 0 && f->cmbx_K_vo_NEW->isEnabled())
+                f->cmbx_K_vo_NEW->setCurrentIndex(rNew);
             if (i > 0)
-                pick(f, rNew, rUsed);
+                f->cmbx_K_vo_BU->setCurrentIndex(rUsed);
             const QString state = parts[3];
             QCOMPARE(f->cmbx_K_vo_NEW->currentText(), parts[0]);
             QCOMPARE(f->cmbx_K_vo_BU->currentText(), parts[1]);
@@ -216,7 +199,7 @@ void TestReturn::returnDialog()
         if (action == "refused") {
             QVERIFY(f->isVisible());   // stays open, nothing written
             QCOMPARE(s.user.lastText(), Tfrm_GetBackInstr::totalMismatchText());
-            QCOMPARE(fileText(c), before);
+            QCOMPARE(fileText(db), before);
             QTest::keyClick(f, Qt::Key_Escape);
         }
     });
@@ -236,77 +219,44 @@ void TestReturn::returnDialog()
 
     RecordSet& list = DM->dtset_DolgiSQL;
     const QStringList listed = column(list, "Nomer_Zap");
-    if (code == 0) {
-        QCOMPARE(fileText(c), before);
+    if (c.code == 0) {
+        QCOMPARE(fileText(db), before);
         QVERIFY(listed.contains("7"));
         QCOMPARE(s.user.texts().size(), action == "refused" ? 1 : 0);
     } else {
         QVERIFY2(s.user.texts().isEmpty(), qPrintable(s.user.texts().join('\n')));
-        QCOMPARE(counter(c, kind, "new", tool), new0 + rNew);
-        QCOMPARE(counter(c, kind, "bu", tool), bu0 + rUsed);
-        QCOMPARE(counter(c, kind, "dolg", tool), dolg0 - kvo);
-        QCOMPARE(c.scalar(QStringLiteral("SELECT COUNT(*) FROM Dolgi WHERE ID = %1").arg(debt)), 0);
-        const QString today = QDate::currentDate().toString("yyyy-MM-dd");
-        QCOMPARE(rowsText(c, "SELECT Nomer_Zap, ID_Instr, ID_Tabl, ID_People, date(Date_Start), Date_Fin, "
-                             "K_vo_Instr_Bral, Instr_BU, K_vo_Instr_Vernul_New, K_vo_Instr_Vernul_BU, "
-                             "K_vo_Instr_Spisano IS NULL, ID_Del_Type, FIO_AdminBD_Add, FIO_AdminBD_DEL "
-                             "FROM Dolgi_History"),
-                 QStringLiteral("7|%1|%2|%3|2026-03-08|%4 00:00:00|%5|%6|%7|%8|1|%9|Администратор|Администратор|\n")
-                     .arg(tool)
-                     .arg(k.code)
-                     .arg(op)
-                     .arg(today)
-                     .arg(kvo)
-                     .arg(bu ? 1 : 0)
-                     .arg(rNew)
-                     .arg(rUsed)
-                     .arg(code));
+        const QString counts =
+            QStringLiteral("%1|%2|%3").arg(n0[0].toInt() + rNew).arg(n0[1].toInt() + rUsed).arg(n0[2].toInt() - kvo);
+        QCOMPARE(toolCounts(db, kind, tool), counts);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM Dolgi WHERE ID = %1").arg(debt)), 0);
+        const QString today = QDate::currentDate().toString("yyyy-MM-dd") + " 00:00:00";
+        QCOMPARE(rowsText(db, "SELECT Nomer_Zap, ID_Instr, ID_Tabl, ID_People, date(Date_Start), Date_Fin, "
+                              "K_vo_Instr_Bral, Instr_BU, K_vo_Instr_Vernul_New, K_vo_Instr_Vernul_BU, "
+                              "K_vo_Instr_Spisano IS NULL, ID_Del_Type, FIO_AdminBD_Add, FIO_AdminBD_DEL "
+                              "FROM Dolgi_History"),
+                 rowText(7, tool, k.code, op, "2026-03-08", today, kvo, int(bu), rNew, rUsed, 1, c.code,
+                         "Администратор", "Администратор"));
         // The lists show it: the debt gone with the first row current, the
         // tool's new counts on its page.
         QVERIFY(!listed.contains("7"));
         QCOMPARE(listed.size(), 2);
         QCOMPARE(list.recNo(), 1);
-        RecordSet& cat = catalogueOf(*DM, kind);
-        QVERIFY(cat.locate("ID", int(tool)));
-        QCOMPARE(cat.fieldByName(k.newField).asInteger(), new0 + rNew);
-        QCOMPARE(cat.fieldByName(k.dolgField).asInteger(), dolg0 - kvo);
+        QVERIFY(catalogueOf(*DM, kind).locate("ID", int(tool)));
+        QCOMPARE(pageCounts(kind), counts);
         QCOMPARE(frm_Main->statusPanelText(0), QString(" Всего записей : 2"));
     }
-    QCOMPARE(consistencyFindings(c, false), QStringList());
+    QCOMPARE(consistencyFindings(db, false), QStringList());
 }
-
-// ---------------------------------------------------------------------------
 
 void TestReturn::returnRefusedOrFailed_data()
 {
-    QTest::addColumn<ToolKind>("kind");
-    // "table:operation" refused by a trigger put on the file before the return.
-    QTest::addColumn<QString>("inject");
-    // SQL of the other copy while the dialog is open ({T} tool table, {N}
-    // and {D} its new and in-work columns, {C} kind code, {ID} the tool, {DEBT} the debt).
-    QTest::addColumn<QString>("elsewhere");
-    QTest::addColumn<QString>("message");   // {K} the kind's counters message, {TBL} its table
-    QTest::addColumn<bool>("stored");
-    QTest::addColumn<bool>("consistent");   // the file keeps K_vo_Dolg = sum of the debts
-
     const QString closed = "Долг № 7 уже закрыт или изменён в другой копии программы. "
                            "Ничего не сохранено, список долгов обновлён.";
-    struct Case {
-        const char* name;
-        QString inject;
-        const char* elsewhere;
-        QString message;
-        bool stored;
-        bool consistent;
-    };
-    const Case cases[] = {
-        {"history row fails", "Dolgi_History:INSERT", "",
-         Tfrm_GetBackInstr::historyFailureText(), false, true},
+    const RefusalCase cases[] = {
+        {"history row fails", "Dolgi_History:INSERT", "", Tfrm_GetBackInstr::historyFailureText(), false, true},
         {"counters fail", "{T}:UPDATE", "", "{K}", false, true},
-        {"debt deletion fails", "Dolgi:DELETE", "",
-         Tfrm_GetBackInstr::deleteFailureText(), false, true},
-        {"returned in another copy",
-         "",
+        {"debt deletion fails", "Dolgi:DELETE", "", Tfrm_GetBackInstr::deleteFailureText(), false, true},
+        {"returned in another copy", "",
          "INSERT INTO Dolgi_History (Nomer_Zap, ID_Instr, ID_Tabl, ID_People, Date_Start, Date_Fin, K_vo_Instr_Bral, "
          "Instr_BU, K_vo_Instr_Vernul_New, K_vo_Instr_Vernul_BU, ID_Del_Type, FIO_AdminBD_Add, FIO_AdminBD_DEL) "
          "VALUES (7, {ID}, {C}, 1, '2026-03-08 00:00:00', '2026-03-09 00:00:00', 3, 0, 0, 3, 3, 'А', 'Другой'); "
@@ -314,56 +264,41 @@ void TestReturn::returnRefusedOrFailed_data()
          closed, false, true},
         {"quantity changed in another copy", "",
          "UPDATE Dolgi SET K_vo = 2 WHERE ID = {DEBT}; UPDATE {T} SET K_vo_BU = K_vo_BU + 1, {D} = {D} - 1 "
-         "WHERE ID = {ID}",
-         closed, false, true},
+         "WHERE ID = {ID}", closed, false, true},
         {"tool row deleted in another copy", "", "DELETE FROM {T} WHERE ID = {ID}",
          "Инструмент долга № 7 не найден в таблице \"{TBL}\". Долг не закрыт, ничего не сохранено!!!", false, false},
         {"fewer in work than the debt", "", "UPDATE {T} SET {D} = 1 WHERE ID = {ID}",
          "У инструмента долга № 7 в работе числится 1 шт., меньше, чем по долгу (3 шт.). Долг не закрыт, "
-         "ничего не сохранено!!!",
-         false, false},
+         "ничего не сохранено!!!", false, false},
         {"same tool issued in another copy", "",
          "INSERT INTO Dolgi (Nomer_Zap, ID_Instr, ID_Tabl, ID_People, Date, K_vo, Instr_is_BU, FIO_AdminBD) "
          "VALUES (8, {ID}, {C}, 1, '2026-03-09 00:00:00', 2, 0, 'Другой'); "
-         "UPDATE {T} SET {N} = {N} - 2, {D} = {D} + 2 WHERE ID = {ID}",
-         "", true, true},
+         "UPDATE {T} SET {N} = {N} - 2, {D} = {D} + 2 WHERE ID = {ID}", "", true, true},
     };
-    for (ToolKind k : Kinds)
-        for (const Case& c : cases)
-            QTest::newRow(qPrintable(kindName(k) + ": " + c.name))
-                << k << c.inject << QString::fromUtf8(c.elsewhere) << c.message << c.stored << c.consistent;
+    kindRows(cases);
 }
 
 void TestReturn::returnRefusedOrFailed()
 {
     QFETCH(ToolKind, kind);
-    QFETCH(QString, inject);
-    QFETCH(QString, elsewhere);
-    QFETCH(QString, message);
-    QFETCH(bool, stored);
-    QFETCH(bool, consistent);
-
+    QFETCH(RefusalCase, c);
     Session s;
     const ToolKindInfo& k = toolKind(kind);
-    const qint64 firm = s.firm();
     const qint64 op = s.person("Петров П. П.");
-    const qint64 tool = insertTool(s.conn, kind, firm, "T-7", 10, 10);
+    const qint64 tool = insertTool(s.conn, kind, s.firm(), "T-7", 10, 10);
     issue(s, kind, tool, op, 1, 1, true);
     const qint64 debt = issue(s, kind, tool, op, 7, 3, false);
     QVERIFY(s.start());
-    Connection& c = DM->ADOConnection1;
-    c.setBusyWaitMs(300);
+    Connection& db = DM->ADOConnection1;
+    Connection& otherCopy = s.otherCopy();
     auto fill = [&](const QString& sql) {
         return kindSql(sql, kind, tool)
             .replace("{DEBT}", QString::number(debt))
             .replace("{TBL}", k.table)
             .replace("{K}", Tfrm_GetBackInstr::countersFailureText(k.code));
     };
-    if (!inject.isEmpty())
-        FaultInjection::addFailingTrigger(c, fill(inject.section(':', 0, 0)), inject.section(':', 1));
-    Connection otherCopy;
-    otherCopy.open(s.db.path());
-    otherCopy.setBusyWaitMs(300);
+    if (!c.inject.isEmpty())
+        FaultInjection::addFailingTrigger(db, fill(c.inject.section(':', 0, 0)), c.inject.section(':', 1));
     chooseDebt(7);
     const quint64 listReads = DM->dtset_DolgiSQL.readCount();
 
@@ -371,8 +306,8 @@ void TestReturn::returnRefusedOrFailed()
     s.user.onModal([&](QDialog* d) {
         auto* f = qobject_cast<Tfrm_GetBackInstr*>(d);
         QVERIFY(f);
-        if (!elsewhere.isEmpty())
-            otherCopy.exec(fill(elsewhere));
+        if (*c.elsewhere)
+            otherCopy.exec(fill(c.elsewhere));
         before = fileText(otherCopy);
         QTest::mouseClick(f->BitBtn1, Qt::LeftButton);   // all 3 pieces into the used stock
         QVERIFY(!f->isVisible());
@@ -381,39 +316,31 @@ void TestReturn::returnRefusedOrFailed()
     QCOMPARE(s.user.leftOpen(), 0);
 
     RecordSet& list = DM->dtset_DolgiSQL;
-    RecordSet& cat = catalogueOf(*DM, kind);
-    if (stored) {
+    if (c.stored) {
         QVERIFY2(s.user.texts().isEmpty(), qPrintable(s.user.texts().join('\n')));
-        QCOMPARE(c.scalar("SELECT COUNT(*) FROM Dolgi_History WHERE ID_Del_Type = 3"), 1);
-        QCOMPARE(counter(c, kind, "new", tool), 10 - 3 - 2);
-        QCOMPARE(counter(c, kind, "bu", tool), 10 - 1 + 3);
-        QCOMPARE(counter(c, kind, "dolg", tool), 1 + 2);
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM Dolgi_History WHERE ID_Del_Type = 3"), 1);
+        QCOMPARE(toolCounts(db, kind, tool), QString("5|12|3"));   // 10-3-2 new, 10-1+3 used, 1+2 in work
     } else {
-        QCOMPARE(s.user.texts(), QStringList{fill(message)});
+        QCOMPARE(s.user.texts(), QStringList{fill(c.message)});
         QCOMPARE(s.user.shown().first().title, QString("Ошибка"));
         // The file as it was (or as the other copy left it).
-        QCOMPARE(fileText(c), before);
+        QCOMPARE(fileText(db), before);
     }
-    // The lists show the file.
+    // The lists show the file (a debt whose tool is gone is no longer listed).
     QVERIFY(list.readCount() > listReads);
-    // (a debt whose tool is gone is no longer listed)
     QCOMPARE(column(list, "Nomer_Zap").contains("7"),
-             c.scalar(fill("SELECT COUNT(*) FROM Dolgi D JOIN {T} T ON T.ID = D.ID_Instr WHERE D.Nomer_Zap = 7")) == 1);
-    if (cat.locate("ID", int(tool))) {
-        QCOMPARE(cat.fieldByName(k.newField).asInteger(), counter(c, kind, "new", tool));
-        QCOMPARE(cat.fieldByName(k.buField).asInteger(), counter(c, kind, "bu", tool));
-        QCOMPARE(cat.fieldByName(k.dolgField).asInteger(), counter(c, kind, "dolg", tool));
-    } else {
-        QCOMPARE(c.scalar(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE ID = %2").arg(k.table).arg(tool)), 0);
-    }
+             db.scalar(fill("SELECT COUNT(*) FROM Dolgi D JOIN {T} T ON T.ID = D.ID_Instr WHERE D.Nomer_Zap = 7")) == 1);
+    if (catalogueOf(*DM, kind).locate("ID", int(tool)))
+        QCOMPARE(pageCounts(kind), toolCounts(db, kind, tool));
+    else
+        QCOMPARE(db.scalar(fill("SELECT COUNT(*) FROM {T} WHERE ID = {ID}")), 0);
     // The table objects are left closed and unfiltered for their next user.
     for (RecordSet* rs : {&tableObjectOf(*DM, kind), &DM->tbl_Dolgi, &DM->tbl_Dolgi_History}) {
         QVERIFY(!rs->isOpen());
         QVERIFY(!rs->filtered());
     }
-    if (consistent)
-        QCOMPARE(consistencyFindings(c, false), QStringList());
-    otherCopy.close();
+    if (c.consistent)
+        QCOMPARE(consistencyFindings(db, false), QStringList());
 }
 
 // Every write the return makes to the disk fails in turn (a failing disk,
@@ -421,25 +348,22 @@ void TestReturn::returnRefusedOrFailed()
 // list still shows the debt; once the disk works the return is stored.
 void TestReturn::eachWriteFails_data()
 {
-    QTest::addColumn<ToolKind>("kind");
-    QTest::addColumn<bool>("full");
-    for (ToolKind k : Kinds) {
-        QTest::newRow(qPrintable(kindName(k) + ": I/O error")) << k << false;
-        QTest::newRow(qPrintable(kindName(k) + ": disk full")) << k << true;
-    }
+    const Flag cases[] = {{"I/O error", false}, {"disk full", true}};
+    kindRows(cases);
 }
 
 void TestReturn::eachWriteFails()
 {
     QFETCH(ToolKind, kind);
-    QFETCH(bool, full);
+    QFETCH(Flag, c);
+    const bool full = c.on;
     using FaultInjection::Fault;
     Session s;
     const qint64 tool = insertTool(s.conn, kind, s.firm(), "T-7", 10, 10);
     issue(s, kind, tool, s.person("Петров П. П."), 7, 3, false);
     const QString before = fileText(s.conn);
     QVERIFY(s.start());
-    Connection& c = DM->ADOConnection1;
+    Connection& db = DM->ADOConnection1;
     const QStringList messages{Tfrm_GetBackInstr::historyFailureText(),
                                Tfrm_GetBackInstr::countersFailureText(toolKind(kind).code),
                                Tfrm_GetBackInstr::deleteFailureText()};
@@ -458,24 +382,15 @@ void TestReturn::eachWriteFails()
         const QString when = QStringLiteral("write %1: ").arg(nth);
         QCOMPARE(s.user.texts().size(), 1);
         QVERIFY2(messages.contains(s.user.texts().first().section("\n\n", 0, 0)), qPrintable(when + s.user.lastText()));
-        QVERIFY2(fileText(c) == before, qPrintable(when));
+        QVERIFY2(fileText(db) == before, qPrintable(when));
         QVERIFY2(column(DM->dtset_DolgiSQL, "Nomer_Zap") == QStringList{"7"}, qPrintable(when));
     });
     qInfo("%d writes of the return failed in turn", runs);
     QVERIFY(runs >= 2);   // the log's frame header and its pages, at least
     QCOMPARE(s.user.texts(), QStringList());
-    QCOMPARE(c.scalar("SELECT COUNT(*) FROM Dolgi"), 0);
-    QCOMPARE(c.scalar("SELECT COUNT(*) FROM Dolgi_History"), 1);
-    QCOMPARE(consistencyFindings(c, false), QStringList());
-}
-
-// ---------------------------------------------------------------------------
-
-void TestReturn::toolDebtsView_data()
-{
-    QTest::addColumn<ToolKind>("kind");
-    for (ToolKind k : Kinds)
-        QTest::newRow(qPrintable(kindName(k))) << k;
+    QCOMPARE(db.scalar("SELECT COUNT(*) FROM Dolgi"), 0);
+    QCOMPARE(db.scalar("SELECT COUNT(*) FROM Dolgi_History"), 1);
+    QCOMPARE(consistencyFindings(db, false), QStringList());
 }
 
 // Every kind has a tool with ID 5 in work and one with ID 6 not in work;
@@ -503,11 +418,16 @@ void TestReturn::toolDebtsView()
     QAction* view = m->catalogueMenu(kind).viewDolgi;
     QVERIFY(view->isEnabled());
     m->PageControl_Main->setCurrentIndex(pageOf(kind));
+    // The debts list: every debt or one tool's view (its label shown), the filter, the rows.
+    auto listState = [&] {
+        return QStringLiteral("%1 %2 %3")
+            .arg(m->sttx_Filter_Dolgi->isHidden() ? "all" : "view", list.filtered() ? "filtered" : "whole")
+            .arg(list.recordCount());
+    };
 
     // The filter button with no view in force changes nothing.
     QTest::mouseClick(m->spbt_Dolgi_Filtr, Qt::LeftButton);
-    QVERIFY(!list.filtered());
-    QCOMPARE(list.recordCount(), 8);
+    QCOMPARE(listState(), QString("all whole 8"));
 
     // Nothing in work: told so, page and list as they were.
     QVERIFY(cat.locate("ID", 6));
@@ -515,14 +435,13 @@ void TestReturn::toolDebtsView()
     QCOMPARE(s.user.texts(), QStringList{"Нет инструмента в работе!"});
     QCOMPARE(s.user.shown().first().icon, Dialogs::Icon::None);   // a plain box
     QCOMPARE(m->PageControl_Main->currentIndex(), pageOf(kind));
-    QVERIFY(m->sttx_Filter_Dolgi->isHidden());
-    QVERIFY(!list.filtered());
+    QCOMPARE(listState(), QString("all whole 8"));
 
     // The tool with ID 5 of this kind only.
     QVERIFY(cat.locate("ID", 5));
     view->trigger();
     QCOMPARE(m->PageControl_Main->currentIndex(), int(Tfrm_Main::PageDolgi));
-    QVERIFY(!m->sttx_Filter_Dolgi->isHidden());
+    QCOMPARE(listState(), QString("view filtered 2"));
     QCOMPARE(list.filter(), QStringLiteral("(ID_Instr=5) AND (ID_Tabl=%1)").arg(k.code));
     QCOMPARE(column(list, "ID_Tabl"), QStringList(2, QString::number(k.code)));
     QCOMPARE(column(list, "ID_Instr"), QStringList(2, "5"));
@@ -532,19 +451,16 @@ void TestReturn::toolDebtsView()
     s.user.onModal([](QDialog* d) { QTest::mouseClick(qobject_cast<Tfrm_GetBackInstr*>(d)->BitBtn1, Qt::LeftButton); });
     QTest::mouseClick(m->SpeedButton1, Qt::LeftButton);
     QCOMPARE(s.user.texts().size(), 1);
-    QVERIFY(!m->sttx_Filter_Dolgi->isHidden());
-    QCOMPARE(list.recordCount(), 1);
+    QCOMPARE(listState(), QString("view filtered 1"));
     QCOMPARE(column(list, "ID_Tabl"), QStringList{QString::number(k.code)});
     // So does the list's re-reading after an issue.
     list.close();
     list.open();
-    QCOMPARE(list.recordCount(), 1);
+    QCOMPARE(listState(), QString("view filtered 1"));
 
     // Cleared: every remaining debt again.
     QTest::mouseClick(m->spbt_Dolgi_Filtr, Qt::LeftButton);
-    QVERIFY(m->sttx_Filter_Dolgi->isHidden());
-    QVERIFY(!list.filtered());
-    QCOMPARE(list.recordCount(), 7);
+    QCOMPARE(listState(), QString("all whole 7"));
     QCOMPARE(m->statusPanelText(0), QString(" Всего записей : 7"));
 
     // A view from another kind's page replaces this one.
@@ -557,22 +473,18 @@ void TestReturn::toolDebtsView()
     QCOMPARE(consistencyFindings(DM->ADOConnection1, false), QStringList());
 }
 
-// ---------------------------------------------------------------------------
-
+// The jump from a debt to its tool, listed on its catalogue page (its firm exists) or not.
 void TestReturn::viewTool_data()
 {
-    QTest::addColumn<ToolKind>("kind");
-    QTest::addColumn<bool>("listed");   // the tool is on its catalogue page (its firm exists)
-    for (ToolKind k : Kinds) {
-        QTest::newRow(qPrintable(kindName(k) + ": listed")) << k << true;
-        QTest::newRow(qPrintable(kindName(k) + ": not on its page")) << k << false;
-    }
+    const Flag cases[] = {{"listed", true}, {"not on its page", false}};
+    kindRows(cases);
 }
 
 void TestReturn::viewTool()
 {
     QFETCH(ToolKind, kind);
-    QFETCH(bool, listed);
+    QFETCH(Flag, c);
+    const bool listed = c.on;
 
     Session s;
     const qint64 firm = s.firm();
