@@ -144,6 +144,19 @@ CopyOutcome copyDatabase(const QString& source, const QString& destination,
             out.lines << QStringLiteral("Проверка копии: нарушений нет.");
         else
             out.lines << QStringLiteral("Проверка копии нашла (как и в источнике):") << findings;
+        if (toServer) {
+            // Tables just filled: the server's statistics for its planner,
+            // and the rows marked as seen by all, so that the first reads
+            // neither plan blind nor write to every page they touch.
+            QStringList tables;
+            for (const TableShape& t : schemaTables())
+                tables << dst.dialect().quoted(t.name);
+            try {
+                dst.exec(QStringLiteral("VACUUM (ANALYZE) %1").arg(tables.join(QStringLiteral(", "))));
+            } catch (const DbError& e) {
+                out.lines << QStringLiteral("Статистика сервера не обновлена (VACUUM ANALYZE): %1").arg(e.message());
+            }
+        }
         dst.close();
         if (!toServer && !QFile::rename(target, destination))
             throw DbError(QStringLiteral("Не удается переименовать \"%1\" в \"%2\".")
