@@ -17,22 +17,12 @@ TStockCountForm::TStockCountForm(QWidget* parent, const char* movedCaption, cons
     : TMovementForm(parent)
 {
     using stock::label;
-    GroupBox1 = new QGroupBox(QStringLiteral("Общие характеристики"), this);
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    Label1 = label(GroupBox1, "Label1", "Код");
-    ed_Kod = stock::shownBox(GroupBox1, "ed_Kod");
-    Label2 = label(GroupBox1, "Label2", "Фирма изготовитель");
-    ed_Firma = stock::shownBox(GroupBox1, "ed_Firma");
+    QGridLayout* g1 = stock::toolNameGroup(this, &GroupBox1, &Label1, &ed_Kod, &Label2, &ed_Firma);
     // The code and the firm are only shown: Tab passes them by.
     ed_Kod->setFocusPolicy(Qt::ClickFocus);
     ed_Firma->setFocusPolicy(Qt::ClickFocus);
     Label3 = label(GroupBox1, "Label3", "Примечания");
     Memo1 = stock::shownMemo(GroupBox1, "Memo1");
-    auto* g1 = new QGridLayout(GroupBox1);
-    g1->addWidget(Label1, 0, 0);
-    g1->addWidget(ed_Kod, 0, 1);
-    g1->addWidget(Label2, 1, 0);
-    g1->addWidget(ed_Firma, 1, 1);
     g1->addWidget(Label3, 2, 0, Qt::AlignTop);
     g1->addWidget(Memo1, 2, 1);
 

@@ -10,6 +10,8 @@
 #include "RowEditor.h"
 
 #include <QDialog>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QApplication>
@@ -28,6 +30,23 @@ QLabel* label(QWidget* parent, const char* name, const char* text)
     auto* l = new QLabel(QString::fromUtf8(text), parent);
     l->setObjectName(QString::fromLatin1(name));
     return l;
+}
+
+QGridLayout* toolNameGroup(QWidget* dialog, QGroupBox** group, QLabel** codeLabel, QLineEdit** code,
+                           QLabel** firmLabel, QLineEdit** firm)
+{
+    *group = new QGroupBox(QStringLiteral("Общие характеристики"), dialog);
+    (*group)->setObjectName(QStringLiteral("GroupBox1"));
+    *codeLabel = label(*group, "Label1", "Код");
+    *code = shownBox(*group, "ed_Kod");
+    *firmLabel = label(*group, "Label2", "Фирма изготовитель");
+    *firm = shownBox(*group, "ed_Firma");
+    auto* grid = new QGridLayout(*group);
+    grid->addWidget(*codeLabel, 0, 0);
+    grid->addWidget(*code, 0, 1);
+    grid->addWidget(*firmLabel, 1, 0);
+    grid->addWidget(*firm, 1, 1);
+    return grid;
 }
 
 QComboBox* quantityList(QWidget* parent, const char* name, int minimumWidth)

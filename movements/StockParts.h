@@ -13,6 +13,8 @@ class QDialog;
 class QHBoxLayout;
 class QPushButton;
 class QComboBox;
+class QGridLayout;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -44,6 +46,12 @@ QLabel* label(QWidget* parent, const char* name, const char* text);
 
 // A choice-only list of quantities (see fillQuantities), 20 shown at a time.
 QComboBox* quantityList(QWidget* parent, const char* name, int minimumWidth = 90);
+
+// "Общие характеристики" (GroupBox1) of a movement dialog: the tool's code
+// and firm, shown (Label1, ed_Kod, Label2, ed_Firma) in the first two rows of
+// its grid; the rows below are the dialog's.
+QGridLayout* toolNameGroup(QWidget* dialog, QGroupBox** group, QLabel** codeLabel, QLineEdit** code,
+                           QLabel** firmLabel, QLineEdit** firm);
 
 // A read-only grey box showing a number or a text.
 QLineEdit* shownBox(QWidget* parent, const char* name);

@@ -40,17 +40,7 @@ Tfrm_Per_Instr_BU::Tfrm_Per_Instr_BU(QWidget* parent) : TMovementForm(parent)
     setObjectName(QStringLiteral("frm_Per_Instr_BU"));
     setWindowTitle(QStringLiteral("Перенос инструмента в БУ"));
 
-    GroupBox1 = new QGroupBox(QStringLiteral("Общие характеристики"), this);
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    Label1 = label(GroupBox1, "Label1", "Код");
-    ed_Kod = stock::shownBox(GroupBox1, "ed_Kod");
-    Label2 = label(GroupBox1, "Label2", "Фирма изготовитель");
-    ed_Firma = stock::shownBox(GroupBox1, "ed_Firma");
-    auto* g1 = new QGridLayout(GroupBox1);
-    g1->addWidget(Label1, 0, 0);
-    g1->addWidget(ed_Kod, 0, 1);
-    g1->addWidget(Label2, 1, 0);
-    g1->addWidget(ed_Firma, 1, 1);
+    stock::toolNameGroup(this, &GroupBox1, &Label1, &ed_Kod, &Label2, &ed_Firma);
 
     // One sum from left to right: new in stock - moved = used afterwards.
     GroupBox2 = new QGroupBox(QStringLiteral("Колличество инструмента "), this);
